@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+#include "cmorvane.h"
+
+#include "engineactivitylog.h"
+#include "engineutility.h"
+#include "iengineapi.h"
+#include "page/outlook/olapplication.h"
+#include "page/outlook/safeitem.h"
+#include "page/settingsaccess.h"
+#include "page/settingskeys.h"
+#include "progids.h"
+#include "textnumber.h"
+
+namespace {
+const QString Source = QStringLiteral("Morvane");
+}
+
+QString CMorvane::RegistryName() const { return QStringLiteral("Morvane"); }
+QString CMorvane::FriendlyName() const { return QStringLiteral("Quenlock"); }
+// The version lives once, in the build; it arrives as major.minor.revision.
+QString CMorvane::Version() const { return QStringLiteral(QUENLOCK_VERSION); }
+
+int CMorvane::KTStartup(std::shared_ptr<IEngineAPI> engine)
+{
+    try {
+        if (!m_engine)
+            m_engine = std::move(engine);
+    } catch (const QuenlockError &error) {
+        engineUtility().LogMessage(QStringLiteral("Error occurred.  Reason: ") + error.description(), 0,
+                                   Source + QStringLiteral(".Startup"));
+    }
+    return 0;
+}
+
+int CMorvane::KTShutdown()
+{
+    try {
+        ClassFactory::create<MapiUtils>(QLatin1String(ProgId::MapiUtils))->CleanUp();
+        ClassFactory::create<EngineActivityLog>(QLatin1String(ProgId::EngineActivityLog))
+            ->WriteEntry(Source, QStringLiteral("Shutdown"), Source + QStringLiteral(" is stopping"), 0);
+        m_engine.reset();
+    } catch (const QuenlockError &error) {
+        engineUtility().LogMessage(QStringLiteral("Error ocurred during shutdown.  Reason: ")
+                                       + error.description(),
+                                   1, Source + QStringLiteral(".KTShutdown"));
+    }
+    return 0;
+}
+
+QString CMorvane::KTSendMessage(const QString &) { return QStringLiteral("noerror"); }
+
+int CMorvane::KTExplorerOpen(const QVariant &)
+{
+    EnsureDefaultSettings();
+    return 0;
+}
+
+void CMorvane::EnsureDefaultSettings()
+{
+    int step = 0;
+    try {
+        step = 4;
+        if (textToLong(ReadSetting(QLatin1String(Keys::FolderCount), QStringLiteral("-1"))) != -1)
+            return;
+        step = 6;
+        if (!m_engine)
+            throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+        const auto application = m_engine->OutlookApp();
+        if (!application)
+            throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+        const auto nameSpace = application->GetNamespace(QStringLiteral("MAPI"));
+        step = 8;
+        const auto folder = nameSpace->GetDefaultFolder(OlDefaultFolder::Contacts);
+        if (!folder)
+            throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+        step = 10;
+        const QString name = folder->Name();
+        step = 12;
+        const QString entryId = folder->EntryID();
+        step = 14;
+        const QString storeId = folder->StoreID();
+        step = 16;
+        WriteSetting(QLatin1String(Keys::FolderCount), QStringLiteral("1"));
+        WriteSetting(Keys::numbered(Keys::FolderName, 1), name);
+        WriteSetting(Keys::numbered(Keys::FolderEntryId, 1), entryId);
+        WriteSetting(Keys::numbered(Keys::FolderStoreId, 1), storeId);
+    } catch (const QuenlockError &error) {
+        engineUtility().LogMessage(QStringLiteral("Error occurred at line %1.  Reason:").arg(step)
+                                       + error.description(),
+                                   0, Source + QStringLiteral(".EnsureDefaultSettings"));
+    }
+}

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+// The host engine's global utility object: host log, text tables, settings name.
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+using TextTable = QHash<QString, QString>;
+
+class EngineUtility
+{
+public:
+    virtual ~EngineUtility() = default;
+    // One durable host log line. Level 0 for errors, 1 for an error at shut-down.
+    virtual void LogMessage(const QString &message, int level, const QString &source) = 0;
+    // The text under key, or an empty text when the key is missing.
+    virtual QString LookupText(const TextTable &table, const QString &key) = 0;
+    // Replaces table's contents with the texts of the given section.
+    virtual void LoadTextTable(TextTable &table, const QString &section) = 0;
+    // The application name of every settings access; fetch it before each one.
+    virtual QString SettingsAppName() = 0;
+};
+
+// The one instance of this thread (created on first use and kept). Tests may
+// put a double in its place; nullptr restores the real one.
+EngineUtility &engineUtility();
+void setEngineUtilityOverride(EngineUtility *utility);

@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: MIT
+#include "uc1.h"
+
+void UC1::cmdChooseFields_Click() {}

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// The page's in-memory field-flag set, filled before every replace run.
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// One whole number per field-flag key plus the special instruction text.
+struct FieldFlags
+{
+    QHash<QString, qint32> flags;
+    QString specialInstructions;
+
+    // Chosen when the stored number is not 0; keys never loaded count as 0.
+    bool chosen(const QString &key) const { return flags.value(key, 0) != 0; }
+};
+
+// Reads the contact keys, then SpecialInstructions, then the appointment and
+// task keys, each with default 0 ("None" for the instruction). A stored flag
+// that is not a number raises "Type mismatch" to the caller.
+void LoadFieldFlags(FieldFlags &set);

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// Outlook's object model as the system calls it: application, namespace, folders, items.
+#pragma once
+
+#include "module/folderobject.h"
+
+#include <QString>
+#include <memory>
+
+class OlItem;
+class OlItems;
+class OlFolder;
+class OlNamespace;
+
+class OlApplication
+{
+public:
+    virtual ~OlApplication() = default;
+    // "MAPI" is the only namespace; any other name raises an error.
+    virtual std::shared_ptr<OlNamespace> GetNamespace(const QString &type) = 0;
+};
+
+namespace OlDefaultFolder {
+inline constexpr int Contacts = 10;
+}
+
+class OlNamespace
+{
+public:
+    virtual ~OlNamespace() = default;
+    // Kind 10 gives the default contacts folder; raises an error when there is none.
+    virtual std::shared_ptr<OlFolder> GetDefaultFolder(int kind) = 0;
+    // Shows the folder dialog; nullptr when the user cancels.
+    virtual std::shared_ptr<OlFolder> PickFolder() = 0;
+    // The stores, each as its root folder, in the host's order.
+    virtual QList<std::shared_ptr<OlFolder>> Folders() = 0;
+};
+
+class OlFolder : public FolderObject
+{
+public:
+    virtual std::shared_ptr<OlItems> Items() = 0;
+    // Sub-folders in name order (a store's collections).
+    virtual QList<std::shared_ptr<OlFolder>> Folders() = 0;
+};
+
+class OlItems
+{
+public:
+    virtual ~OlItems() = default;
+    virtual int Count() = 0;
+    // 1-based; raises an error outside 1..Count().
+    virtual std::shared_ptr<OlItem> Item(int index) = 0;
+};
+
+namespace OlTypeName {
+inline constexpr char Contact[] = "ContactItem";
+inline constexpr char Appointment[] = "AppointmentItem";
+inline constexpr char Task[] = "TaskItem";
+inline constexpr char DistList[] = "DistListItem";
+inline constexpr char Journal[] = "JournalItem";
+inline constexpr char Unreadable[] = "UnreadableItem";
+} // namespace OlTypeName
+
+class OlItem
+{
+public:
+    virtual ~OlItem() = default;
+    // The class name its type information reports ("ContactItem", ...).
+    virtual QString TypeName() const = 0;
+};

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: MIT
+#include "page/uc1.h"
+
+bool UC1::SearchAndReplaceContacts(const QString &, const QString &, SafeItem &, const QString &,
+                                   const QString &, qint32) { return false; }
+bool UC1::SearchAndReplaceAppointments(const QString &, const QString &, SafeItem &, const QString &,
+                                       const QString &, qint32) { return false; }
+bool UC1::SearchAndReplaceTasks(const QString &, const QString &, SafeItem &, const QString &,
+                                const QString &, qint32) { return false; }

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+// The regular-expression text control the page holds, by its roles.
+#pragma once
+
+#include "module/comobject.h"
+
+#include <QString>
+
+// One instance per page, shared by every field step. Every failure (an
+// invalid pattern, a match that exceeds the engine's limits) raises a
+// QuenlockError with a clear description.
+class RegexControl : public ComObject
+{
+public:
+    // text: the text to search; after setReplacement, the rewritten text.
+    virtual void setText(const QString &text) = 0;
+    virtual QString text() const = 0;
+    // pattern: the search text, used as a regular expression unchanged.
+    virtual void setPattern(const QString &pattern) = 0;
+    // replacement: rewrites text with every match of the pattern replaced.
+    virtual void setReplacement(const QString &replacement) = 0;
+    virtual int matchCount() = 0;
+    // Characters before the first match, and the first match's length.
+    virtual int matchStart() = 0;
+    virtual int matchLength() = 0;
+    virtual void setCaseSensitive(bool caseSensitive) = 0;
+};

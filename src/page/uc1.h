@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// The settings page UC1: search texts, folder list, field chooser and the replace run.
+#pragma once
+
+#include "fieldflags.h"
+#include "module/engineutility.h"
+#include "module/folderobject.h"
+#include "module/ipropertypage.h"
+
+#include <QWidget>
+#include <memory>
+
+class HostObject;
+class RegexControl;
+class SafeItem;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+// The page keeps its host (not owned), its folder collection, its field-flag
+// set, its help texts and its one regular-expression control. Every routine
+// named after a design routine keeps that name so log lines read the same.
+class UC1 final : public QWidget, public IPropertyPage
+{
+    Q_OBJECT
+
+public:
+    explicit UC1(QWidget *parent = nullptr);
+    ~UC1() override;
+
+    // Host-facing members, in the host's order.
+    QWidget *widget() override { return this; }
+    void SetHost(HostObject *theHost) override;
+    bool Dirty() const override;
+    void Enabled(bool newEnabled) override;
+    void Apply() override;
+    void LoadValues() override;
+    QString SendPropMessage(const QString &theMessage, const QString &theData) override;
+    void WriteToLog(const QString &functionName, const QString &message) override;
+
+    // Button handlers.
+    void cmdChooseFields_Click();
+    void cmdChooseFolder_Click();
+    void cmdChooseMultiFolder_Click();
+    void cmdReplace_Click();
+
+    // Item processors: return the changed flag.
+    bool SearchAndReplaceContacts(const QString &folderStoreId, const QString &folderEntryId,
+                                  SafeItem &wrapper, const QString &searchText,
+                                  const QString &replacement, qint32 caseFlag);
+    bool SearchAndReplaceAppointments(const QString &folderStoreId, const QString &folderEntryId,
+                                      SafeItem &wrapper, const QString &searchText,
+                                      const QString &replacement, qint32 caseFlag);
+    bool SearchAndReplaceTasks(const QString &folderStoreId, const QString &folderEntryId,
+                               SafeItem &wrapper, const QString &searchText,
+                               const QString &replacement, qint32 caseFlag);
+
+    // Undo records: five activity entries of kind -1 per changed field.
+    void UndoSave(const QString &folderStoreId, const QString &folderEntryId,
+                  const QString &itemEntryId, const QString &fieldName, const QString &fieldValue);
+    void WriteToUndoLog(const QString &functionName, const QString &message);
+
+    // Read-only views for the host and tests.
+    const std::shared_ptr<FolderCollection> &folderCollection() const { return m_folders; }
+    const FieldFlags &fieldFlags() const { return m_fieldFlags; }
+    QString currentHelpKey() const { return m_currentHelpKey; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void SetDirty();
+    // Hot help.
+    void LoadHelpTexts();
+    void ShowHotHelp(const QString &key);
+    void ResetHotHelp();
+
+    HostObject *m_host = nullptr;
+    bool m_dirty = false;
+    bool m_loading = false;
+    std::shared_ptr<FolderCollection> m_folders;
+    TextTable m_textTable;
+    TextTable m_helpTexts;
+    QString m_currentHelpKey;
+    QString m_helpCaption;
+    FieldFlags m_fieldFlags;
+    std::unique_ptr<RegexControl> m_regularExpressions;
+
+    QGroupBox *frameSettings = nullptr;
+    QLabel *lblSearchFor = nullptr;
+    QLineEdit *txtSearchFor = nullptr;
+    QCheckBox *chkCaseSensitive = nullptr;
+    QLabel *lblReplaceWith = nullptr;
+    QLineEdit *txtReplaceWith = nullptr;
+    QLabel *lblLookIn = nullptr;
+    QPushButton *cmdChooseFields = nullptr;
+    QLabel *lblSearchIn = nullptr;
+    QListWidget *lstFolderList = nullptr;
+    QWidget *Picture3 = nullptr;
+    QPushButton *cmdChooseFolder = nullptr;
+    QPushButton *cmdChooseMultiFolder = nullptr;
+    QGroupBox *frameWarning = nullptr;
+    QLabel *Label1 = nullptr;
+    QWidget *Picture1 = nullptr;
+    QPushButton *cmdReplace = nullptr;
+    QGroupBox *frameProgress = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QLabel *lblFolderName = nullptr;
+};

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// The engine object the host hands to its modules at start-up.
+#pragma once
+
+#include "module/iengineapi.h"
+
+// Resolves folders over the stores that the Outlook application it is given
+// holds (the namespace's top-level folders and their sub-folders).
+class EngineApi final : public IEngineAPI
+{
+public:
+    explicit EngineApi(std::shared_ptr<OlApplication> application);
+    std::shared_ptr<OlApplication> OutlookApp() override;
+    std::shared_ptr<OlFolder> KTGetFolder(const QString &folderEntryId,
+                                          const QString &folderStoreId) override;
+
+private:
+    std::shared_ptr<OlApplication> m_application;
+};

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+#include "logdatabase.h"
+
+#include "enginepaths.h"
+#include "module/quenlockerror.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QMetaObject>
+#include <sqlite3.h>
+
+namespace {
+constexpr int BatchRows = 1000;
+
+QString now() { return QDateTime::currentDateTime().toString(Qt::ISODateWithMs); }
+
+void bindText(sqlite3_stmt *statement, int index, const QString &text)
+{
+    // Bound as UTF-16 so every character, line breaks and NULs included, is kept.
+    sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
+                        SQLITE_TRANSIENT);
+}
+
+QString columnText(sqlite3_stmt *statement, int column)
+{
+    const void *data = sqlite3_column_text16(statement, column);
+    const int bytes = sqlite3_column_bytes16(statement, column);
+    return QString::fromUtf16(static_cast<const char16_t *>(data), bytes / 2);
+}
+} // namespace
+
+LogDatabase &LogDatabase::instance()
+{
+    static LogDatabase database;
+    return database;
+}
+
+LogDatabase::~LogDatabase()
+{
+    try {
+        close();
+    } catch (const QuenlockError &) {
+        // Nothing left to report to at exit.
+    }
+}
+
+void LogDatabase::fail(const QString &what)
+{
+    const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+    throw QuenlockError(QStringLiteral("Log database %1 failed: %2").arg(what, reason));
+}
+
+void LogDatabase::exec(const char *sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QString::fromLatin1(sql));
+}
+
+void LogDatabase::open()
+{
+    if (m_db)
+        return;
+    const QString file = EnginePaths::logDatabaseFile();
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        throw QuenlockError(QStringLiteral("Cannot create the folder of the log database %1").arg(file));
+    if (sqlite3_open_v2(file.toUtf8().constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw QuenlockError(QStringLiteral("Cannot open the log database %1: %2").arg(file, reason));
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    exec("CREATE TABLE IF NOT EXISTS host_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
+         " level INTEGER NOT NULL, source TEXT NOT NULL, message TEXT NOT NULL)");
+    exec("CREATE TABLE IF NOT EXISTS activity_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
+         " source TEXT NOT NULL, name TEXT NOT NULL, text TEXT NOT NULL, kind INTEGER NOT NULL)");
+    if (sqlite3_prepare_v2(m_db, "INSERT INTO host_log(time, level, source, message) VALUES(?,?,?,?)",
+                           -1, &m_insertHost, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(m_db,
+                              "INSERT INTO activity_log(time, source, name, text, kind) VALUES(?,?,?,?,?)",
+                              -1, &m_insertActivity, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("prepare"));
+}
+
+void LogDatabase::begin()
+{
+    open();
+    if (!m_inTransaction) {
+        exec("BEGIN");
+        m_inTransaction = true;
+    }
+    // Rows written during a synchronous run become durable once it returns
+    // to the event loop, whatever else happens.
+    if (!m_commitQueued && QCoreApplication::instance()) {
+        m_commitQueued = true;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this] {
+            m_commitQueued = false;
+            try {
+                commit();
+            } catch (const QuenlockError &) {
+                // Retried at the next commit point.
+            }
+        }, Qt::QueuedConnection);
+    }
+}
+
+void LogDatabase::appendHostLog(int level, const QString &source, const QString &message)
+{
+    begin();
+    sqlite3_reset(m_insertHost);
+    bindText(m_insertHost, 1, now());
+    sqlite3_bind_int(m_insertHost, 2, level);
+    bindText(m_insertHost, 3, source);
+    bindText(m_insertHost, 4, message);
+    if (sqlite3_step(m_insertHost) != SQLITE_DONE)
+        fail(QStringLiteral("host log write"));
+    commit();
+}
+
+void LogDatabase::appendActivity(const QString &source, const QString &name, const QString &text,
+                                 int kind)
+{
+    begin();
+    sqlite3_reset(m_insertActivity);
+    bindText(m_insertActivity, 1, now());
+    bindText(m_insertActivity, 2, source);
+    bindText(m_insertActivity, 3, name);
+    bindText(m_insertActivity, 4, text);
+    sqlite3_bind_int(m_insertActivity, 5, kind);
+    if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
+        fail(QStringLiteral("activity log write"));
+    if (++m_pending >= BatchRows)
+        commit();
+}
+
+void LogDatabase::commit()
+{
+    if (!m_inTransaction)
+        return;
+    exec("COMMIT");
+    m_inTransaction = false;
+    m_pending = 0;
+}
+
+QList<LogDatabase::HostEntry> LogDatabase::hostLog()
+{
+    commit();
+    open();
+    QList<HostEntry> entries;
+    sqlite3_stmt *query = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT id, time, level, source, message FROM host_log ORDER BY id",
+                           -1, &query, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("read"));
+    while (sqlite3_step(query) == SQLITE_ROW)
+        entries.append({sqlite3_column_int64(query, 0), columnText(query, 1),
+                        sqlite3_column_int(query, 2), columnText(query, 3), columnText(query, 4)});
+    sqlite3_finalize(query);
+    return entries;
+}
+
+QList<LogDatabase::ActivityEntry> LogDatabase::activityLog(qint64 afterId)
+{
+    commit();
+    open();
+    QList<ActivityEntry> entries;
+    sqlite3_stmt *query = nullptr;
+    if (sqlite3_prepare_v2(m_db,
+                           "SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ?"
+                           " ORDER BY id",
+                           -1, &query, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("read"));
+    sqlite3_bind_int64(query, 1, afterId);
+    while (sqlite3_step(query) == SQLITE_ROW)
+        entries.append({sqlite3_column_int64(query, 0), columnText(query, 1), columnText(query, 2),
+                        columnText(query, 3), columnText(query, 4), sqlite3_column_int(query, 5)});
+    sqlite3_finalize(query);
+    return entries;
+}
+
+void LogDatabase::close()
+{
+    if (!m_db)
+        return;
+    commit();
+    sqlite3_finalize(m_insertHost);
+    sqlite3_finalize(m_insertActivity);
+    m_insertHost = m_insertActivity = nullptr;
+    sqlite3_close(m_db);
+    m_db = nullptr;
+}

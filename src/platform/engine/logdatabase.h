@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// The host log and the activity log, in one SQLite database under XDG state.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Rows are appended inside one open transaction and committed in batches:
+// before an item file is replaced (commit()), with every host log line,
+// every 1000 rows, when control returns to the event loop and at exit. So an
+// undo record always reaches the disk before the change it describes.
+class LogDatabase
+{
+public:
+    struct HostEntry
+    {
+        qint64 id;
+        QString time;
+        int level;
+        QString source;
+        QString message;
+    };
+    struct ActivityEntry
+    {
+        qint64 id;
+        QString time;
+        QString source;
+        QString name;
+        QString text;
+        int kind;
+    };
+
+    static LogDatabase &instance();
+
+    void appendHostLog(int level, const QString &source, const QString &message);
+    void appendActivity(const QString &source, const QString &name, const QString &text, int kind);
+    // Makes every pending row durable.
+    void commit();
+    // Oldest first; activity rows after the given id.
+    QList<HostEntry> hostLog();
+    QList<ActivityEntry> activityLog(qint64 afterId = 0);
+    // Commits and closes; the next use opens the file of the current XDG_STATE_HOME.
+    void close();
+
+private:
+    LogDatabase() = default;
+    ~LogDatabase();
+    void open();
+    void begin();
+    void exec(const char *sql);
+    [[noreturn]] void fail(const QString &what);
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insertHost = nullptr;
+    sqlite3_stmt *m_insertActivity = nullptr;
+    int m_pending = 0;
+    bool m_inTransaction = false;
+    bool m_commitQueued = false;
+};

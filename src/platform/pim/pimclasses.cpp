@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: MIT
+#include "pimclasses.h"
+
+void Pim::registerPimClasses() {}

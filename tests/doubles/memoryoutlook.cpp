@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include "memoryoutlook.h"
+
+#include "module/progids.h"
+
+namespace Memory {
+
+QStringList &journal()
+{
+    static QStringList entries;
+    return entries;
+}
+
+namespace {
+class Items final : public OlItems
+{
+public:
+    explicit Items(QList<std::shared_ptr<Memory::Item>> items) : m_items(std::move(items)) {}
+    int Count() override { return int(m_items.size()); }
+    std::shared_ptr<OlItem> Item(int index) override
+    {
+        if (index < 1 || index > m_items.size())
+            throw QuenlockError(QStringLiteral("Array index out of bounds"));
+        return m_items.at(index - 1);
+    }
+
+private:
+    QList<std::shared_ptr<Memory::Item>> m_items;
+};
+
+template <class Base>
+class Wrapper final : public Base
+{
+public:
+    void setItem(std::shared_ptr<OlItem> item) override
+    {
+        m_item = std::dynamic_pointer_cast<Item>(item);
+        if (!m_item)
+            throw QuenlockError(QStringLiteral("Type mismatch"));
+    }
+    QString read(const QString &property) override
+    {
+        journal().append(QStringLiteral("read ") + property);
+        if (item().failReading.contains(property))
+            throw QuenlockError(QStringLiteral("Cannot read ") + property);
+        return item().properties.value(property);
+    }
+    void write(const QString &property, const QString &text) override
+    {
+        journal().append(QStringLiteral("write %1=%2").arg(property, text));
+        if (item().failWriting.contains(property))
+            throw QuenlockError(QStringLiteral("Type mismatch"));
+        item().properties.insert(property, text);
+    }
+    QString EntryID() override { return item().entryId; }
+    QString Subject() override { return item().properties.value(QStringLiteral("Subject")); }
+    void Save() override
+    {
+        journal().append(QStringLiteral("save ") + item().entryId);
+        if (item().failSave)
+            throw QuenlockError(QStringLiteral("The item could not be saved"));
+        ++item().saves;
+    }
+    QString FullNameAndCompany()
+    {
+        return item().properties.value(QStringLiteral("FullNameAndCompany"));
+    }
+
+private:
+    Item &item()
+    {
+        if (!m_item)
+            throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+        return *m_item;
+    }
+    std::shared_ptr<Item> m_item;
+};
+
+class ContactWrapper final : public SafeContactItem
+{
+public:
+    void setItem(std::shared_ptr<OlItem> item) override { m_inner.setItem(std::move(item)); }
+    QString read(const QString &p) override { return m_inner.read(p); }
+    void write(const QString &p, const QString &t) override { m_inner.write(p, t); }
+    QString EntryID() override { return m_inner.EntryID(); }
+    QString Subject() override { return m_inner.Subject(); }
+    void Save() override { m_inner.Save(); }
+    QString FullNameAndCompany() override { return m_inner.FullNameAndCompany(); }
+
+private:
+    Wrapper<SafeItem> m_inner;
+};
+
+class Utils final : public MapiUtils
+{
+public:
+    void CleanUp() override { journal().append(QStringLiteral("cleanup")); }
+};
+} // namespace
+
+std::shared_ptr<OlItems> Folder::Items() { return std::make_shared<Memory::Items>(items); }
+
+QList<std::shared_ptr<OlFolder>> Folder::Folders()
+{
+    return {folders.cbegin(), folders.cend()};
+}
+
+std::shared_ptr<Item> Folder::add(const QString &type, const QString &id,
+                                  QMap<QString, QString> properties)
+{
+    auto item = std::make_shared<Item>();
+    item->type = type;
+    item->entryId = id;
+    item->properties = std::move(properties);
+    items.append(item);
+    return item;
+}
+
+std::shared_ptr<OlFolder> Namespace::GetDefaultFolder(int kind)
+{
+    if (kind != OlDefaultFolder::Contacts || !defaultContacts)
+        throw QuenlockError(QStringLiteral("The default folder cannot be found"));
+    return defaultContacts;
+}
+
+std::shared_ptr<OlFolder> Namespace::PickFolder() { return pick ? pick() : nullptr; }
+
+QList<std::shared_ptr<OlFolder>> Namespace::Folders() { return {stores.cbegin(), stores.cend()}; }
+
+std::shared_ptr<OlNamespace> Application::GetNamespace(const QString &type)
+{
+    if (type != QLatin1String("MAPI"))
+        throw QuenlockError(QStringLiteral("Invalid procedure call or argument"));
+    return nameSpace;
+}
+
+std::shared_ptr<Folder> makeStore(Application &app, const QString &storeId)
+{
+    auto store = std::make_shared<Folder>();
+    store->name = storeId;
+    store->entryId = storeId;
+    store->storeId = storeId;
+    app.nameSpace->stores.append(store);
+    return store;
+}
+
+std::shared_ptr<Folder> makeFolder(const std::shared_ptr<Folder> &store, const QString &name,
+                                   const QString &entryId)
+{
+    auto folder = std::make_shared<Folder>();
+    folder->name = name;
+    folder->entryId = entryId;
+    folder->storeId = store->storeId;
+    store->folders.append(folder);
+    return folder;
+}
+
+void registerSafeItems()
+{
+    ClassFactory::registerClass(QLatin1String(ProgId::SafeContactItem),
+                                [] { return std::make_unique<ContactWrapper>(); });
+    ClassFactory::registerClass(QLatin1String(ProgId::SafeAppointmentItem),
+                                [] { return std::make_unique<Wrapper<SafeAppointmentItem>>(); });
+    ClassFactory::registerClass(QLatin1String(ProgId::SafeTaskItem),
+                                [] { return std::make_unique<Wrapper<SafeTaskItem>>(); });
+    ClassFactory::registerClass(QLatin1String(ProgId::MapiUtils),
+                                [] { return std::make_unique<Utils>(); });
+}
+
+void unregisterSafeItems()
+{
+    for (const char *id : {ProgId::SafeContactItem, ProgId::SafeAppointmentItem,
+                           ProgId::SafeTaskItem, ProgId::MapiUtils})
+        ClassFactory::registerClass(QLatin1String(id), {});
+}
+
+} // namespace Memory
