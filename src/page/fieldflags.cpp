@@ -23,3 +23,7 @@ void LoadFieldFlags(FieldFlags &set)
     loadFlags(set, Keys::AppointmentFlags);
     loadFlags(set, Keys::TaskFlags);
 }
+
+#include "uc1.h"
+
+void UC1::LoadFieldFlags() { ::LoadFieldFlags(m_fieldFlags); }

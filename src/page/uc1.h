@@ -64,6 +64,9 @@ public:
                   const QString &itemEntryId, const QString &fieldName, const QString &fieldValue);
     void WriteToUndoLog(const QString &functionName, const QString &message);
 
+    // Refills the field-flag set from the store; called at the start of every run.
+    void LoadFieldFlags();
+
     // Read-only views for the host and tests.
     const std::shared_ptr<FolderCollection> &folderCollection() const { return m_folders; }
     const FieldFlags &fieldFlags() const { return m_fieldFlags; }
@@ -74,6 +77,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The page's one regular-expression control, created on first use.
+    RegexControl &regularExpressions();
     void buildControls();
     void SetDirty();
     // Hot help.

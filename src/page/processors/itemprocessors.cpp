@@ -7,3 +7,13 @@ bool UC1::SearchAndReplaceAppointments(const QString &, const QString &, SafeIte
                                        const QString &, qint32) { return false; }
 bool UC1::SearchAndReplaceTasks(const QString &, const QString &, SafeItem &, const QString &,
                                 const QString &, qint32) { return false; }
+
+#include "module/progids.h"
+#include "page/regexcontrol.h"
+
+RegexControl &UC1::regularExpressions()
+{
+    if (!m_regularExpressions)
+        m_regularExpressions = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
+    return *m_regularExpressions;
+}
