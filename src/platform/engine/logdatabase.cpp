@@ -146,15 +146,17 @@ void LogDatabase::commit()
     m_pending = 0;
 }
 
-QList<LogDatabase::HostEntry> LogDatabase::hostLog()
+QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 {
     commit();
     open();
     QList<HostEntry> entries;
     sqlite3_stmt *query = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT id, time, level, source, message FROM host_log ORDER BY id",
+    if (sqlite3_prepare_v2(m_db, "SELECT id, time, level, source, message FROM host_log WHERE id > ?"
+                           " ORDER BY id",
                            -1, &query, nullptr) != SQLITE_OK)
         fail(QStringLiteral("read"));
+    sqlite3_bind_int64(query, 1, afterId);
     while (sqlite3_step(query) == SQLITE_ROW)
         entries.append({sqlite3_column_int64(query, 0), columnText(query, 1),
                         sqlite3_column_int(query, 2), columnText(query, 3), columnText(query, 4)});

@@ -39,8 +39,8 @@ public:
     void appendActivity(const QString &source, const QString &name, const QString &text, int kind);
     // Makes every pending row durable.
     void commit();
-    // Oldest first; activity rows after the given id.
-    QList<HostEntry> hostLog();
+    // Oldest first, rows after the given id.
+    QList<HostEntry> hostLog(qint64 afterId = 0);
     QList<ActivityEntry> activityLog(qint64 afterId = 0);
     // Commits and closes; the next use opens the file of the current XDG_STATE_HOME.
     void close();

@@ -58,3 +58,10 @@ void SettingsStore::write(const QString &application, const QString &section, co
         throw QuenlockError(QStringLiteral("Cannot write setting %1 to %2: %3")
                                 .arg(key, file, statusText(settings.status())));
 }
+
+QStringList SettingsStore::keys(const QString &application, const QString &section)
+{
+    QSettings settings(fileFor(application), QSettings::IniFormat);
+    settings.beginGroup(section);
+    return settings.childKeys();
+}

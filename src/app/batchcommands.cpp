@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+#include "batchcommands.h"
+
+#include "hostsession.h"
+#include "module/engineutility.h"
+#include "module/ipropertypage.h"
+#include "module/prompt.h"
+#include "module/quenlockerror.h"
+#include "module/settingsstore.h"
+#include "moduleloader.h"
+#include "page/outlook/olapplication.h"
+#include "page/settingsaccess.h"
+#include "page/settingskeys.h"
+#include "platform/engine/logdatabase.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextStream>
+#include <QWidget>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+QString json(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+// Answers the run's message boxes from the command line: notices go to
+// stderr; the confirmation is yes with --yes, asked on a terminal, and no
+// when there is neither.
+class TerminalPrompt final : public Prompt
+{
+public:
+    explicit TerminalPrompt(bool yes) : m_yes(yes) {}
+    bool declined = false;
+
+    Answer ask(QWidget *, const QString &text, Buttons buttons) override
+    {
+        if (buttons == Buttons::Ok) {
+            err() << text << Qt::endl;
+            return Answer::Ok;
+        }
+        if (m_yes)
+            return Answer::Yes;
+        if (!isatty(STDIN_FILENO)) {
+            err() << text << Qt::endl << "No terminal to confirm on: answered No (use --yes)." << Qt::endl;
+            declined = true;
+            return Answer::No;
+        }
+        err() << text << " [Y/n] " << Qt::flush;
+        const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
+        declined = !(answer.isEmpty() || answer == u"y" || answer == u"yes");
+        return declined ? Answer::No : Answer::Yes;
+    }
+
+private:
+    bool m_yes;
+};
+
+} // namespace
+
+int BatchCommands::folders(const QStringList &stores, bool asJson)
+{
+    HostSession host(stores);
+    const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
+    for (const auto &store : nameSpace->Folders()) {
+        for (const auto &folder : store->Folders()) {
+            const int count = folder->Items()->Count();
+            if (asJson)
+                out() << "{\"name\":" << json(folder->Name()) << ",\"entryId\":" << json(folder->EntryID())
+                      << ",\"storeId\":" << json(folder->StoreID()) << ",\"count\":" << count << "}\n";
+            else
+                out() << folder->Name() << '\t' << folder->EntryID() << '\t' << folder->StoreID() << '\t'
+                      << count << '\n';
+        }
+    }
+    return Done;
+}
+
+int BatchCommands::set(const QStringList &assignments)
+{
+    if (assignments.isEmpty())
+        return Usage;
+    for (const QString &assignment : assignments) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            err() << "Not a KEY=VALUE assignment: " << assignment << Qt::endl;
+            return Usage;
+        }
+    }
+    for (const QString &assignment : assignments) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        WriteSetting(assignment.left(equals), assignment.mid(equals + 1));
+    }
+    return Done;
+}
+
+int BatchCommands::get(const QStringList &keys)
+{
+    const QStringList shown = keys.isEmpty()
+        ? SettingsStore::keys(engineUtility().SettingsAppName(), QLatin1String(Keys::Section))
+        : keys;
+    for (const QString &key : shown) {
+        // A missing key prints nothing after its "=" and is reported on stderr.
+        const QString value = ReadSetting(key, QString(QChar(0)));
+        if (value == QString(QChar(0))) {
+            err() << key << " is not set" << Qt::endl;
+            continue;
+        }
+        out() << key << '=' << value << '\n';
+    }
+    return Done;
+}
+
+int BatchCommands::run(const QStringList &stores, bool yes)
+{
+    HostSession host(stores);
+    TerminalPrompt answers(yes);
+    setPrompt(&answers);
+    const qint64 lastLogId = [] {
+        const auto lines = LogDatabase::instance().hostLog();
+        return lines.isEmpty() ? 0 : lines.last().id;
+    }();
+
+    // The page goes through the same show sequence and button as in the window.
+    std::unique_ptr<IPropertyPage> page(ModuleLoader::createPage(nullptr));
+    page->SetHost(&host);
+    page->widget()->show();
+    page->widget()->findChild<QPushButton *>(QStringLiteral("cmdReplace"))->click();
+    const QString label = page->widget()->findChild<QLabel *>(QStringLiteral("lblFolderName"))->text();
+    page->SetHost(nullptr);
+    page.reset();
+    setPrompt(nullptr);
+
+    bool endedWithError = false;
+    for (const auto &line : LogDatabase::instance().hostLog(lastLogId)) {
+        err() << line.source << ": " << line.message << Qt::endl;
+        endedWithError = endedWithError || line.source == u"Morvane.cmdConvert";
+    }
+    if (answers.declined)
+        return NotConfirmed;
+    out() << label << Qt::endl;
+    return endedWithError ? Failed : Done;
+}
+
+int BatchCommands::log(bool asJson)
+{
+    for (const auto &line : LogDatabase::instance().hostLog()) {
+        if (asJson)
+            out() << "{\"time\":" << json(line.time) << ",\"level\":" << line.level
+                  << ",\"source\":" << json(line.source) << ",\"message\":" << json(line.message) << "}\n";
+        else
+            out() << line.time << '\t' << line.level << '\t' << line.source << '\t' << line.message << '\n';
+    }
+    return Done;
+}
+
+int BatchCommands::activity(bool asJson)
+{
+    for (const auto &line : LogDatabase::instance().activityLog()) {
+        if (asJson)
+            out() << "{\"time\":" << json(line.time) << ",\"source\":" << json(line.source)
+                  << ",\"name\":" << json(line.name) << ",\"text\":" << json(line.text)
+                  << ",\"kind\":" << line.kind << "}\n";
+        else
+            out() << line.time << '\t' << line.source << '\t' << line.name << '\t' << line.kind << '\t'
+                  << line.text << '\n';
+    }
+    return Done;
+}

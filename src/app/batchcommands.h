@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+// The host's commands for terminals and scripts.
+#pragma once
+
+#include <QStringList>
+
+namespace BatchCommands {
+// Exit statuses: 0 done, 1 the run ended with an error line (or a command
+// failed), 2 usage error, 3 the run was not confirmed.
+enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3 };
+
+int folders(const QStringList &stores, bool json);
+int set(const QStringList &assignments);
+int get(const QStringList &keys);
+int run(const QStringList &stores, bool yes);
+int log(bool json);
+int activity(bool json);
+} // namespace BatchCommands

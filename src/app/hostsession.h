@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+// One start of the host: its classes, its stores, the engine object and the module.
+#pragma once
+
+#include "module/hostobject.h"
+#include "module/imoduleapi.h"
+
+#include <QStringList>
+#include <memory>
+
+// Registers the platform's classes, opens the stores (the given ones, or the
+// configured ones when none are given), starts the module and opens an
+// explorer, as the host does at start-up. The destructor shuts the module down.
+class HostSession final : public HostObject
+{
+public:
+    explicit HostSession(const QStringList &stores);
+    ~HostSession() override;
+    HostSession(const HostSession &) = delete;
+    HostSession &operator=(const HostSession &) = delete;
+
+    IModuleAPI &module() { return *m_module; }
+    std::shared_ptr<IEngineAPI> engineObject() const { return m_engine; }
+
+    // HostObject, for a page shown without a window (batch runs).
+    std::shared_ptr<OlApplication> OutlookApplication() override;
+    IEngineAPI *engine() override { return m_engine.get(); }
+    void OnStatusChange() override {}
+    void SetHotHelp(const QString &, const QString &) override {}
+
+private:
+    std::shared_ptr<IEngineAPI> m_engine;
+    std::unique_ptr<IModuleAPI> m_module;
+};

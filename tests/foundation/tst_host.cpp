@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// The host binary as a user runs it: commands, exit statuses, what it exports and links.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestHost : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_dir.path() + QStringLiteral("/state"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.path() + QStringLiteral("/data"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        return env;
+    }
+
+    int quenlock(const QStringList &args, QString *out = nullptr, QString *err = nullptr)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(BIN_DIR "/quenlock"), args);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            return -1;
+        if (out)
+            *out = QString::fromUtf8(process.readAllStandardOutput());
+        if (err)
+            *err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitCode();
+    }
+
+    static QString tool(const QString &program, const QStringList &args)
+    {
+        QProcess process;
+        process.start(program, args);
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+private Q_SLOTS:
+    void usageErrors_data();
+    void usageErrors();
+    void setThenGetRoundTrips();
+    void logsAsJson();
+    void librariesExportOnlyTheirFactory_data();
+    void librariesExportOnlyTheirFactory();
+    void hostLinksNeitherSystemLibrary();
+};
+
+void TestHost::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no display, no command") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")};
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("run"), QStringLiteral("--force")};
+    QTest::newRow("set without value") << QStringList{QStringLiteral("set"), QStringLiteral("SearchFor")};
+    QTest::newRow("set nothing") << QStringList{QStringLiteral("set")};
+    QTest::newRow("run with extra word") << QStringList{QStringLiteral("run"), QStringLiteral("now")};
+}
+
+void TestHost::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QString err;
+    QCOMPARE(quenlock(args, nullptr, &err), 2);
+    QVERIFY(err.contains(u"Usage:"));
+}
+
+void TestHost::setThenGetRoundTrips()
+{
+    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("SearchFor=\\(555\\)"),
+                       QStringLiteral("ReplaceWith=a=b "), QStringLiteral("CaseSensitive=1")}),
+             0);
+    QString out;
+    QCOMPARE(quenlock({QStringLiteral("get"), QStringLiteral("SearchFor"), QStringLiteral("ReplaceWith")}, &out), 0);
+    QCOMPARE(out, QStringLiteral("SearchFor=\\(555\\)\nReplaceWith=a=b \n"));
+    QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/config/quenlock/QuenlockHost.ini")));
+}
+
+void TestHost::logsAsJson()
+{
+    // A store whose count is not a number makes the module log at start-up.
+    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=lots")}), 0);
+    QString out;
+    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), m_dir.path() + QStringLiteral("/empty")}), 0);
+    QCOMPARE(quenlock({QStringLiteral("log"), QStringLiteral("--json")}, &out), 0);
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    const QJsonObject entry = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+    QCOMPARE(entry.value(u"source").toString(), QStringLiteral("Morvane.EnsureDefaultSettings"));
+    QCOMPARE(entry.value(u"message").toString(), QStringLiteral("Error occurred at line 4.  Reason:Type mismatch"));
+    QCOMPARE(entry.value(u"level").toInt(-1), 0);
+    QVERIFY(!entry.value(u"time").toString().isEmpty());
+    QCOMPARE(quenlock({QStringLiteral("activity"), QStringLiteral("--json")}, &out), 0);
+    const QJsonObject stop =
+        QJsonDocument::fromJson(out.split(u'\n', Qt::SkipEmptyParts).last().toUtf8()).object();
+    QCOMPARE(stop.value(u"text").toString(), QStringLiteral("Morvane is stopping"));
+    QCOMPARE(stop.value(u"kind").toInt(-1), 0);
+    QCOMPARE(stop.value(u"name").toString(), QStringLiteral("Shutdown"));
+}
+
+void TestHost::librariesExportOnlyTheirFactory_data()
+{
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QString>("factory");
+    QTest::newRow("module") << QStringLiteral("libmorvane.so") << QStringLiteral("quenlock_create_module");
+    QTest::newRow("page") << QStringLiteral("libpellowan.so") << QStringLiteral("quenlock_create_page");
+}
+
+void TestHost::librariesExportOnlyTheirFactory()
+{
+    QFETCH(QString, library);
+    QFETCH(QString, factory);
+    const QString symbols = tool(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
+                                                        QStringLiteral(BIN_DIR "/") + library});
+    QStringList names;
+    for (const QString &line : symbols.split(u'\n', Qt::SkipEmptyParts))
+        names << line.section(u' ', 2);
+    names.removeIf([](const QString &n) { return n.startsWith(u"_init") || n.startsWith(u"_fini"); });
+    QCOMPARE(names, QStringList{factory});
+}
+
+void TestHost::hostLinksNeitherSystemLibrary()
+{
+    const QString linked = tool(QStringLiteral("ldd"), {QStringLiteral(BIN_DIR "/quenlock")});
+    QVERIFY(linked.contains(u"libqlengine.so"));
+    QVERIFY(!linked.contains(u"libmorvane"));
+    QVERIFY(!linked.contains(u"libpellowan"));
+}
+
+QTEST_GUILESS_MAIN(TestHost)
+#include "tst_host.moc"
