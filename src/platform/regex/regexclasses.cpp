@@ -1,4 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "regexclasses.h"
 
-void Regex::registerRegexClasses() {}
+#include "module/comobject.h"
+#include "module/progids.h"
+#include "pcre2regexcontrol.h"
+
+void Regex::registerRegexClasses()
+{
+    ClassFactory::registerClass(QLatin1String(ProgId::RegexControl),
+                                [] { return std::make_unique<Pcre2RegexControl>(); });
+}

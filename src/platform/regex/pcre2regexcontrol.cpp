@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "pcre2regexcontrol.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+#include <vector>
+
+namespace {
+
+QString pcre2Message(int code)
+{
+    PCRE2_UCHAR16 buffer[256];
+    const int n = pcre2_get_error_message(code, buffer, std::size(buffer));
+    if (n < 0)
+        return QStringLiteral("error %1").arg(code);
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer), n);
+}
+
+bool isLimitError(int code)
+{
+    return code == PCRE2_ERROR_MATCHLIMIT || code == PCRE2_ERROR_DEPTHLIMIT
+        || code == PCRE2_ERROR_HEAPLIMIT || code == PCRE2_ERROR_JIT_STACKLIMIT;
+}
+
+[[noreturn]] void throwSearchError(int code)
+{
+    if (isLimitError(code))
+        throw QuenlockError(QStringLiteral("Search abandoned: the pattern is too complex for "
+                                           "this text (%1)").arg(pcre2Message(code)));
+    throw QuenlockError(QStringLiteral("Regular expression error: ") + pcre2Message(code));
+}
+
+PCRE2_SPTR16 units(const QString &s) { return reinterpret_cast<PCRE2_SPTR16>(s.utf16()); }
+
+} // namespace
+
+struct Pcre2RegexControl::Compiled
+{
+    pcre2_code *code = nullptr;
+    pcre2_match_data *matchData = nullptr;
+    ~Compiled()
+    {
+        pcre2_match_data_free(matchData);
+        pcre2_code_free(code);
+    }
+};
+
+struct Pcre2RegexControl::Context
+{
+    pcre2_match_context *match = nullptr;
+    pcre2_jit_stack *jitStack = nullptr;
+    Context()
+    {
+        match = pcre2_match_context_create(nullptr);
+        jitStack = pcre2_jit_stack_create(32 * 1024, 1024 * 1024, nullptr);
+        if (!match || !jitStack)
+            throw QuenlockError(QStringLiteral("Out of memory"));
+        pcre2_set_match_limit(match, MatchLimit);
+        pcre2_set_depth_limit(match, DepthLimit);
+        pcre2_set_heap_limit(match, HeapLimitKiB);
+        pcre2_jit_stack_assign(match, nullptr, jitStack);
+    }
+    ~Context()
+    {
+        pcre2_jit_stack_free(jitStack);
+        pcre2_match_context_free(match);
+    }
+};
+
+Pcre2RegexControl::Pcre2RegexControl() : m_context(std::make_unique<Context>()) {}
+Pcre2RegexControl::~Pcre2RegexControl() = default;
+
+void Pcre2RegexControl::setText(const QString &text)
+{
+    m_text = text;
+    m_searched = false;
+}
+
+void Pcre2RegexControl::setPattern(const QString &pattern)
+{
+    if (pattern != m_pattern) {
+        m_pattern = pattern;
+        m_current = nullptr;
+    }
+    m_searched = false;
+}
+
+void Pcre2RegexControl::setCaseSensitive(bool caseSensitive)
+{
+    if (caseSensitive != m_caseSensitive) {
+        m_caseSensitive = caseSensitive;
+        m_current = nullptr;
+    }
+    m_searched = false;
+}
+
+Pcre2RegexControl::Compiled *Pcre2RegexControl::compiled()
+{
+    if (m_current)
+        return m_current;
+    const QString key = QChar(m_caseSensitive ? u'1' : u'0') + m_pattern;
+    if (auto it = m_cache.constFind(key); it != m_cache.constEnd())
+        return m_current = it->get();
+
+    // Lone surrogates in a field must not make every search fail, hence
+    // MATCH_INVALID_UTF rather than a UTF check on each subject.
+    quint32 options = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF;
+    if (!m_caseSensitive)
+        options |= PCRE2_CASELESS;
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    auto entry = std::make_shared<Compiled>();
+    entry->code = pcre2_compile(units(m_pattern), size_t(m_pattern.size()), options, &error,
+                                &errorOffset, nullptr);
+    if (!entry->code)
+        throw QuenlockError(QStringLiteral("Invalid pattern at offset %1: %2")
+                                .arg(errorOffset)
+                                .arg(pcre2Message(error)));
+    // Without JIT support the interpreter does the same work, only slower.
+    pcre2_jit_compile(entry->code, PCRE2_JIT_COMPLETE);
+    entry->matchData = pcre2_match_data_create_from_pattern(entry->code, nullptr);
+    if (!entry->matchData)
+        throw QuenlockError(QStringLiteral("Out of memory"));
+    if (m_cache.size() >= 64)
+        m_cache.clear();
+    m_cache.insert(key, entry);
+    return m_current = entry.get();
+}
+
+void Pcre2RegexControl::search()
+{
+    if (m_searched)
+        return;
+    m_count = m_start = m_length = 0;
+    if (!m_pattern.isEmpty()) {
+        Compiled *c = compiled();
+        const PCRE2_SPTR16 subject = units(m_text);
+        const size_t length = size_t(m_text.size());
+        size_t offset = 0;
+        quint32 options = 0;
+        int count = 0;
+        while (offset <= length) {
+            const int rc = pcre2_match(c->code, subject, length, offset, options, c->matchData,
+                                       m_context->match);
+            if (rc == PCRE2_ERROR_NOMATCH) {
+                if (options == 0)
+                    break;
+                // No non-empty match where the last empty one was: step over
+                // one character (both halves of a surrogate pair) and go on.
+                options = 0;
+                ++offset;
+                if (offset < length && QChar::isHighSurrogate(subject[offset - 1])
+                    && QChar::isLowSurrogate(subject[offset]))
+                    ++offset;
+                continue;
+            }
+            if (rc < 0)
+                throwSearchError(rc);
+            const PCRE2_SIZE *ovector = pcre2_get_ovector_pointer(c->matchData);
+            if (ovector[0] > ovector[1])
+                throw QuenlockError(QStringLiteral("Regular expression error: \\K may not set "
+                                                   "the match start after its end"));
+            if (count == 0) {
+                m_start = int(ovector[0]);
+                m_length = int(ovector[1] - ovector[0]);
+            }
+            ++count;
+            offset = ovector[1];
+            options = ovector[0] == ovector[1] ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
+        }
+        m_count = count;
+    }
+    m_searched = true;
+}
+
+int Pcre2RegexControl::matchCount()
+{
+    search();
+    return m_count;
+}
+
+int Pcre2RegexControl::matchStart()
+{
+    search();
+    return m_start;
+}
+
+int Pcre2RegexControl::matchLength()
+{
+    search();
+    return m_length;
+}
+
+void Pcre2RegexControl::setReplacement(const QString &replacement)
+{
+    if (m_pattern.isEmpty())
+        return;
+    Compiled *c = compiled();
+    const quint32 options = PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH
+        | PCRE2_SUBSTITUTE_UNSET_EMPTY;
+    std::vector<PCRE2_UCHAR16> output(size_t(m_text.size()) * 2 + size_t(replacement.size()) + 64);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        PCRE2_SIZE outputLength = output.size();
+        const int rc = pcre2_substitute(c->code, units(m_text), size_t(m_text.size()), 0, options,
+                                        c->matchData, m_context->match, units(replacement),
+                                        size_t(replacement.size()), output.data(), &outputLength);
+        if (rc == PCRE2_ERROR_NOMEMORY && attempt == 0) {
+            output.resize(outputLength);
+            continue;
+        }
+        if (rc < 0) {
+            if (isLimitError(rc) || rc == PCRE2_ERROR_NOMATCH)
+                throwSearchError(rc);
+            // A fault in the replacement leaves its offset in the length.
+            if (outputLength != PCRE2_UNSET)
+                throw QuenlockError(QStringLiteral("Invalid replacement at offset %1: %2")
+                                        .arg(outputLength)
+                                        .arg(pcre2Message(rc)));
+            throw QuenlockError(QStringLiteral("Invalid replacement: ") + pcre2Message(rc));
+        }
+        m_text = QString::fromUtf16(reinterpret_cast<const char16_t *>(output.data()),
+                                    qsizetype(outputLength));
+        m_searched = false;
+        return;
+    }
+    throw QuenlockError(QStringLiteral("Out of memory"));
+}

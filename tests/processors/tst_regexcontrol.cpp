@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: MIT
+// The PCRE2 text control: matching, replacement syntax, errors and limits.
+#include "platform/regex/pcre2regexcontrol.h"
+
+#include <QTest>
+
+struct MatchCase
+{
+    QString text, pattern;
+    bool caseSensitive;
+    int count, start, length;
+};
+Q_DECLARE_METATYPE(MatchCase)
+
+struct ReplaceCase
+{
+    QString text, pattern, replacement;
+    bool caseSensitive;
+    QString after;
+};
+Q_DECLARE_METATYPE(ReplaceCase)
+
+class tst_RegexControl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matching_data();
+    void matching();
+    void replacing_data();
+    void replacing();
+    void errors_data();
+    void errors();
+    void catastrophicPatternFails_data();
+    void catastrophicPatternFails();
+    void caseChangeAfterPattern();
+    void matchesDescribeRewrittenText();
+};
+
+void tst_RegexControl::matching_data()
+{
+    QTest::addColumn<MatchCase>("c");
+    QTest::newRow("case-insensitive") << MatchCase{"Alpha Beta", "a", false, 3, 0, 1};
+    QTest::newRow("case-sensitive") << MatchCase{"Alpha Beta", "a", true, 2, 4, 1};
+    QTest::newRow("no-match") << MatchCase{"Alpha Beta", "x", false, 0, 0, 0};
+    QTest::newRow("empty-pattern-matches-nothing") << MatchCase{"ab", "", false, 0, 0, 0};
+    QTest::newRow("empty-pattern-empty-text") << MatchCase{"", "", true, 0, 0, 0};
+    QTest::newRow("empty-text") << MatchCase{"", "x", true, 0, 0, 0};
+    QTest::newRow("empty-text-can-match-empty") << MatchCase{"", "^$", true, 1, 0, 0};
+    QTest::newRow("empty-matches-once-per-place") << MatchCase{"ab", "x*", true, 3, 0, 0};
+    QTest::newRow("non-overlapping") << MatchCase{"aaaa", "aa", true, 2, 0, 2};
+    QTest::newRow("metacharacters-are-regex") << MatchCase{"(555) 123", "\\(555\\)", true, 1, 0, 5};
+    QTest::newRow("dot-is-any-character") << MatchCase{"a.b", ".", true, 3, 0, 1};
+    QTest::newRow("unicode-case-folding") << MatchCase{"GRÜN grün", "ü", false, 2, 2, 1};
+    QTest::newRow("unicode-word-class") << MatchCase{"Müller & Søn", "\\w+", true, 2, 0, 6};
+    QTest::newRow("surrogate-pair-is-one-character")
+        << MatchCase{QString::fromUtf8("a\xF0\x9F\x98\x80" "b"), ".", true, 3, 0, 1};
+    QTest::newRow("positions-in-code-units")
+        << MatchCase{QString::fromUtf8("\xF0\x9F\x98\x80" "b"), "b", true, 1, 2, 1};
+    QTest::newRow("lone-surrogate-in-text")
+        << MatchCase{QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), "b", true, 1, 2, 1};
+    QTest::newRow("anchors") << MatchCase{"line one\nline two", "^line", true, 1, 0, 4};
+    QTest::newRow("catastrophic-shape-on-short-text") << MatchCase{"aaaa", "(a+)+$", true, 1, 0, 4};
+}
+
+void tst_RegexControl::matching()
+{
+    QFETCH(MatchCase, c);
+    Pcre2RegexControl control;
+    control.setCaseSensitive(c.caseSensitive);
+    control.setText(c.text);
+    control.setPattern(c.pattern);
+    QCOMPARE(control.matchCount(), c.count);
+    QCOMPARE(control.matchStart(), c.start);
+    QCOMPARE(control.matchLength(), c.length);
+    QCOMPARE(control.text(), c.text);
+}
+
+void tst_RegexControl::replacing_data()
+{
+    QTest::addColumn<ReplaceCase>("c");
+    QTest::newRow("every-match-case-insensitive")
+        << ReplaceCase{"Alpha Beta", "a", "b", false, "blphb Betb"};
+    QTest::newRow("every-match-case-sensitive")
+        << ReplaceCase{"Alpha Beta", "a", "b", true, "Alphb Betb"};
+    QTest::newRow("no-match-leaves-text") << ReplaceCase{"Alpha", "x", "y", true, "Alpha"};
+    QTest::newRow("empty-pattern-changes-nothing") << ReplaceCase{"ab", "", "X", true, "ab"};
+    QTest::newRow("empty-replacement-removes-every-match")
+        << ReplaceCase{"5 Main 5", "5", "", true, " Main "};
+    QTest::newRow("replacement-equal-to-search") << ReplaceCase{"abc", "b", "b", true, "abc"};
+    QTest::newRow("numbered-groups")
+        << ReplaceCase{"John Smith", "(\\w+) (\\w+)", "$2, $1", true, "Smith, John"};
+    QTest::newRow("braced-group") << ReplaceCase{"abc", "(b)", "${1}1", true, "ab1c"};
+    QTest::newRow("named-group") << ReplaceCase{"tel 555", "(?<area>\\d+)", "(${area})", true, "tel (555)"};
+    QTest::newRow("whole-match") << ReplaceCase{"abc", "b", "<$0>", true, "a<b>c"};
+    QTest::newRow("dollar-dollar-is-literal") << ReplaceCase{"price", "price", "$$5", true, "$5"};
+    QTest::newRow("backslashes-stand-for-themselves")
+        << ReplaceCase{"a", "a", "\\n\\1\\\\", true, "\\n\\1\\\\"};
+    QTest::newRow("unset-group-is-empty") << ReplaceCase{"b", "(a)|b", "[$1]", true, "[]"};
+    QTest::newRow("empty-matches-perl-style") << ReplaceCase{"ab", "x*", "-", true, "-a-b-"};
+    QTest::newRow("non-ascii-replacement")
+        << ReplaceCase{"Cafe", "e$", QString::fromUtf8("\xC3\xA9"), true, QString::fromUtf8("Caf\xC3\xA9")};
+    QTest::newRow("growing-text")
+        << ReplaceCase{QString(300, u'a'), "a", "bbbbb", true, QString(1500, u'b')};
+}
+
+void tst_RegexControl::replacing()
+{
+    QFETCH(ReplaceCase, c);
+    Pcre2RegexControl control;
+    control.setCaseSensitive(c.caseSensitive);
+    control.setText(c.text);
+    control.setPattern(c.pattern);
+    control.setReplacement(c.replacement);
+    QCOMPARE(control.text(), c.after);
+}
+
+void tst_RegexControl::errors_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("replacement"); // null: only count matches
+    QTest::addColumn<QString>("description");
+    QTest::newRow("unclosed-group") << "(ab" << QString()
+                                    << "Invalid pattern at offset 3: missing closing parenthesis";
+    QTest::newRow("unclosed-class") << "[a" << QString()
+                                    << "Invalid pattern at offset 2: missing terminating ] for character class";
+    QTest::newRow("nothing-to-repeat") << "*a" << QString()
+                                       << "Invalid pattern at offset 0: quantifier does not follow a repeatable item";
+    QTest::newRow("invalid-pattern-on-replace") << "(ab" << "x"
+                                                << "Invalid pattern at offset 3: missing closing parenthesis";
+    QTest::newRow("lone-dollar") << "a" << "x$" << "Invalid replacement at offset 2: ";
+    QTest::newRow("missing-group") << "(a)" << "$2" << "Invalid replacement at offset ";
+    QTest::newRow("unclosed-brace") << "(a)" << "${1" << "Invalid replacement at offset ";
+}
+
+void tst_RegexControl::errors()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, replacement);
+    QFETCH(QString, description);
+    Pcre2RegexControl control;
+    control.setText(QStringLiteral("a (ab) a"));
+    control.setPattern(pattern);
+    try {
+        if (replacement.isNull())
+            (void)control.matchCount();
+        else
+            control.setReplacement(replacement);
+        QFAIL("no error raised");
+    } catch (const QuenlockError &e) {
+        QVERIFY2(e.description().startsWith(description), qPrintable(e.description()));
+    }
+    QCOMPARE(control.text(), QStringLiteral("a (ab) a"));
+}
+
+void tst_RegexControl::catastrophicPatternFails_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("nested-plus-count") << "(a+)+$" << QString(40, u'a') + u'!' << false;
+    QTest::newRow("nested-plus-replace") << "(a+)+$" << QString(40, u'a') + u'!' << true;
+    QTest::newRow("nested-star-caseless") << "(A*)*$" << QString(39, u'a') + u'!' << false;
+    QTest::newRow("word-groups") << "(\\w+\\s?)+$" << QString(40, u'a') + u'!' << true;
+    QTest::newRow("alternation") << "(a|aa)+$" << QString(60, u'a') + u'!' << false;
+}
+
+// Unlimited, these searches take longer than the universe has; a limit turns
+// them into an error the processor logs instead of a hang or a false "no match".
+void tst_RegexControl::catastrophicPatternFails()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, replace);
+    Pcre2RegexControl control;
+    control.setCaseSensitive(false);
+    control.setText(text);
+    control.setPattern(pattern);
+    try {
+        if (replace)
+            control.setReplacement(QStringLiteral("x"));
+        else
+            (void)control.matchCount();
+        QFAIL("no error raised");
+    } catch (const QuenlockError &e) {
+        QVERIFY2(e.description().startsWith(
+                     QLatin1String("Search abandoned: the pattern is too complex for this text (")),
+                 qPrintable(e.description()));
+    }
+    QCOMPARE(control.text(), text);
+}
+
+// The compiled-pattern cache is keyed by case too: a case change after the
+// pattern was set must not reuse the other compilation.
+void tst_RegexControl::caseChangeAfterPattern()
+{
+    Pcre2RegexControl control;
+    control.setText(QStringLiteral("ACME acme"));
+    control.setPattern(QStringLiteral("acme"));
+    control.setCaseSensitive(true);
+    QCOMPARE(control.matchCount(), 1);
+    QCOMPARE(control.matchStart(), 5);
+    control.setCaseSensitive(false);
+    QCOMPARE(control.matchCount(), 2);
+    QCOMPARE(control.matchStart(), 0);
+    control.setPattern(QStringLiteral("ACME"));
+    control.setCaseSensitive(true);
+    QCOMPARE(control.matchCount(), 1);
+    QCOMPARE(control.matchStart(), 0);
+    control.setPattern(QStringLiteral("acme"));
+    QCOMPARE(control.matchCount(), 1);
+    QCOMPARE(control.matchStart(), 5);
+}
+
+void tst_RegexControl::matchesDescribeRewrittenText()
+{
+    Pcre2RegexControl control;
+    control.setText(QStringLiteral("a-a-a"));
+    control.setPattern(QStringLiteral("a"));
+    QCOMPARE(control.matchCount(), 3);
+    control.setReplacement(QStringLiteral("bb"));
+    QCOMPARE(control.text(), QStringLiteral("bb-bb-bb"));
+    QCOMPARE(control.matchCount(), 0);
+    control.setText(QStringLiteral("xa"));
+    QCOMPARE(control.matchCount(), 1);
+    QCOMPARE(control.matchStart(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_RegexControl)
+#include "tst_regexcontrol.moc"
