@@ -1,5 +1,223 @@
 // SPDX-License-Identifier: MIT
 #include "frmlookinfields.h"
 
-// Placeholder until the dialog lands.
-frmLookInFields::frmLookInFields(QWidget *parent) : QDialog(parent) {}
+#include "fieldtable.h"
+#include "formmetrics.h"
+#include "module/prompt.h"
+#include "module/quenlockerror.h"
+#include "module/textnumber.h"
+#include "page/settingsaccess.h"
+#include "page/settingskeys.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+using namespace FieldTable;
+using FormMetrics::twipsRect;
+
+namespace {
+
+const char FrameCaption[] = "Common Search And Replace Functions";
+const char ContactsLabel[] =
+    "The items that are checked above will be considered when looking for the text to search "
+    "for.  You can use these buttons to quickly select (or deselect) groups of commonly used "
+    "fields.  For example, to update area codes, click the Phone Numbers button and use the "
+    "Email Addresses button to update domain names (in case a company changes it's domain name).";
+const char OtherLabel[] =
+    "The items that are checked above will be considered when looking for the text to search "
+    "for.  You can use these buttons to quickly select (or deselect) groups of commonly used "
+    "fields.";
+const char SpecialLabel[] =
+    "Use this area to refine how phone numbers should be handled.  See the help file for more "
+    "information about how to use this feature.";
+
+QString keyOf(const Field &field) { return QString::fromLatin1(field.name).mid(3); }
+
+// Only "0" and "1" are ever written here. Any other whole number ticks the
+// box, as the replace engine counts every non-zero number as chosen; a text
+// that is no number keeps the default, and OK then mends the stored value.
+bool flagFromText(const QString &text, int defaultValue)
+{
+    try {
+        return textToLong(text) != 0;
+    } catch (const QuenlockError &) {
+        return defaultValue != 0;
+    }
+}
+
+// Column lefts of the pages' boxes; column 3 of the contacts starts higher.
+constexpr int ColumnLeft[] = {270, 3345, 6135};
+constexpr int RowPitch = 350;
+
+} // namespace
+
+frmLookInFields::frmLookInFields(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmLookInFields"));
+    setWindowTitle(QStringLiteral("Look In Fields"));
+    setFont(FormMetrics::formFont());
+    buildControls();
+    Form_Load();
+}
+
+void frmLookInFields::buildControls()
+{
+    setFixedSize(twipsRect(this, 0, 0, 9420, 9030).size());
+
+    vsIndexTab1 = new QTabWidget(this);
+    vsIndexTab1->setObjectName(QStringLiteral("vsIndexTab1"));
+    vsIndexTab1->setGeometry(twipsRect(this, 75, 165, 9240, 8115));
+    QWidget *pages[3];
+    const QStringList captions = QStringLiteral("&Contacts|&Appointments|&Tasks").split(u'|');
+    for (int i = 0; i < 3; ++i) {
+        pages[i] = new QWidget;
+        pages[i]->setObjectName(QStringLiteral("Picture%1").arg(i + 1));
+        pages[i]->setFixedSize(twipsRect(this, 0, 0, 9150, 7740).size());
+        vsIndexTab1->addTab(pages[i], captions[i]);
+    }
+
+    for (const Field &field : Fields) {
+        auto *box = new QCheckBox(QString::fromUtf8(field.caption), pages[int(field.page)]);
+        box->setObjectName(QString::fromLatin1(field.name));
+        const bool fileAs = qstrcmp(field.name, "chkFileAs") == 0;
+        const int top = (field.page == Page::Contacts && field.column == 3 ? 240 : 270)
+                        + (field.row - 1) * RowPitch;
+        box->setGeometry(twipsRect(this, ColumnLeft[field.column - 1], top, fileAs ? 1830 : 2745,
+                                   fileAs ? 210 : 195));
+        m_boxes.insert(box->objectName(), box);
+    }
+
+    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), pages[0]);
+    frameSpecial->setObjectName(QStringLiteral("frameSpecialInstructions"));
+    frameSpecial->setGeometry(twipsRect(this, 5715, 3975, 3285, 1890));
+    auto *lblSpecial = new QLabel(QString::fromLatin1(SpecialLabel), frameSpecial);
+    lblSpecial->setObjectName(QStringLiteral("lblSpecialInstructions"));
+    lblSpecial->setWordWrap(true);
+    lblSpecial->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSpecial->setGeometry(twipsRect(this, 135, 285, 3030, 795));
+    cboSpecialInstructions = new QComboBox(frameSpecial);
+    cboSpecialInstructions->setObjectName(QStringLiteral("cboSpecialInstructions"));
+    cboSpecialInstructions->setEditable(true);
+    // Typed text stays in the edit field; the list keeps exactly its two entries.
+    cboSpecialInstructions->setInsertPolicy(QComboBox::NoInsert);
+    const QRect comboRect = twipsRect(this, 150, 1215, 3030, 315);
+    cboSpecialInstructions->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
+                                        cboSpecialInstructions->sizeHint().height());
+
+    const char *labels[3] = {ContactsLabel, OtherLabel, OtherLabel};
+    QGroupBox *frames[3];
+    for (int i = 0; i < 3; ++i) {
+        frames[i] = new QGroupBox(QString::fromLatin1(FrameCaption), pages[i]);
+        frames[i]->setObjectName(QStringLiteral("Frame%1").arg(i + 1));
+        frames[i]->setGeometry(twipsRect(this, 165, 5865, 8835, 1740));
+        auto *label = new QLabel(QString::fromLatin1(labels[i]), frames[i]);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setGeometry(twipsRect(this, 195, 285, 8400, 765));
+    }
+    for (int i = 0; i < int(Presets.size()); ++i) {
+        const Preset &preset = Presets[i];
+        auto *button = new QPushButton(frames[int(preset.page)]);
+        // Set the caption without a mnemonic: the preset buttons have no access keys.
+        button->setText(QString::fromLatin1(preset.caption));
+        button->setObjectName(QString::fromLatin1(preset.name));
+        button->setAutoDefault(false);
+        button->setGeometry(twipsRect(this, preset.left, 1200, 1500, 375));
+        connect(button, &QPushButton::clicked, this, [this, i] { runPreset(i); });
+    }
+
+    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setGeometry(twipsRect(this, 6075, 8475, 1350, 330));
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twipsRect(this, 7590, 8475, 1350, 330));
+    for (QPushButton *button : {cmdOk, cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(cmdOk, &QPushButton::clicked, this, &frmLookInFields::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmLookInFields::cmdCancel_Click);
+}
+
+void frmLookInFields::Form_Load()
+{
+    const auto loadFlag = [this](const Field &field) {
+        const QString text =
+            ReadSetting(keyOf(field), QString::number(field.defaultValue));
+        m_boxes.value(QString::fromLatin1(field.name))->setChecked(flagFromText(text, field.defaultValue));
+    };
+    for (int i = 0; i < FirstNonContact; ++i)
+        loadFlag(Fields[i]);
+
+    cboSpecialInstructions->clear();
+    cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialNone));
+    cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialAreaCodes));
+    cboSpecialInstructions->setEditText(
+        ReadSetting(QString::fromLatin1(Keys::SpecialInstructions), QString::fromLatin1(Keys::SpecialNone)));
+
+    for (int i = FirstNonContact; i < int(Fields.size()); ++i)
+        loadFlag(Fields[i]);
+    vsIndexTab1->setCurrentIndex(0);
+}
+
+void frmLookInFields::cmdOk_Click()
+{
+    const auto saveFlag = [this](const Field &field) {
+        WriteSetting(keyOf(field),
+                     m_boxes.value(QString::fromLatin1(field.name))->isChecked() ? QStringLiteral("1")
+                                                                               : QStringLiteral("0"));
+    };
+    try {
+        for (int i = 0; i < FirstNonContact; ++i)
+            saveFlag(Fields[i]);
+        WriteSetting(QString::fromLatin1(Keys::SpecialInstructions),
+                     cboSpecialInstructions->currentText());
+        for (int i = FirstNonContact; i < int(Fields.size()); ++i)
+            saveFlag(Fields[i]);
+    } catch (const QuenlockError &error) {
+        // The dialog stays open with the user's choices, so nothing is lost
+        // and OK can be pressed again once the store is writable.
+        prompt().ask(this,
+                     QStringLiteral("The field choices could not be saved.  Reason: ")
+                         + error.description(),
+                     Prompt::Buttons::Ok);
+        return;
+    }
+    accept();
+}
+
+void frmLookInFields::cmdCancel_Click() { reject(); }
+
+void frmLookInFields::keyPressEvent(QKeyEvent *event)
+{
+    // Neither button is the Escape button; Enter has no default button either.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmLookInFields::runPreset(int index)
+{
+    const Preset &preset = Presets[index];
+    const auto inGroup = [&preset](const char *name) {
+        if (!preset.group)
+            return true;
+        for (int i = 0; i < preset.groupSize; ++i)
+            if (qstrcmp(preset.group[i], name) == 0)
+                return true;
+        return false;
+    };
+    // Boxes are set in table order, each as a click to that state would.
+    for (const Field &field : Fields)
+        if (field.page == preset.page && inGroup(field.name))
+            m_boxes.value(QString::fromLatin1(field.name))->setChecked(preset.value != 0);
+}

@@ -2,6 +2,7 @@
 #include "engineclasses.h"
 
 #include "logdatabase.h"
+#include "multifolderpicker.h"
 #include "module/engineactivitylog.h"
 #include "module/engineutility.h"
 #include "module/folderobject.h"
@@ -94,4 +95,6 @@ void Engine::registerEngineClasses()
                                 [] { return std::make_unique<HostActivityLog>(); });
     ClassFactory::registerClass(QLatin1String(ProgId::FolderRef),
                                 [] { return std::make_unique<HostFolderRef>(); });
+    ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker),
+                                [] { return std::make_unique<HostMultiFolderPicker>(); });
 }
