@@ -11,6 +11,8 @@ public:
     {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quenlock"), text,
                         QMessageBox::NoButton, parent);
+        // The typed search and replacement texts are shown as typed, never as markup.
+        box.setTextFormat(Qt::PlainText);
         if (buttons == Buttons::Ok) {
             box.addButton(QMessageBox::Ok);
             box.exec();
