@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// The visible text runs of a rich-text (RTF) body, and their rewriting.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <functional>
+#include <optional>
+
+namespace RtfText {
+
+// One stretch of document text between two formatting codes: characters,
+// \'hh and \uN escapes, escaped \ { } and the character words (\tab,
+// \emdash, \rquote ...). Control words, control symbols, group braces and
+// destination groups ({\*...}, \fonttbl, \colortbl, \stylesheet, \info,
+// \pict, field instructions ...) never belong to a run.
+struct Run
+{
+    qsizetype begin = 0; // source range [begin, end) in the document
+    qsizetype end = 0;
+    QString text;        // decoded text: \'hh as Windows-1252, \uN as UTF-16
+    int unicodeSkip = 1; // \ucN in force: fallback characters after each \uN
+    bool rich = true;    // false: the document is not RTF and the run is all of it
+};
+
+// A document that does not begin with "{\rtf" is plain text: one run, all of it.
+bool isRichText(QStringView document);
+QList<Run> textRuns(const QString &document);
+
+// RTF source for text: \ { } escaped, line breaks as \par, tabs as \tab,
+// everything outside printable ASCII as \uN followed by unicodeSkip "?".
+QString encode(QStringView text, int unicodeSkip);
+
+// The document with every run for which edit answers a new text replaced by
+// that text (encoded when the document is rich); everything else, the
+// formatting and the untouched runs, stays byte for byte.
+QString rewriteRuns(const QString &document, const QList<Run> &runs,
+                    const std::function<std::optional<QString>(const Run &)> &edit);
+
+} // namespace RtfText
