@@ -105,6 +105,8 @@ void frmLookInFields::buildControls()
     cboSpecialInstructions->setEditable(true);
     // Typed text stays in the edit field; the list keeps exactly its two entries.
     cboSpecialInstructions->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: "none" or "Only" stay as typed instead of becoming an entry.
+    cboSpecialInstructions->setCompleter(nullptr);
     const QRect comboRect = twipsRect(this, 150, 1215, 3030, 315);
     cboSpecialInstructions->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
                                         cboSpecialInstructions->sizeHint().height());
@@ -124,7 +126,6 @@ void frmLookInFields::buildControls()
     for (int i = 0; i < int(Presets.size()); ++i) {
         const Preset &preset = Presets[i];
         auto *button = new QPushButton(frames[int(preset.page)]);
-        // Set the caption without a mnemonic: the preset buttons have no access keys.
         button->setText(QString::fromLatin1(preset.caption));
         button->setObjectName(QString::fromLatin1(preset.name));
         button->setAutoDefault(false);
