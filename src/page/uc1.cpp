@@ -1,19 +1,350 @@
 // SPDX-License-Identifier: MIT
+// The settings page: its controls, its protocol with the host, loading and saving.
 #include "uc1.h"
 
+#include "module/engineactivitylog.h"
+#include "module/hostobject.h"
+#include "module/progids.h"
+#include "module/textnumber.h"
 #include "regexcontrol.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
 
-// Placeholder until the page lands.
-UC1::UC1(QWidget *parent) : QWidget(parent) {}
-UC1::~UC1() = default;
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+
+constexpr char Source[] = "Morvane";
+
+// Layouts are kept in twips: 15 twips to a pixel at 96 dpi, scaled by the
+// screen's logical DPI so the page keeps its proportions on dense screens.
+int twips(const QWidget *page, int value)
+{
+    return qRound(value * page->logicalDpiX() / (15.0 * 96.0));
+}
+
+QRect twipsRect(const QWidget *page, int left, int top, int width, int height)
+{
+    return QRect(twips(page, left), twips(page, top), twips(page, width), twips(page, height));
+}
+
+QString describe(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const QuenlockError *>(&error))
+        return own->description();
+    return QString::fromLocal8Bit(error.what());
+}
+
+void logError(const QString &operation, const QString &message)
+{
+    engineUtility().LogMessage(message, 0, QLatin1String(Source) + QLatin1Char('.') + operation);
+}
+
+// The check box value as the store keeps it: 0 unticked, 1 ticked, 2 grayed.
+int checkValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked: return 0;
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    }
+    return 0;
+}
+
+void setCheckValue(QCheckBox *box, qint32 value)
+{
+    switch (value) {
+    case 0: box->setCheckState(Qt::Unchecked); break;
+    case 1: box->setCheckState(Qt::Checked); break;
+    case 2: box->setCheckState(Qt::PartiallyChecked); break;
+    default: throw QuenlockError(QStringLiteral("Invalid property value"));
+    }
+}
+
+bool isLine(const QObject *control)
+{
+    const QString name = control->objectName();
+    return name == u"Line4" || name == u"Line6" || name == u"Line7" || name == u"Line8";
+}
+
+} // namespace
+
+UC1::UC1(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("UC1"));
+    buildControls();
+
+    connect(txtSearchFor, &QLineEdit::textChanged, this, [this] { SetDirty(); });
+    connect(txtReplaceWith, &QLineEdit::textChanged, this, [this] { SetDirty(); });
+    // stateChanged, not toggled: it also reports a change to or from grayed.
+    connect(chkCaseSensitive, &QCheckBox::stateChanged, this, [this] { SetDirty(); });
+    connect(cmdChooseFields, &QPushButton::clicked, this, [this] { cmdChooseFields_Click(); });
+    connect(cmdChooseFolder, &QPushButton::clicked, this, [this] { cmdChooseFolder_Click(); });
+    connect(cmdChooseMultiFolder, &QPushButton::clicked, this,
+            [this] { cmdChooseMultiFolder_Click(); });
+    connect(cmdReplace, &QPushButton::clicked, this, [this] { cmdReplace_Click(); });
+}
+
+UC1::~UC1()
+{
+    // The page lets go of its help texts, its folders and its host, in that order.
+    m_helpTexts = TextTable();
+    m_folders.reset();
+    m_host = nullptr;
+}
+
+void UC1::buildControls()
+{
+    // The forms' own font where the system has it, else the nearest sans.
+    QFont font(QStringLiteral("Microsoft Sans Serif"));
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+    setMinimumSize(twips(this, 7380), twips(this, 5400));
+
+    auto place = [this](QWidget *control, const char *name, int left, int top, int width,
+                        int height) {
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(twipsRect(this, left, top, width, height));
+        m_controls.append(control);
+    };
+    auto label = [&](QWidget *container, const char *name, const QString &caption, int left,
+                     int top, int width, int height) {
+        auto *control = new QLabel(caption, container);
+        control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        place(control, name, left, top, width, height);
+        return control;
+    };
+    auto button = [&](QWidget *container, const char *name, const QString &caption, int left,
+                      int top, int width, int height) {
+        auto *control = new QPushButton(caption, container);
+        control->setAutoDefault(false);
+        place(control, name, left, top, width, height);
+        return control;
+    };
+    auto frame = [&](QWidget *container, const char *name, const QString &caption, int left,
+                     int top, int width, int height) {
+        auto *control = new QGroupBox(caption, container);
+        place(control, name, left, top, width, height);
+        return control;
+    };
+    auto panel = [&](QWidget *container, const char *name, int left, int top, int width,
+                     int height) {
+        auto *control = new QWidget(container);
+        place(control, name, left, top, width, height);
+        return control;
+    };
+
+    frameSettings = frame(this, "frameSettings", QStringLiteral("Search And Replace"), 90, 90, 6840, 4950);
+    lblSearchFor = label(frameSettings, "lblSearchFor", QStringLiteral("Search For:"), 210, 345, 1185, 270);
+    txtSearchFor = new QLineEdit(frameSettings);
+    place(txtSearchFor, "txtSearchFor", 1425, 285, 3480, 315);
+    chkCaseSensitive = new QCheckBox(QStringLiteral("Case sensitive"), frameSettings);
+    place(chkCaseSensitive, "chkCaseSensitive", 5055, 345, 1635, 255);
+    lblReplaceWith = label(frameSettings, "lblReplaceWith", QStringLiteral("Replace With:"), 210, 690, 1185, 270);
+    txtReplaceWith = new QLineEdit(frameSettings);
+    place(txtReplaceWith, "txtReplaceWith", 1425, 645, 3480, 315);
+    lblLookIn = label(frameSettings, "lblLookIn", QStringLiteral("Look In Fields:"), 210, 1050, 1185, 270);
+    cmdChooseFields = button(frameSettings, "cmdChooseFields", QStringLiteral("Choose Fields..."), 1425, 1005, 1455, 345);
+    lblSearchIn = label(frameSettings, "lblSearchIn", QStringLiteral("Search In Folders:"), 210, 1425, 1785, 225);
+    lstFolderList = new QListWidget(frameSettings);
+    place(lstFolderList, "lstFolderList", 195, 1680, 4305, 1425);
+    Picture3 = panel(frameSettings, "Picture3", 4575, 1425, 2220, 2460);
+    cmdChooseFolder = button(Picture3, "cmdChooseFolder", QStringLiteral("Choose Folder..."), 75, 315, 1995, 360);
+    cmdChooseMultiFolder = button(Picture3, "cmdChooseMultiFolder", QStringLiteral("Choose Multi Folders..."), 75, 735, 1995, 360);
+    frameWarning = frame(Picture3, "frameWarning", QStringLiteral("Warning"), 90, 1275, 1980, 1125);
+    Label1 = label(frameWarning, "Label1", QStringLiteral("Make backups before running this utility."), 180, 315, 1650, 615);
+    Label1->setWordWrap(true);
+    Picture1 = panel(frameSettings, "Picture1", 45, 1635, 6735, 3240);
+    cmdReplace = button(Picture1, "cmdReplace", QStringLiteral("Replace"), 585, 1710, 1650, 375);
+    frameProgress = frame(Picture1, "frameProgress", QStringLiteral("Progress"), 30, 2235, 6675, 990);
+    ProgressBar1 = new QProgressBar(frameProgress);
+    ProgressBar1->setTextVisible(false);
+    place(ProgressBar1, "ProgressBar1", 135, 585, 6420, 255);
+    lblFolderName = label(frameProgress, "lblFolderName", QStringLiteral("Folder Name"), 135, 270, 6420, 225);
+
+    // Picture1 lies over the lower part of the frame; the list and the
+    // folder buttons' panel stay in front of it.
+    lstFolderList->raise();
+    Picture3->raise();
+
+    // The page's border lines: drawn, never enabled or disabled.
+    auto line = [&](const char *name, QFrame::Shape shape, int left, int top, int width, int height) {
+        auto *control = new QFrame(this);
+        control->setFrameShape(shape);
+        control->setFrameShadow(QFrame::Plain);
+        control->setLineWidth(1);
+        control->setObjectName(QLatin1String(name));
+        const QRect r = twipsRect(this, left, top, width, height);
+        control->setGeometry(shape == QFrame::HLine ? QRect(r.left(), r.top(), r.width(), 1)
+                                                    : QRect(r.left(), r.top(), 1, r.height()));
+        m_controls.append(control);
+    };
+    line("Line4", QFrame::HLine, 0, 60, 7380, 0);
+    line("Line6", QFrame::HLine, 0, 5130, 7380, 0);
+    line("Line7", QFrame::VLine, 45, 0, 0, 5400);
+    line("Line8", QFrame::VLine, 7005, 0, 0, 5400);
+
+    // The fourteen controls with hot help hear the mouse without a button held.
+    for (QWidget *control : {static_cast<QWidget *>(lblSearchFor), static_cast<QWidget *>(txtSearchFor),
+                             static_cast<QWidget *>(chkCaseSensitive), static_cast<QWidget *>(lblReplaceWith),
+                             static_cast<QWidget *>(txtReplaceWith), static_cast<QWidget *>(lblLookIn),
+                             static_cast<QWidget *>(cmdChooseFields), static_cast<QWidget *>(lblSearchIn),
+                             lstFolderList->viewport(), static_cast<QWidget *>(cmdChooseFolder),
+                             static_cast<QWidget *>(cmdChooseMultiFolder), static_cast<QWidget *>(cmdReplace),
+                             static_cast<QWidget *>(frameProgress), static_cast<QWidget *>(lblFolderName)}) {
+        control->setMouseTracking(true);
+        control->installEventFilter(this);
+    }
+    lstFolderList->setMouseTracking(true);
+}
+
 void UC1::SetHost(HostObject *theHost) { m_host = theHost; }
+
 bool UC1::Dirty() const { return m_dirty; }
-void UC1::Enabled(bool) {}
-void UC1::Apply() {}
-void UC1::LoadValues() {}
-QString UC1::SendPropMessage(const QString &, const QString &) { return QStringLiteral("ok"); }
-void UC1::WriteToLog(const QString &, const QString &) {}
-void UC1::showEvent(QShowEvent *event) { QWidget::showEvent(event); }
-bool UC1::eventFilter(QObject *watched, QEvent *event) { return QWidget::eventFilter(watched, event); }
-void UC1::buildControls() {}
-void UC1::SetDirty() {}
+
+void UC1::Enabled(bool newEnabled)
+{
+    // Every control, nested ones included; the lines keep their state and the
+    // regular-expression control is no widget at all.
+    for (QWidget *control : std::as_const(m_controls)) {
+        if (!isLine(control))
+            control->setEnabled(newEnabled);
+    }
+}
+
+void UC1::Apply()
+{
+    WriteSetting(QLatin1String(Keys::SearchFor), txtSearchFor->text());
+    WriteSetting(QLatin1String(Keys::ReplaceWith), txtReplaceWith->text());
+    WriteSetting(QLatin1String(Keys::CaseSensitive), QString::number(checkValue(chkCaseSensitive)));
+    if (m_folders) {
+        const FolderCollection &folders = *m_folders;
+        WriteSetting(QLatin1String(Keys::FolderCount), QString::number(folders.size()));
+        for (qsizetype i = 0; i < folders.size(); ++i) {
+            const int n = int(i + 1);
+            WriteSetting(Keys::numbered(Keys::FolderName, n), folders[i]->Name());
+            WriteSetting(Keys::numbered(Keys::FolderEntryId, n), folders[i]->EntryID());
+            WriteSetting(Keys::numbered(Keys::FolderStoreId, n), folders[i]->StoreID());
+        }
+    } else {
+        WriteSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0"));
+    }
+    m_dirty = false;
+}
+
+void UC1::LoadValues()
+{
+    // Stage numbers go into the error line so it tells how far loading got.
+    int stage = 0;
+    try {
+        stage = 4;
+        txtSearchFor->setText(ReadSetting(QLatin1String(Keys::SearchFor), QString()));
+        txtReplaceWith->setText(ReadSetting(QLatin1String(Keys::ReplaceWith), QString()));
+        setCheckValue(chkCaseSensitive,
+                      textToLong(ReadSetting(QLatin1String(Keys::CaseSensitive), QStringLiteral("0"))));
+
+        stage = 6;
+        lblFolderName->setText(QString());
+        ProgressBar1->hide();
+
+        stage = 8;
+        const qint32 count = textToLong(ReadSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0")));
+
+        stage = 10;
+        m_folders = std::make_shared<FolderCollection>();
+        lstFolderList->clear();
+        const QString notFound = QLatin1String(Keys::NotFound);
+        for (qint32 n = 1; n <= count; ++n) {
+            const QString name = ReadSetting(Keys::numbered(Keys::FolderName, n), notFound);
+            if (name == notFound)
+                continue;
+            const QString entry = ReadSetting(Keys::numbered(Keys::FolderEntryId, n), notFound);
+            const QString store = ReadSetting(Keys::numbered(Keys::FolderStoreId, n), QString());
+            if (entry == notFound)
+                continue;
+            // The record first: should creating it fail, the list and the
+            // collection still name the same folders.
+            std::shared_ptr<FolderRef> folder =
+                ClassFactory::create<FolderRef>(QLatin1String(ProgId::FolderRef));
+            folder->setName(name);
+            folder->setEntryID(entry);
+            if (!store.isEmpty())
+                folder->setStoreID(store);
+            lstFolderList->addItem(name);
+            m_folders->append(folder);
+        }
+    } catch (const std::exception &error) {
+        logError(QStringLiteral("LoadValues"),
+                 QStringLiteral("Error occurred.  Reason: ") + describe(error)
+                     + QStringLiteral("  LastLineNumber: ") + QString::number(stage));
+    }
+}
+
+QString UC1::SendPropMessage(const QString &theMessage, const QString &)
+{
+    if (theMessage == u"ResetHelpText")
+        m_currentHelpKey.clear();
+    return QStringLiteral("ok");
+}
+
+void UC1::WriteToLog(const QString &functionName, const QString &message)
+{
+    std::unique_ptr<EngineActivityLog> log =
+        ClassFactory::create<EngineActivityLog>(QLatin1String(ProgId::EngineActivityLog));
+    log->WriteEntry(QLatin1String(Source), functionName, message, 0);
+}
+
+void UC1::SetDirty()
+{
+    try {
+        if (!m_loading) {
+            m_dirty = true;
+            // Every change is told, also while the page is already dirty.
+            if (m_host)
+                m_host->OnStatusChange();
+        }
+        ResetHotHelp();
+    } catch (const std::exception &error) {
+        logError(QStringLiteral("SetDirty"), QStringLiteral("Error occurred.  Reason: ") + describe(error));
+    }
+}
+
+void UC1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from being minimised is no new showing.
+    if (event->spontaneous())
+        return;
+    try {
+        ShowSequence();
+    } catch (const std::exception &error) {
+        // No error may cross Qt's event dispatch; the host learns of it from its log.
+        m_loading = false;
+        logError(QStringLiteral("ShowPage"), QStringLiteral("Error occurred.  Reason: ") + describe(error));
+    }
+}
+
+void UC1::ShowSequence()
+{
+    // Every showing reloads the page from the store and drops unsaved edits.
+    m_loading = true;
+    engineUtility().LoadTextTable(m_textTable, QLatin1String(Keys::Section));
+    LoadHelpTexts();
+    LoadValues();
+    ResetHotHelp();
+    m_dirty = false;
+    m_loading = false;
+}

@@ -81,6 +81,8 @@ private:
     RegexControl &regularExpressions();
     void buildControls();
     void SetDirty();
+    // Set loading, texts, help texts, values, reset help, clear dirty.
+    void ShowSequence();
     // Hot help.
     void LoadHelpTexts();
     void ShowHotHelp(const QString &key);
@@ -117,4 +119,6 @@ private:
     QGroupBox *frameProgress = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QLabel *lblFolderName = nullptr;
+    // Every control in container order, the four lines last.
+    QList<QWidget *> m_controls;
 };

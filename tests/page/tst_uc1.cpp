@@ -1,0 +1,722 @@
+// SPDX-License-Identifier: MIT
+// The settings page as a user and its host drive it: layout, dirty tracking,
+// the show sequence, saving and loading, Enabled and hot help.
+#include "../doubles/testenvironment.h"
+#include "module/folderobject.h"
+#include "module/progids.h"
+#include "page/settingsaccess.h"
+#include "page/uc1.h"
+#include "platform/engine/enginepaths.h"
+#include "recordinghost.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+using KeyValues = QList<QPair<QString, QString>>;
+Q_DECLARE_METATYPE(KeyValues)
+
+namespace {
+
+// Hands out a new settings application name for every access while
+// sequencing, so each write lands in a file of its own and the files tell
+// the keys, the values and their order.
+class SequencedUtility final : public EngineUtility
+{
+public:
+    explicit SequencedUtility(EngineUtility *inner) : m_inner(inner) {}
+    bool sequencing = false;
+    int accesses = 0;
+    void LogMessage(const QString &message, int level, const QString &source) override
+    {
+        m_inner->LogMessage(message, level, source);
+    }
+    QString LookupText(const TextTable &table, const QString &key) override
+    {
+        return m_inner->LookupText(table, key);
+    }
+    void LoadTextTable(TextTable &table, const QString &section) override
+    {
+        m_inner->LoadTextTable(table, section);
+        setEngineUtilityOverride(this);
+    }
+    QString SettingsAppName() override
+    {
+        if (!sequencing)
+            return m_inner->SettingsAppName();
+        return QStringLiteral("Seq%1").arg(++accesses);
+    }
+
+private:
+    EngineUtility *m_inner;
+};
+
+KeyValues writtenInOrder(int accesses)
+{
+    KeyValues written;
+    for (int i = 1; i <= accesses; ++i) {
+        QSettings file(EnginePaths::configDir() + QStringLiteral("/Seq%1.ini").arg(i),
+                       QSettings::IniFormat);
+        file.beginGroup(QStringLiteral("Morvane"));
+        const QStringList keys = file.childKeys();
+        if (keys.size() != 1)
+            return {{QStringLiteral("access %1 wrote keys").arg(i), keys.join(u',')}};
+        written.append({keys.first(), file.value(keys.first()).toString()});
+    }
+    return written;
+}
+
+void store(const KeyValues &values)
+{
+    for (const auto &[key, value] : values)
+        WriteSetting(key, value);
+}
+
+// Help texts of the host's table, by text key.
+TextTable hostTexts()
+{
+    TextTable texts;
+    engineUtility().LoadTextTable(texts, QStringLiteral("Morvane"));
+    return texts;
+}
+
+QString help(const QString &textKey)
+{
+    static const TextTable texts = hostTexts();
+    return QStringLiteral("help:") + (textKey.isEmpty() ? QString() : texts.value(textKey))
+           + QLatin1Char('|');
+}
+
+// A spot on the control that no child covers.
+QPoint freeSpot(QWidget *control)
+{
+    if (auto *list = qobject_cast<QListWidget *>(control))
+        return list->viewport()->mapTo(list, list->viewport()->rect().center());
+    if (qobject_cast<QGroupBox *>(control))
+        return QPoint(4, 4);
+    return control->rect().center();
+}
+
+struct Page
+{
+    UC1 page;
+    RecordingHost host;
+
+    explicit Page(bool withHost = true)
+    {
+        if (withHost)
+            page.SetHost(&host);
+    }
+    void show()
+    {
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+    }
+    template <class T = QWidget>
+    T *control(const QString &name)
+    {
+        T *found = page.findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QStringList listed()
+    {
+        QStringList names;
+        auto *list = control<QListWidget>(QStringLiteral("lstFolderList"));
+        for (int i = 0; i < list->count(); ++i)
+            names << list->item(i)->text();
+        return names;
+    }
+    QStringList folders()
+    {
+        QStringList records;
+        if (!page.folderCollection())
+            return {QStringLiteral("(none)")};
+        for (const auto &f : *page.folderCollection())
+            records << f->Name() + u'/' + f->EntryID() + u'/' + f->StoreID();
+        return records;
+    }
+    // Runs one scripted user step; "move:NAME", "type:NAME:TEXT",
+    // "click:NAME", "msg:MESSAGE" (the host's SendPropMessage), "showbar".
+    void act(const QString &step)
+    {
+        const QStringList parts = step.split(u':');
+        if (parts[0] == u"move") {
+            QWidget *c = control(parts[1]);
+            // Two moves inside the control, as a real pointer makes.
+            QTest::mouseMove(c, freeSpot(c));
+            QTest::mouseMove(c, freeSpot(c) + QPoint(1, 1));
+        } else if (parts[0] == u"type") {
+            auto *edit = control<QLineEdit>(parts[1]);
+            edit->setFocus();
+            QTest::keyClicks(edit, parts[2]);
+        } else if (parts[0] == u"click") {
+            QWidget *c = control(parts[1]);
+            QTest::mouseClick(c, Qt::LeftButton, {}, c->rect().center());
+        } else if (parts[0] == u"msg") {
+            QCOMPARE(page.SendPropMessage(parts[1], QStringLiteral("ignored")), QStringLiteral("ok"));
+        } else if (parts[0] == u"showbar") {
+            control(QStringLiteral("ProgressBar1"))->show();
+        } else {
+            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+        }
+    }
+};
+
+const QStringList AllControls = {
+    "frameSettings", "lblSearchFor", "txtSearchFor", "chkCaseSensitive", "lblReplaceWith",
+    "txtReplaceWith", "lblLookIn", "cmdChooseFields", "lblSearchIn", "lstFolderList", "Picture3",
+    "cmdChooseFolder", "cmdChooseMultiFolder", "frameWarning", "Label1", "Picture1", "cmdReplace",
+    "frameProgress", "ProgressBar1", "lblFolderName"};
+const QStringList Lines = {"Line4", "Line6", "Line7", "Line8"};
+
+} // namespace
+
+class TestUC1 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void layout_data();
+    void layout();
+    void picturesStacking();
+    void dirtyTracking_data();
+    void dirtyTracking();
+    void withoutHost();
+    void showDiscardsEdits();
+    void hostLoadValuesMarksChanges_data();
+    void hostLoadValuesMarksChanges();
+    void applyWrites_data();
+    void applyWrites();
+    void loadValues_data();
+    void loadValues();
+    void loadValuesFailureKeepsFoldersReadSoFar();
+    void setDirtyTrapsHostError();
+    void enabled_data();
+    void enabled();
+    void hotHelp_data();
+    void hotHelp();
+    void writeToLog();
+};
+
+void TestUC1::cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
+
+void TestUC1::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("twipsRect");
+    auto row = [](const char *name, const char *kind, const char *caption, const char *container,
+                  QRect r) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind)
+                            << QString::fromLatin1(caption) << QString::fromLatin1(container) << r;
+    };
+    row("frameSettings", "QGroupBox", "Search And Replace", "UC1", {90, 90, 6840, 4950});
+    row("lblSearchFor", "QLabel", "Search For:", "frameSettings", {210, 345, 1185, 270});
+    row("txtSearchFor", "QLineEdit", "", "frameSettings", {1425, 285, 3480, 315});
+    row("chkCaseSensitive", "QCheckBox", "Case sensitive", "frameSettings", {5055, 345, 1635, 255});
+    row("lblReplaceWith", "QLabel", "Replace With:", "frameSettings", {210, 690, 1185, 270});
+    row("txtReplaceWith", "QLineEdit", "", "frameSettings", {1425, 645, 3480, 315});
+    row("lblLookIn", "QLabel", "Look In Fields:", "frameSettings", {210, 1050, 1185, 270});
+    row("cmdChooseFields", "QPushButton", "Choose Fields...", "frameSettings", {1425, 1005, 1455, 345});
+    row("lblSearchIn", "QLabel", "Search In Folders:", "frameSettings", {210, 1425, 1785, 225});
+    row("lstFolderList", "QListWidget", "", "frameSettings", {195, 1680, 4305, 1425});
+    row("Picture3", "QWidget", "", "frameSettings", {4575, 1425, 2220, 2460});
+    row("cmdChooseFolder", "QPushButton", "Choose Folder...", "Picture3", {75, 315, 1995, 360});
+    row("cmdChooseMultiFolder", "QPushButton", "Choose Multi Folders...", "Picture3", {75, 735, 1995, 360});
+    row("frameWarning", "QGroupBox", "Warning", "Picture3", {90, 1275, 1980, 1125});
+    row("Label1", "QLabel", "Make backups before running this utility.", "frameWarning", {180, 315, 1650, 615});
+    row("Picture1", "QWidget", "", "frameSettings", {45, 1635, 6735, 3240});
+    row("cmdReplace", "QPushButton", "Replace", "Picture1", {585, 1710, 1650, 375});
+    row("frameProgress", "QGroupBox", "Progress", "Picture1", {30, 2235, 6675, 990});
+    row("ProgressBar1", "QProgressBar", "", "frameProgress", {135, 585, 6420, 255});
+    row("lblFolderName", "QLabel", "Folder Name", "frameProgress", {135, 270, 6420, 225});
+}
+
+void TestUC1::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, caption);
+    QFETCH(QString, container);
+    QFETCH(QRect, twipsRect);
+    TestEnvironment env;
+    Page p;
+    QWidget *c = p.control(name);
+    QVERIFY2(c->inherits(kind.toLatin1()), c->metaObject()->className());
+    QCOMPARE(c->parentWidget()->objectName(), container);
+    // 15 twips to the pixel at 96 dpi.
+    const double scale = p.page.logicalDpiX() / 1440.0;
+    const QRect expected(qRound(twipsRect.x() * scale), qRound(twipsRect.y() * scale),
+                         qRound(twipsRect.width() * scale), qRound(twipsRect.height() * scale));
+    QCOMPARE(c->geometry(), expected);
+    QString shown;
+    if (auto *label = qobject_cast<QLabel *>(c))
+        shown = label->text();
+    else if (auto *button = qobject_cast<QAbstractButton *>(c))
+        shown = button->text();
+    else if (auto *frame = qobject_cast<QGroupBox *>(c))
+        shown = frame->title();
+    QCOMPARE(shown, caption);
+    QCOMPARE(c->font().families().value(0), QStringLiteral("Microsoft Sans Serif"));
+    QCOMPARE(c->font().pointSizeF(), 8.25);
+}
+
+void TestUC1::picturesStacking()
+{
+    // Picture1 lies over the list and Picture3; both must stay in front of it
+    // and take the mouse, while its lower part shows Replace.
+    TestEnvironment env;
+    Page p;
+    p.show();
+    auto *frame = p.control(QStringLiteral("frameSettings"));
+    auto onTop = [&](const QString &name) {
+        QWidget *c = p.control(name);
+        QWidget *hit = frame->childAt(c->mapTo(frame, c->rect().center()));
+        return hit == c || c->isAncestorOf(hit);
+    };
+    QVERIFY(onTop(QStringLiteral("lstFolderList")));
+    QVERIFY(onTop(QStringLiteral("cmdChooseFolder")));
+    QVERIFY(onTop(QStringLiteral("cmdChooseMultiFolder")));
+    QVERIFY(onTop(QStringLiteral("Label1")));
+    QVERIFY(onTop(QStringLiteral("cmdReplace")));
+}
+
+void TestUC1::dirtyTracking_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("statusChanges");
+    QTest::newRow("one-character") << QStringList{"type:txtSearchFor:a"} << 1;
+    QTest::newRow("two-characters") << QStringList{"type:txtSearchFor:ab"} << 2;
+    QTest::newRow("replacement") << QStringList{"type:txtReplaceWith:xyz"} << 3;
+    QTest::newRow("both-boxes") << QStringList{"type:txtSearchFor:a", "type:txtReplaceWith:b"} << 2;
+    QTest::newRow("check-box-click") << QStringList{"click:chkCaseSensitive"} << 1;
+    QTest::newRow("check-box-twice") << QStringList{"click:chkCaseSensitive", "click:chkCaseSensitive"} << 2;
+    QTest::newRow("mouse-only") << QStringList{"move:txtSearchFor", "move:cmdReplace"} << 0;
+    QTest::newRow("help-message") << QStringList{"msg:ResetHelpText"} << 0;
+}
+
+void TestUC1::dirtyTracking()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, statusChanges);
+    TestEnvironment env;
+    Page p;
+    p.show();
+    QVERIFY(!p.page.Dirty());
+    for (const QString &step : steps)
+        p.act(step);
+    QCOMPARE(p.host.statusCount(), statusChanges);
+    QCOMPARE(p.page.Dirty(), statusChanges > 0);
+}
+
+void TestUC1::withoutHost()
+{
+    TestEnvironment env;
+    Page p(false);
+    p.show();
+    p.act(QStringLiteral("move:txtSearchFor"));
+    QCOMPARE(p.page.currentHelpKey(), QString());
+    p.act(QStringLiteral("type:txtSearchFor:a"));
+    p.act(QStringLiteral("click:chkCaseSensitive"));
+    QVERIFY(p.page.Dirty());
+    QVERIFY(env.utility.lines.isEmpty());
+    QVERIFY(p.host.calls.isEmpty());
+
+    // The key was not taken while there was no host: the first move after
+    // SetHost sends the text.
+    p.page.SetHost(&p.host);
+    p.act(QStringLiteral("move:txtSearchFor"));
+    QCOMPARE(p.host.calls, QStringList{help("1")});
+
+    // An empty reference clears the host again.
+    p.page.SetHost(nullptr);
+    p.act(QStringLiteral("type:txtSearchFor:b"));
+    p.act(QStringLiteral("move:cmdReplace"));
+    QCOMPARE(p.host.calls, QStringList{help("1")});
+}
+
+void TestUC1::showDiscardsEdits()
+{
+    TestEnvironment env;
+    store({{"SearchFor", "alpha"}, {"ReplaceWith", "beta"}, {"CaseSensitive", "1"}});
+    Page p;
+    p.show();
+    // Loading fills the boxes without making the page dirty or telling the host.
+    QCOMPARE(p.control<QLineEdit>("txtSearchFor")->text(), QStringLiteral("alpha"));
+    QVERIFY(!p.page.Dirty());
+    // One help reset per value the loading changed, one for the show.
+    QCOMPARE(p.host.calls, QStringList(4, help("")));
+
+    p.act(QStringLiteral("type:txtSearchFor:x"));
+    p.act(QStringLiteral("type:txtReplaceWith:y"));
+    p.act(QStringLiteral("click:chkCaseSensitive"));
+    QVERIFY(p.page.Dirty());
+    QCOMPARE(p.host.statusCount(), 3);
+
+    p.host.calls.clear();
+    p.page.hide();
+    p.show();
+    QCOMPARE(p.control<QLineEdit>("txtSearchFor")->text(), QStringLiteral("alpha"));
+    QCOMPARE(p.control<QLineEdit>("txtReplaceWith")->text(), QStringLiteral("beta"));
+    QVERIFY(p.control<QCheckBox>("chkCaseSensitive")->isChecked());
+    QVERIFY(!p.page.Dirty());
+    // Three values changed back while loading: no status change, one reset
+    // per change and one for the show.
+    QCOMPARE(p.host.statusCount(), 0);
+    QCOMPARE(p.host.calls, QStringList(4, help("")));
+
+    // After the showing, edits count again.
+    p.act(QStringLiteral("type:txtSearchFor:z"));
+    QCOMPARE(p.host.statusCount(), 1);
+    QVERIFY(p.page.Dirty());
+}
+
+void TestUC1::hostLoadValuesMarksChanges_data()
+{
+    QTest::addColumn<KeyValues>("stored");
+    QTest::addColumn<int>("statusChanges");
+    QTest::newRow("nothing-changed") << KeyValues{{"SearchFor", "s"}} << 0;
+    QTest::newRow("search-text") << KeyValues{{"SearchFor", "t"}} << 1;
+    QTest::newRow("all-three") << KeyValues{{"SearchFor", "t"}, {"ReplaceWith", "r"}, {"CaseSensitive", "1"}} << 3;
+    QTest::newRow("folders-only") << KeyValues{{"FolderCount", "1"}, {"FolderName1", "A"}, {"FolderEntryId1", "E"}} << 0;
+}
+
+void TestUC1::hostLoadValuesMarksChanges()
+{
+    // Called by the host, outside the show sequence, LoadValues goes through
+    // the change handlers: every value that changes marks the page dirty.
+    QFETCH(KeyValues, stored);
+    QFETCH(int, statusChanges);
+    TestEnvironment env;
+    store({{"SearchFor", "s"}});
+    Page p;
+    p.show();
+    store(stored);
+    p.page.LoadValues();
+    QCOMPARE(p.host.statusCount(), statusChanges);
+    QCOMPARE(p.page.Dirty(), statusChanges > 0);
+}
+
+void TestUC1::applyWrites_data()
+{
+    QTest::addColumn<KeyValues>("stored");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<KeyValues>("written");
+    const KeyValues three = {{"FolderCount", "3"},
+                             {"FolderName1", "Contacts"}, {"FolderEntryId1", "E1"}, {"FolderStoreId1", "S1"},
+                             {"FolderName2", "Work, old"}, {"FolderEntryId2", "E2"}, {"FolderStoreId2", "S2"},
+                             {"FolderName3", "Tasks"}, {"FolderEntryId3", "E3"}};
+    QTest::newRow("three-folders")
+        << three << true << QStringList{"type:txtSearchFor:^(555) ", "type:txtReplaceWith:$1-", "click:chkCaseSensitive"}
+        << KeyValues{{"SearchFor", "^(555) "}, {"ReplaceWith", "$1-"}, {"CaseSensitive", "1"},
+                     {"FolderCount", "3"},
+                     {"FolderName1", "Contacts"}, {"FolderEntryId1", "E1"}, {"FolderStoreId1", "S1"},
+                     {"FolderName2", "Work, old"}, {"FolderEntryId2", "E2"}, {"FolderStoreId2", "S2"},
+                     {"FolderName3", "Tasks"}, {"FolderEntryId3", "E3"}, {"FolderStoreId3", ""}};
+    // Folder 2 has no entry id: it is dropped and the others close up.
+    QTest::newRow("gap-closes-up")
+        << KeyValues{{"FolderCount", "3"}, {"CaseSensitive", "1"},
+                     {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
+                     {"FolderName2", "B"},
+                     {"FolderName3", "C"}, {"FolderEntryId3", "E3"}, {"FolderStoreId3", "S3"}}
+        << true << QStringList{"type:txtSearchFor:x"}
+        << KeyValues{{"SearchFor", "x"}, {"ReplaceWith", ""}, {"CaseSensitive", "1"}, {"FolderCount", "2"},
+                     {"FolderName1", "A"}, {"FolderEntryId1", "E1"}, {"FolderStoreId1", ""},
+                     {"FolderName2", "C"}, {"FolderEntryId2", "E3"}, {"FolderStoreId2", "S3"}};
+    QTest::newRow("empty-list")
+        << KeyValues{{"FolderCount", "0"}, {"FolderName1", "Old"}, {"FolderEntryId1", "E"}} << true
+        << QStringList{"type:txtSearchFor:y"}
+        << KeyValues{{"SearchFor", "y"}, {"ReplaceWith", ""}, {"CaseSensitive", "0"}, {"FolderCount", "0"}};
+    // A page never shown holds no folder collection at all.
+    QTest::newRow("no-collection")
+        << three << false << QStringList{}
+        << KeyValues{{"SearchFor", ""}, {"ReplaceWith", ""}, {"CaseSensitive", "0"}, {"FolderCount", "0"}};
+}
+
+void TestUC1::applyWrites()
+{
+    QFETCH(KeyValues, stored);
+    QFETCH(bool, shown);
+    QFETCH(QStringList, steps);
+    QFETCH(KeyValues, written);
+    TestEnvironment env;
+    store(stored);
+    SequencedUtility sequenced(&env.utility);
+    setEngineUtilityOverride(&sequenced);
+    Page p;
+    if (shown)
+        p.show();
+    for (const QString &step : steps)
+        p.act(step);
+    QCOMPARE(p.page.Dirty(), !steps.isEmpty());
+    const int changes = p.host.statusCount();
+
+    sequenced.sequencing = true;
+    p.page.Apply();
+    sequenced.sequencing = false;
+
+    QCOMPARE(writtenInOrder(sequenced.accesses), written);
+    QVERIFY(!p.page.Dirty());
+    // Saving tells the host nothing and does not reload the page.
+    QCOMPARE(p.host.statusCount(), changes);
+    QVERIFY(env.utility.lines.isEmpty());
+}
+
+void TestUC1::loadValues_data()
+{
+    QTest::addColumn<KeyValues>("stored");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QString>("searchFor");
+    QTest::addColumn<Qt::CheckState>("caseState");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("fresh-store") << KeyValues{} << QStringList{} << QStringList{} << QString()
+                                 << Qt::Unchecked << QString();
+    QTest::newRow("default-folder")
+        << KeyValues{{"FolderCount", "1"}, {"FolderName1", "Contacts"}, {"FolderEntryId1", "Uninitialized"},
+                     {"FolderStoreId1", "S"}}
+        << QStringList{"Contacts"} << QStringList{"Contacts/Uninitialized/S"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("name-missing")
+        << KeyValues{{"FolderCount", "3"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
+                     {"FolderEntryId2", "E2"}, {"FolderName3", "C"}, {"FolderEntryId3", "E3"}}
+        << QStringList{"A", "C"} << QStringList{"A/E1/", "C/E3/"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("entry-missing")
+        << KeyValues{{"FolderCount", "2"}, {"FolderName1", "A"}, {"FolderStoreId1", "S1"},
+                     {"FolderName2", "B"}, {"FolderEntryId2", "E2"}}
+        << QStringList{"B"} << QStringList{"B/E2/"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("name-reads-not-found")
+        << KeyValues{{"FolderCount", "1"}, {"FolderName1", "Not Found"}, {"FolderEntryId1", "E1"}}
+        << QStringList{} << QStringList{} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("empty-name-kept")
+        << KeyValues{{"FolderCount", "1"}, {"FolderName1", ""}, {"FolderEntryId1", "E1"}}
+        << QStringList{""} << QStringList{"/E1/"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("count-bounds-leftovers")
+        << KeyValues{{"FolderCount", "1"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
+                     {"FolderName2", "Old"}, {"FolderEntryId2", "E2"}}
+        << QStringList{"A"} << QStringList{"A/E1/"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("negative-count")
+        << KeyValues{{"FolderCount", "-2"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"}}
+        << QStringList{} << QStringList{} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("texts-and-case")
+        << KeyValues{{"SearchFor", " (\\d{3}) "}, {"ReplaceWith", "$1"}, {"CaseSensitive", "1"}}
+        << QStringList{} << QStringList{} << QStringLiteral(" (\\d{3}) ") << Qt::Checked << QString();
+    QTest::newRow("case-not-a-number")
+        << KeyValues{{"SearchFor", "kept"}, {"CaseSensitive", "yes"}, {"FolderCount", "1"},
+                     {"FolderName1", "A"}, {"FolderEntryId1", "E1"}}
+        << QStringList{} << QStringList{"(none)"} << QStringLiteral("kept") << Qt::Unchecked
+        << QStringLiteral("Error occurred.  Reason: Type mismatch  LastLineNumber: 4");
+    QTest::newRow("case-out-of-range")
+        << KeyValues{{"CaseSensitive", "7"}} << QStringList{} << QStringList{"(none)"} << QString()
+        << Qt::Unchecked << QStringLiteral("Error occurred.  Reason: Invalid property value  LastLineNumber: 4");
+    QTest::newRow("count-not-a-number")
+        << KeyValues{{"SearchFor", "s"}, {"CaseSensitive", "1"}, {"FolderCount", "three"}}
+        << QStringList{} << QStringList{"(none)"} << QStringLiteral("s") << Qt::Checked
+        << QStringLiteral("Error occurred.  Reason: Type mismatch  LastLineNumber: 8");
+}
+
+void TestUC1::loadValues()
+{
+    QFETCH(KeyValues, stored);
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, records);
+    QFETCH(QString, searchFor);
+    QFETCH(Qt::CheckState, caseState);
+    QFETCH(QString, logged);
+    TestEnvironment env;
+    store(stored);
+    Page p;
+    p.show();
+    QCOMPARE(p.listed(), listed);
+    QCOMPARE(p.folders(), records);
+    QCOMPARE(p.control<QLineEdit>("txtSearchFor")->text(), searchFor);
+    QCOMPARE(p.control<QCheckBox>("chkCaseSensitive")->checkState(), caseState);
+    const QList<LogLine> expected =
+        logged.isEmpty() ? QList<LogLine>{} : QList<LogLine>{{logged, 0, QStringLiteral("Morvane.LoadValues")}};
+    QCOMPARE(env.utility.lines, expected);
+    QVERIFY(!p.page.Dirty());
+    QCOMPARE(p.host.statusCount(), 0);
+    if (logged.isEmpty()) {
+        // Stage 6 ran: the progress line is empty and its bar hidden.
+        QCOMPARE(p.control<QLabel>("lblFolderName")->text(), QString());
+        QVERIFY(p.control("ProgressBar1")->isHidden());
+    }
+}
+
+void TestUC1::loadValuesFailureKeepsFoldersReadSoFar()
+{
+    TestEnvironment env;
+    store({{"FolderCount", "3"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
+           {"FolderName2", "B"}, {"FolderEntryId2", "E2"}, {"FolderName3", "C"}, {"FolderEntryId3", "E3"}});
+    Page p;
+    p.show();
+    QCOMPARE(p.listed(), (QStringList{"A", "B", "C"}));
+
+    // The folder record class goes missing after one record (the
+    // environment puts the real one back when it ends).
+    int made = 0;
+    ClassFactory::registerClass(QLatin1String(ProgId::FolderRef), [&made]() -> std::unique_ptr<ComObject> {
+        if (++made > 1)
+            throw QuenlockError(QStringLiteral("ActiveX component can't create object"));
+        struct Record final : FolderRef
+        {
+            QString n, e, s;
+            QString Name() const override { return n; }
+            QString EntryID() const override { return e; }
+            QString StoreID() const override { return s; }
+            void setName(const QString &v) override { n = v; }
+            void setEntryID(const QString &v) override { e = v; }
+            void setStoreID(const QString &v) override { s = v; }
+        };
+        return std::make_unique<Record>();
+    });
+    p.page.LoadValues();
+    // The list and the collection hold the same folders: those read before the failure.
+    QCOMPARE(p.listed(), QStringList{"A"});
+    QCOMPARE(p.folders(), QStringList{"A/E1/"});
+    QCOMPARE(env.utility.lines,
+             (QList<LogLine>{{QStringLiteral("Error occurred.  Reason: ActiveX component can't create object"
+                                             "  LastLineNumber: 10"),
+                              0, QStringLiteral("Morvane.LoadValues")}}));
+}
+
+void TestUC1::setDirtyTrapsHostError()
+{
+    TestEnvironment env;
+    Page p;
+    p.show();
+    p.host.failStatus = QStringLiteral("The host is gone");
+    p.act(QStringLiteral("type:txtSearchFor:a"));
+    QVERIFY(p.page.Dirty());
+    QCOMPARE(env.utility.lines,
+             (QList<LogLine>{{QStringLiteral("Error occurred.  Reason: The host is gone"), 0,
+                              QStringLiteral("Morvane.SetDirty")}}));
+    // The failed notification skipped the reset of the help.
+    QCOMPARE(p.host.calls.mid(1), QStringList{"status"});
+}
+
+void TestUC1::enabled_data()
+{
+    QTest::addColumn<QList<bool>>("calls");
+    QTest::newRow("disable") << QList<bool>{false};
+    QTest::newRow("disable-then-enable") << QList<bool>{false, true};
+    QTest::newRow("enable-twice") << QList<bool>{true, true};
+    QTest::newRow("disable-twice") << QList<bool>{false, false};
+}
+
+void TestUC1::enabled()
+{
+    QFETCH(QList<bool>, calls);
+    TestEnvironment env;
+    Page p;
+    p.show();
+    for (bool value : calls)
+        p.page.Enabled(value);
+    const bool last = calls.last();
+    for (const QString &name : AllControls) {
+        QWidget *c = p.control(name);
+        QVERIFY2(c->isEnabled() == last, qPrintable(name));
+        // Set on the control itself, not only through its container.
+        QVERIFY2(c->testAttribute(Qt::WA_ForceDisabled) == !last, qPrintable(name));
+    }
+    for (const QString &name : Lines) {
+        QWidget *line = p.control(name);
+        QVERIFY2(line->isEnabled() && !line->testAttribute(Qt::WA_ForceDisabled), qPrintable(name));
+    }
+    QVERIFY(p.page.isEnabled());
+    if (!last) {
+        // A disabled page takes no typing and gives no help.
+        p.act(QStringLiteral("type:txtSearchFor:a"));
+        p.act(QStringLiteral("move:cmdReplace"));
+        QVERIFY(!p.page.Dirty());
+        QCOMPARE(p.host.calls, QStringList{help("")});
+    }
+}
+
+void TestUC1::hotHelp_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("stay-on-one") << QStringList{"move:txtSearchFor", "move:txtSearchFor", "move:txtSearchFor"}
+                                 << QStringList{help("1")};
+    QTest::newRow("label-to-its-input") << QStringList{"move:lblSearchFor", "move:txtSearchFor"}
+                                        << QStringList{help("1"), help("1")};
+    QTest::newRow("label-to-list") << QStringList{"move:lblSearchIn", "move:lstFolderList"}
+                                   << QStringList{help("9"), help("9")};
+    QTest::newRow("back-and-forth") << QStringList{"move:txtSearchFor", "move:txtReplaceWith", "move:txtSearchFor"}
+                                    << QStringList{help("1"), help("5"), help("1")};
+    QTest::newRow("all-fourteen")
+        << QStringList{"move:lblSearchFor", "move:txtSearchFor", "move:chkCaseSensitive",
+                       "move:lblReplaceWith", "move:txtReplaceWith", "move:lblLookIn",
+                       "move:cmdChooseFields", "move:lblSearchIn", "move:lstFolderList",
+                       "move:cmdChooseFolder", "move:cmdChooseMultiFolder", "move:cmdReplace",
+                       "move:frameProgress", "move:lblFolderName"}
+        << QStringList{help("1"), help("1"), help("3"), help("5"), help("5"), help("7"), help("7"),
+                       help("9"), help("9"), help("9"), help("9"), help("11"), help("13"), help("15")};
+    QTest::newRow("controls-without-help")
+        << QStringList{"move:txtSearchFor", "move:frameSettings", "move:Label1", "move:frameWarning",
+                       "move:txtSearchFor"}
+        << QStringList{help("1")};
+    QTest::newRow("progress-bar-keeps-help")
+        << QStringList{"showbar", "move:frameProgress", "move:ProgressBar1", "move:frameProgress"}
+        << QStringList{help("13")};
+    QTest::newRow("label-inside-frame")
+        << QStringList{"move:frameProgress", "move:lblFolderName", "move:frameProgress"}
+        << QStringList{help("13"), help("15"), help("13")};
+    QTest::newRow("typing-resets")
+        << QStringList{"move:txtSearchFor", "type:txtSearchFor:a", "move:txtSearchFor"}
+        << QStringList{help("1"), "status", help(""), help("1")};
+    QTest::newRow("check-box-resets")
+        << QStringList{"move:chkCaseSensitive", "click:chkCaseSensitive", "move:chkCaseSensitive"}
+        << QStringList{help("3"), "status", help(""), help("3")};
+    QTest::newRow("reset-message")
+        << QStringList{"move:txtSearchFor", "msg:ResetHelpText", "move:txtSearchFor"}
+        << QStringList{help("1"), help("1")};
+    QTest::newRow("message-other-case")
+        << QStringList{"move:txtSearchFor", "msg:resethelptext", "move:txtSearchFor"}
+        << QStringList{help("1")};
+    QTest::newRow("other-message")
+        << QStringList{"move:txtSearchFor", "msg:ResetHelpText ", "move:txtSearchFor"}
+        << QStringList{help("1")};
+}
+
+void TestUC1::hotHelp()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, calls);
+    TestEnvironment env;
+    Page p;
+    p.show();
+    QCOMPARE(p.host.calls, QStringList{help("")});
+    p.host.calls.clear();
+    for (const QString &step : steps)
+        p.act(step);
+    QCOMPARE(p.host.calls, calls);
+}
+
+void TestUC1::writeToLog()
+{
+    TestEnvironment env;
+    Page p;
+    p.page.WriteToLog(QStringLiteral("ReplaceRun"), QStringLiteral("Folder: Contacts "));
+    QCOMPARE(env.activity, (QList<ActivityLine>{{QStringLiteral("Morvane"), QStringLiteral("ReplaceRun"),
+                                                 QStringLiteral("Folder: Contacts "), 0}}));
+    // No trap of its own: a missing activity log reaches the caller.
+    env.breakActivityLog();
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, p.page.WriteToLog(QStringLiteral("x"), QStringLiteral("y")));
+    QCOMPARE(env.activity.size(), 1);
+}
+
+QTEST_MAIN(TestUC1)
+#include "tst_uc1.moc"
