@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include "pimitem.h"
+
+#include "module/engineutility.h"
+#include "module/quenlockerror.h"
+#include "pimfields.h"
+#include "pimsync.h"
+#include "platform/engine/logdatabase.h"
+
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+constexpr qint64 maximumSize = 64 * 1024 * 1024;
+
+QString systemError() { return QString::fromLocal8Bit(strerror(errno)); }
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+QByteArray readAll(const QByteArray &path, struct stat *st)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw QuenlockError(systemError());
+    QByteArray bytes;
+    try {
+        if (::fstat(fd, st) != 0)
+            throw QuenlockError(systemError());
+        if (!S_ISREG(st->st_mode))
+            throw QuenlockError(QStringLiteral("it is not a regular file"));
+        if (st->st_size > maximumSize)
+            throw QuenlockError(QStringLiteral("it is larger than 64 MiB"));
+        bytes.resize(qsizetype(st->st_size));
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw QuenlockError(systemError());
+            if (got == 0)
+                break;
+            done += got;
+        }
+        bytes.truncate(done);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+    return bytes;
+}
+
+void writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw QuenlockError(systemError());
+        done += put;
+    }
+}
+} // namespace
+
+std::shared_ptr<PimItem> PimItem::open(const QByteArray &dir, const QByteArray &fileName,
+                                       const QByteArray &store)
+{
+    std::shared_ptr<PimItem> item(new PimItem);
+    item->m_dir = dir;
+    item->m_fileName = fileName;
+    item->m_store = store;
+    item->m_target = dir + '/' + fileName;
+    try {
+        struct stat link{};
+        if (::lstat(item->m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            // Saving replaces the file the link points at, not the link.
+            char resolved[PATH_MAX];
+            if (!::realpath(item->m_target.constData(), resolved))
+                throw QuenlockError(systemError());
+            item->m_target = resolved;
+        }
+        item->m_document.emplace(readAll(item->m_target, &item->m_stat));
+    } catch (const QuenlockError &e) {
+        item->m_document.reset();
+        engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
+                                       .arg(item->path(), e.description()),
+                                   0, QStringLiteral("Quenlock.Pim"));
+    }
+    return item;
+}
+
+QString PimItem::TypeName() const
+{
+    if (!m_document)
+        return QString::fromLatin1(OlTypeName::Unreadable);
+    switch (m_document->kind()) {
+    case VDocument::Kind::Contact: return QString::fromLatin1(OlTypeName::Contact);
+    case VDocument::Kind::DistList: return QString::fromLatin1(OlTypeName::DistList);
+    case VDocument::Kind::Event: return QString::fromLatin1(OlTypeName::Appointment);
+    case VDocument::Kind::Task: return QString::fromLatin1(OlTypeName::Task);
+    case VDocument::Kind::Journal: return QString::fromLatin1(OlTypeName::Journal);
+    }
+    return {};
+}
+
+QString PimItem::fileName() const { return QFile::decodeName(m_fileName); }
+
+QString PimItem::path() const { return QFile::decodeName(m_dir + '/' + m_fileName); }
+
+void PimItem::save()
+{
+    if (!m_document)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
+    if (!m_document->isModified())
+        return;
+    struct stat now{};
+    if (::stat(m_target.constData(), &now) != 0)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    if (!sameFile(now, m_stat))
+        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
+                                           "was read; it was not saved").arg(path()));
+    PimFields::touchRevision(*m_document);
+    const QByteArray bytes = m_document->serialize();
+
+    // The temporary file sits beside the item (same file system, so the
+    // rename is atomic); its ".tmp" ending keeps readers of the collection off it.
+    const qsizetype slash = m_target.lastIndexOf('/');
+    const QByteArray directory = m_target.left(slash);
+    static unsigned counter = 0;
+    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.'
+                               + QByteArray::number(::getpid()) + '.' + QByteArray::number(++counter)
+                               + ".tmp";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    bool open = true;
+    try {
+        writeAll(fd, bytes);
+        if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
+            throw QuenlockError(systemError());
+        open = false;
+        if (::close(fd) != 0)
+            throw QuenlockError(systemError());
+    } catch (const QuenlockError &e) {
+        if (open)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), e.description()));
+    }
+    try {
+        // Undo records reach the disk before the change they describe.
+        LogDatabase::instance().commit();
+    } catch (...) {
+        ::unlink(temporary.constData());
+        throw;
+    }
+    if (::rename(temporary.constData(), m_target.constData()) != 0) {
+        const QString reason = systemError();
+        ::unlink(temporary.constData());
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), reason));
+    }
+    ::stat(m_target.constData(), &m_stat);
+    PimSync::noteWrite(m_stat.st_dev, m_store.isEmpty() ? directory : m_store);
+    m_document.emplace(bytes);
+}

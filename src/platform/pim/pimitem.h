@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+// One item file of a collection: read whole, parsed once, saved atomically.
+#pragma once
+
+#include "page/outlook/olapplication.h"
+#include "vdocument.h"
+
+#include <QByteArray>
+#include <optional>
+#include <sys/stat.h>
+
+// Owns the file's text and its parsed form. A file that cannot be read or
+// parsed is an item of type "UnreadableItem"; opening it writes one host log
+// line naming the file and the reason.
+class PimItem final : public OlItem
+{
+public:
+    // dir is the collection's path; store the store's, for the final sync.
+    static std::shared_ptr<PimItem> open(const QByteArray &dir, const QByteArray &fileName,
+                                         const QByteArray &store);
+
+    QString TypeName() const override;
+    // nullptr for an unreadable item.
+    VDocument *document() { return m_document ? &*m_document : nullptr; }
+    QString fileName() const;
+    QString path() const;
+
+    // Writes the changed lines back: a temporary file beside the item,
+    // renamed over it once the activity log's pending rows are durable.
+    // Refuses when the file changed on disk since it was read.
+    void save();
+
+private:
+    PimItem() = default;
+
+    QByteArray m_dir;
+    QByteArray m_fileName;
+    QByteArray m_target; // the file written: the item, or where its symbolic link points
+    QByteArray m_store;
+    struct stat m_stat{};
+    std::optional<VDocument> m_document;
+};

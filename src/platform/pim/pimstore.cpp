@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "pimstore.h"
+
+#include "module/engineutility.h"
+#include "module/quenlockerror.h"
+#include "pimapplication.h"
+#include "pimitem.h"
+#include "pimsync.h"
+#include "platform/engine/folderpickers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Pim {
+
+namespace {
+QString systemError() { return QString::fromLocal8Bit(strerror(errno)); }
+
+// A symbolic link counts only when it stays inside the store.
+bool insideStore(const QByteArray &path, const Store &store)
+{
+    char resolved[PATH_MAX];
+    if (!::realpath(path.constData(), resolved))
+        return false;
+    const QByteArray r(resolved);
+    return r == store.path || r.startsWith(store.path + '/');
+}
+
+bool isItemName(const char *name, size_t length)
+{
+    if (length < 5)
+        return false;
+    const char *ext = name + length - 4;
+    return ext[0] == '.'
+        && ((qstrnicmp(ext + 1, "vcf", 3) == 0) || (qstrnicmp(ext + 1, "ics", 3) == 0));
+}
+
+enum class Want { Directories, Items };
+
+// Names in a directory, in byte order: sub-directories (not starting with
+// ".") or item files.
+std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Want want,
+                             bool firstOnly = false)
+{
+    DIR *dir = ::opendir(directory.constData());
+    if (!dir)
+        throw QuenlockError(QStringLiteral("The folder \"%1\" cannot be listed: %2")
+                                .arg(QFile::decodeName(directory), systemError()));
+    std::vector<QByteArray> names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        const size_t length = strlen(name);
+        if (want == Want::Directories ? name[0] == '.' : !isItemName(name, length))
+            continue;
+        unsigned char type = entry->d_type;
+        QByteArray full;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            full = directory + '/' + QByteArray(name, qsizetype(length));
+            struct stat st{};
+            if (::stat(full.constData(), &st) != 0)
+                continue;
+            if (type == DT_LNK && !insideStore(full, store))
+                continue;
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type != (want == Want::Directories ? DT_DIR : DT_REG))
+            continue;
+        names.emplace_back(name, qsizetype(length));
+        if (firstOnly)
+            break;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString readDisplayName(const QByteArray &directory)
+{
+    QFile file(QFile::decodeName(directory + "/displayname"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(4096)).trimmed();
+}
+} // namespace
+
+PimFolder::PimFolder(std::shared_ptr<const Store> store, QByteArray directoryName)
+    : m_store(std::move(store)), m_directory(std::move(directoryName))
+{
+}
+
+QByteArray PimFolder::path() const
+{
+    return m_directory.isEmpty() ? m_store->path : m_store->path + '/' + m_directory;
+}
+
+QString PimFolder::Name() const
+{
+    if (m_name.isEmpty()) {
+        m_name = readDisplayName(path());
+        if (m_name.isEmpty()) {
+            const QByteArray p = path();
+            m_name = QFile::decodeName(p.mid(p.lastIndexOf('/') + 1));
+        }
+    }
+    return m_name;
+}
+
+QString PimFolder::EntryID() const
+{
+    return m_directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(m_directory);
+}
+
+std::shared_ptr<OlItems> PimFolder::Items() { return std::make_shared<PimItems>(m_store, path()); }
+
+QList<std::shared_ptr<OlFolder>> PimFolder::Folders()
+{
+    QList<std::shared_ptr<OlFolder>> folders;
+    if (!m_directory.isEmpty())
+        return folders; // collections do not nest
+    if (::access(m_store->path.constData(), F_OK) != 0)
+        return folders; // a store not yet made holds nothing
+    for (QByteArray &name : list(*m_store, m_store->path, Want::Directories))
+        folders.append(std::make_shared<PimFolder>(m_store, std::move(name)));
+    return folders;
+}
+
+bool PimFolder::holdsVCards() const
+{
+    try {
+        for (const QByteArray &name : list(*m_store, path(), Want::Items))
+            if (name.toLower().endsWith(".vcf"))
+                return true;
+    } catch (const QuenlockError &) {
+    }
+    return false;
+}
+
+PimItems::PimItems(std::shared_ptr<const Store> store, QByteArray directory)
+    : m_store(std::move(store)), m_directory(std::move(directory)),
+      m_files(list(*m_store, m_directory, Want::Items))
+{
+}
+
+std::shared_ptr<OlItem> PimItems::Item(int index)
+{
+    if (index < 1 || index > Count())
+        throw QuenlockError(QStringLiteral("Array index out of bounds"));
+    return PimItem::open(m_directory, m_files[size_t(index - 1)], m_store->path);
+}
+
+PimNamespace::PimNamespace(std::shared_ptr<const StoreSet> stores) : m_stores(std::move(stores))
+{
+    PimSync::namespaceOpened();
+}
+
+PimNamespace::~PimNamespace() { PimSync::namespaceClosed(); }
+
+std::shared_ptr<OlFolder> PimNamespace::GetDefaultFolder(int kind)
+{
+    if (kind != OlDefaultFolder::Contacts)
+        throw QuenlockError(QStringLiteral("There is no default folder of kind %1").arg(kind));
+    const QString configured = m_stores->defaultContacts;
+    if (!configured.isEmpty()) {
+        const QFileInfo info(configured);
+        const QByteArray canonical = QFile::encodeName(info.canonicalFilePath());
+        const qsizetype slash = canonical.lastIndexOf('/');
+        for (const auto &store : m_stores->stores)
+            if (info.isDir() && slash > 0 && canonical.left(slash) == store->path)
+                return std::make_shared<PimFolder>(store, canonical.mid(slash + 1));
+        throw QuenlockError(QStringLiteral("The default contacts folder \"%1\" is not a collection "
+                                           "of the stores given").arg(configured));
+    }
+    // Unset: the first collection, store by store in name order, that holds vCards.
+    for (const auto &store : m_stores->stores) {
+        PimFolder root(store, {});
+        for (const auto &folder : root.Folders())
+            if (static_cast<PimFolder &>(*folder).holdsVCards())
+                return folder;
+    }
+    throw QuenlockError(QStringLiteral("None of the stores given has a collection holding contacts"));
+}
+
+std::shared_ptr<OlFolder> PimNamespace::PickFolder() { return FolderPickers::pickOne(*this); }
+
+QList<std::shared_ptr<OlFolder>> PimNamespace::Folders()
+{
+    QList<std::shared_ptr<OlFolder>> roots;
+    for (const auto &store : m_stores->stores)
+        roots.append(std::make_shared<PimFolder>(store, QByteArray()));
+    return roots;
+}
+
+PimApplication::~PimApplication()
+{
+    const QString failure = PimSync::syncAll();
+    if (!failure.isEmpty())
+        engineUtility().LogMessage(failure, 0, QStringLiteral("Quenlock.Pim"));
+}
+
+std::shared_ptr<OlNamespace> PimApplication::GetNamespace(const QString &type)
+{
+    if (type != QLatin1String("MAPI"))
+        throw QuenlockError(QStringLiteral("Invalid procedure call or argument"));
+    return std::make_shared<PimNamespace>(m_stores);
+}
+
+} // namespace Pim
+
+std::shared_ptr<OlApplication> Pim::createApplication(const QStringList &storeDirs,
+                                                      const QString &defaultContactsFolder)
+{
+    auto set = std::make_shared<StoreSet>();
+    for (const QString &dir : storeDirs) {
+        const QFileInfo info(dir);
+        const QString canonical = info.canonicalFilePath();
+        auto store = std::make_shared<Store>();
+        store->id = canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+        store->path = QFile::encodeName(store->id);
+        set->stores.append(std::move(store));
+    }
+    set->defaultContacts = defaultContactsFolder;
+    return std::make_shared<PimApplication>(std::move(set));
+}

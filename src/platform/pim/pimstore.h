@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// Stores, collections and item lists on disk, as Outlook's namespace, folders and items.
+#pragma once
+
+#include "page/outlook/olapplication.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <vector>
+
+namespace Pim {
+
+// A directory of collections. Its id is its canonical path, so the same
+// directory has the same id in every run.
+struct Store
+{
+    QByteArray path; // canonical when the directory exists
+    QString id;
+};
+
+struct StoreSet
+{
+    QList<std::shared_ptr<const Store>> stores;
+    QString defaultContacts;
+};
+
+// A store's root (entry id ".") or one of its collections (entry id = the
+// directory's name). Name is the collection's "displayname" file when it
+// has one, else the directory's name.
+class PimFolder final : public OlFolder
+{
+public:
+    PimFolder(std::shared_ptr<const Store> store, QByteArray directoryName);
+    QString Name() const override;
+    QString EntryID() const override;
+    QString StoreID() const override { return m_store->id; }
+    std::shared_ptr<OlItems> Items() override;
+    QList<std::shared_ptr<OlFolder>> Folders() override;
+
+    QByteArray path() const;
+    // True when the collection holds at least one vCard file.
+    bool holdsVCards() const;
+
+private:
+    std::shared_ptr<const Store> m_store;
+    QByteArray m_directory; // empty for the store's root
+    mutable QString m_name;
+};
+
+// The item files of one folder, listed once (in file-name order) when the
+// list is made; Item(i) reads and parses file i when asked.
+class PimItems final : public OlItems
+{
+public:
+    PimItems(std::shared_ptr<const Store> store, QByteArray directory);
+    int Count() override { return int(m_files.size()); }
+    std::shared_ptr<OlItem> Item(int index) override;
+
+private:
+    std::shared_ptr<const Store> m_store;
+    QByteArray m_directory;
+    std::vector<QByteArray> m_files;
+};
+
+class PimNamespace final : public OlNamespace
+{
+public:
+    explicit PimNamespace(std::shared_ptr<const StoreSet> stores);
+    ~PimNamespace() override;
+    std::shared_ptr<OlFolder> GetDefaultFolder(int kind) override;
+    std::shared_ptr<OlFolder> PickFolder() override;
+    QList<std::shared_ptr<OlFolder>> Folders() override;
+
+private:
+    std::shared_ptr<const StoreSet> m_stores;
+};
+
+class PimApplication final : public OlApplication
+{
+public:
+    explicit PimApplication(std::shared_ptr<const StoreSet> stores) : m_stores(std::move(stores)) {}
+    ~PimApplication() override;
+    std::shared_ptr<OlNamespace> GetNamespace(const QString &type) override;
+
+private:
+    std::shared_ptr<const StoreSet> m_stores;
+};
+
+} // namespace Pim

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+#include "safeitems.h"
+
+#include "module/quenlockerror.h"
+#include "pimitem.h"
+#include "pimsync.h"
+#include "rtftext.h"
+
+namespace {
+VDocument::Kind documentKind(PimFields::ItemKind kind)
+{
+    switch (kind) {
+    case PimFields::ItemKind::Contact: return VDocument::Kind::Contact;
+    case PimFields::ItemKind::Appointment: return VDocument::Kind::Event;
+    case PimFields::ItemKind::Task: return VDocument::Kind::Task;
+    }
+    return VDocument::Kind::Contact;
+}
+
+const char *kindName(PimFields::ItemKind kind)
+{
+    switch (kind) {
+    case PimFields::ItemKind::Contact: return "contact";
+    case PimFields::ItemKind::Appointment: return "appointment";
+    case PimFields::ItemKind::Task: return "task";
+    }
+    return "";
+}
+
+bool isRtfBody(const QString &property)
+{
+    return property.compare(QLatin1String("RTFBody"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+template <class Base>
+void PimWrapper<Base>::setItem(std::shared_ptr<OlItem> item)
+{
+    auto pim = std::dynamic_pointer_cast<PimItem>(item);
+    // A wrapper takes only its own kind (a group vCard is no contact).
+    if (!pim || !pim->document() || pim->document()->kind() != documentKind(m_kind))
+        throw QuenlockError(QStringLiteral("Type mismatch"));
+    m_item = std::move(pim);
+}
+
+template <class Base>
+PimItem &PimWrapper<Base>::item()
+{
+    if (!m_item)
+        throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+    return *m_item;
+}
+
+template <class Base>
+const PimFields::Field &PimWrapper<Base>::field(const QString &property)
+{
+    const PimFields::Field *f = PimFields::find(m_kind, property);
+    if (!f)
+        throw QuenlockError(QStringLiteral("The %1 has no property \"%2\"")
+                                .arg(QLatin1String(kindName(m_kind)), property));
+    return *f;
+}
+
+template <class Base>
+QString PimWrapper<Base>::read(const QString &property)
+{
+    VDocument &doc = *item().document();
+    if (isRtfBody(property))
+        return RtfText::fromPlainText(PimFields::read(doc, field(QStringLiteral("Body"))));
+    if (property.compare(QLatin1String("EntryID"), Qt::CaseInsensitive) == 0)
+        return EntryID();
+    if (m_kind == PimFields::ItemKind::Contact
+        && property.compare(QLatin1String("FullNameAndCompany"), Qt::CaseInsensitive) == 0)
+        return PimFields::fullNameAndCompany(doc);
+    return PimFields::read(doc, field(property));
+}
+
+template <class Base>
+void PimWrapper<Base>::write(const QString &property, const QString &text)
+{
+    VDocument &doc = *item().document();
+    if (isRtfBody(property)) {
+        const std::optional<QString> plain = RtfText::toPlainText(text);
+        if (!plain)
+            throw QuenlockError(QStringLiteral("The text written to RTFBody is not an RTF document"));
+        PimFields::write(doc, field(QStringLiteral("Body")), *plain);
+        return;
+    }
+    if (property.compare(QLatin1String("EntryID"), Qt::CaseInsensitive) == 0
+        || property.compare(QLatin1String("FullNameAndCompany"), Qt::CaseInsensitive) == 0)
+        throw QuenlockError(QStringLiteral("The property \"%1\" is read-only").arg(property));
+    PimFields::write(doc, field(property), text);
+}
+
+template <class Base>
+QString PimWrapper<Base>::EntryID()
+{
+    return item().fileName();
+}
+
+template <class Base>
+QString PimWrapper<Base>::Subject()
+{
+    return PimFields::read(*item().document(), field(QStringLiteral("Subject")));
+}
+
+template <class Base>
+void PimWrapper<Base>::Save()
+{
+    item().save();
+}
+
+template class PimWrapper<SafeContactItem>;
+template class PimWrapper<SafeAppointmentItem>;
+template class PimWrapper<SafeTaskItem>;
+
+QString PimContactWrapper::FullNameAndCompany()
+{
+    return PimFields::fullNameAndCompany(*item().document());
+}
+
+void PimMapiUtils::CleanUp()
+{
+    const QString failure = PimSync::syncAll();
+    if (!failure.isEmpty())
+        throw QuenlockError(failure);
+}

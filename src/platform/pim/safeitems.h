@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// The safe-item wrappers and the utility object over item files.
+#pragma once
+
+#include "page/outlook/safeitem.h"
+#include "pimfields.h"
+
+class PimItem;
+
+// Reads and writes one item's fields by Outlook property name through the
+// mapping table; RTFBody is the body as RTF. Holds its item until released.
+template <class Base>
+class PimWrapper : public Base
+{
+public:
+    explicit PimWrapper(PimFields::ItemKind kind) : m_kind(kind) {}
+    void setItem(std::shared_ptr<OlItem> item) override;
+    QString read(const QString &property) override;
+    void write(const QString &property, const QString &text) override;
+    QString EntryID() override;
+    QString Subject() override;
+    void Save() override;
+
+protected:
+    PimItem &item();
+
+private:
+    const PimFields::Field &field(const QString &property);
+    PimFields::ItemKind m_kind;
+    std::shared_ptr<PimItem> m_item;
+};
+
+class PimContactWrapper final : public PimWrapper<SafeContactItem>
+{
+public:
+    PimContactWrapper() : PimWrapper(PimFields::ItemKind::Contact) {}
+    QString FullNameAndCompany() override;
+};
+
+class PimAppointmentWrapper final : public PimWrapper<SafeAppointmentItem>
+{
+public:
+    PimAppointmentWrapper() : PimWrapper(PimFields::ItemKind::Appointment) {}
+};
+
+class PimTaskWrapper final : public PimWrapper<SafeTaskItem>
+{
+public:
+    PimTaskWrapper() : PimWrapper(PimFields::ItemKind::Task) {}
+};
+
+// CleanUp syncs the file systems that saves wrote to.
+class PimMapiUtils final : public MapiUtils
+{
+public:
+    void CleanUp() override;
+};

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// One vCard or iCalendar file as its content lines, kept byte for byte.
+#pragma once
+
+#include "vtext.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <vector>
+
+// One logical (unfolded) line. Its bytes in the file are either the range
+// [begin, end) of the original text or, once rewritten, `own`.
+struct ContentLine
+{
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    QByteArray own;
+    bool rewritten = false;
+    bool removed = false;
+    QByteArray nameRaw;           // as written, group included ("item1.TEL")
+    QByteArray name;              // upper case, without group
+    QList<QByteArray> params;     // as written, without the ";"
+    QByteArray value;             // unfolded, still encoded
+    QByteArray eol;               // terminator of its last physical line
+    mutable qint8 category = -1;  // cached classification (telephone or address kind)
+
+    // TYPE values, bare 2.1 types included, upper case and unquoted.
+    QList<QByteArray> types() const;
+    bool hasParam(const char *name) const;
+    QByteArray paramValue(const char *name) const; // first value, unquoted
+    bool isQuotedPrintable() const;
+};
+
+// The item inside a file: a vCard, or the main event, task or journal entry of
+// an iCalendar object (the first one without RECURRENCE-ID). Properties are
+// the item's own lines; an alarm's lines are not among them.
+class VDocument
+{
+public:
+    enum class Kind : quint8 { Contact, DistList, Event, Task, Journal };
+
+    // Throws QuenlockError with the reason when the text holds no item.
+    explicit VDocument(QByteArray raw);
+
+    Kind kind() const { return m_kind; }
+    VText::Dialect dialect() const { return m_dialect; }
+    bool isModified() const { return m_modified; }
+
+    // Indexes of the item's property lines, in file order.
+    const QList<int> &properties() const { return m_properties; }
+    ContentLine &line(int index) { return m_lines[size_t(index)]; }
+    const ContentLine &line(int index) const { return m_lines[size_t(index)]; }
+    // First property line with this name, or -1.
+    int find(const QByteArray &name) const;
+
+    // The value as text with its escapes: quoted-printable and character set
+    // undone. Throws when the character set is unknown.
+    QString escapedValue(const ContentLine &line) const;
+    // Rewrites the line's value from escaped text, keeping its name and
+    // parameters (a 2.1 line gains quoted-printable and a CHARSET when the text
+    // needs them).
+    void setEscapedValue(int index, const QString &escaped);
+    // Adds a property line: after the last line of the same name, else before
+    // the first nested component or the item's END line. params as written.
+    int insert(const QByteArray &name, const QByteArray &params, const QString &escaped);
+    void remove(int index);
+
+    // The file with every rewritten line in place of the old one.
+    QByteArray serialize() const;
+
+private:
+    void parseLines();
+    void locateItem();
+    void rescan();
+    QByteArray encodeLine(const QByteArray &header, QList<QByteArray> params,
+                          const QString &escaped, bool quotedPrintable, const QByteArray &eol) const;
+
+    QByteArray m_raw;
+    std::vector<ContentLine> m_lines;
+    QList<int> m_properties;
+    int m_begin = -1; // BEGIN line of the card or main component
+    int m_end = -1;   // its END line
+    Kind m_kind = Kind::Contact;
+    VText::Dialect m_dialect = VText::Dialect::VCard30;
+    QByteArray m_eol = "\r\n";
+    bool m_modified = false;
+};

@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: MIT
+#include "vtext.h"
+
+namespace VText {
+
+namespace {
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
+constexpr char16_t cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+enum class Charset { Utf8, Latin1, Cp1252, Unknown };
+
+Charset charsetOf(const QByteArray &name)
+{
+    const QByteArray n = name.trimmed().toUpper();
+    if (n.isEmpty() || n == "UTF-8" || n == "UTF8")
+        return Charset::Utf8;
+    if (n == "ISO-8859-1" || n == "LATIN1" || n == "ISO8859-1" || n == "US-ASCII" || n == "ASCII")
+        return Charset::Latin1;
+    if (n == "WINDOWS-1252" || n == "CP1252")
+        return Charset::Cp1252;
+    return Charset::Unknown;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+} // namespace
+
+QString escapeText(const QString &text, Dialect dialect, bool structured)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (dialect == Dialect::VCard21) {
+            // Line breaks travel through quoted-printable; only the
+            // component separator needs a backslash.
+            if (structured && c == u';')
+                out += u"\\;";
+            else
+                out += c;
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'\\': out += u"\\\\"; break;
+        case u';': out += u"\\;"; break;
+        case u',': out += u"\\,"; break;
+        case u'\r':
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            out += u"\\n";
+            break;
+        case u'\n': out += u"\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString unescapeText(QStringView text, Dialect dialect, bool structured)
+{
+    if (!text.contains(u'\\'))
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = text.at(i + 1);
+        if (dialect == Dialect::VCard21) {
+            if (structured && next == u';') {
+                out += next;
+                ++i;
+            } else {
+                out += c;
+            }
+            continue;
+        }
+        switch (next.unicode()) {
+        case u'\\': case u';': case u',': case u':': out += next; ++i; break;
+        case u'n': case u'N': out += u'\n'; ++i; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QStringList splitComponents(const QString &escaped)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (escaped.at(i) == u'\\') {
+            ++i;
+        } else if (escaped.at(i) == u';') {
+            parts.append(escaped.mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.append(escaped.mid(start));
+    return parts;
+}
+
+QByteArray decodeQuotedPrintable(const QByteArray &encoded)
+{
+    QByteArray out;
+    out.reserve(encoded.size());
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const char c = encoded.at(i);
+        if (c == '=' && i + 2 < encoded.size()) {
+            const int hi = hexValue(encoded.at(i + 1));
+            const int lo = hexValue(encoded.at(i + 2));
+            if (hi >= 0 && lo >= 0) {
+                out += char(hi * 16 + lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+QByteArray encodeQuotedPrintable(const QByteArray &bytes, int firstLineUsed, const QByteArray &eol)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    int column = firstLineUsed;
+    auto put = [&](const QByteArray &token) {
+        // Keep each line at 76 octets including the soft break's "=".
+        if (column + token.size() > 75) {
+            out += '=';
+            out += eol;
+            column = 0;
+        }
+        out += token;
+        column += int(token.size());
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = uchar(bytes.at(i));
+        if (b == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+            continue; // the "\n" that follows writes the pair
+        if (b == '\n' || b == '\r') {
+            put(QByteArrayLiteral("=0D=0A"));
+            continue;
+        }
+        const bool last = i + 1 == bytes.size();
+        if ((b >= 33 && b <= 126 && b != '=') || (b == ' ' && !last)) {
+            put(QByteArray(1, char(b)));
+        } else {
+            const char enc[3] = {'=', hex[b >> 4], hex[b & 15]};
+            put(QByteArray(enc, 3));
+        }
+    }
+    return out;
+}
+
+bool isValidUtf8(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data);
+    const uchar *end = p + size;
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        char32_t cp;
+        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
+        else return false;
+        if (end - p <= extra)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr char32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
+        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+QString decodeCharset(const QByteArray &bytes, const QByteArray &charset, bool *ok)
+{
+    *ok = true;
+    switch (charsetOf(charset)) {
+    case Charset::Utf8:
+        if (!isValidUtf8(bytes.constData(), bytes.size())) {
+            // vCard 2.1 without a CHARSET often carries Outlook's ANSI code page.
+            if (charset.isEmpty())
+                return decodeCharset(bytes, QByteArrayLiteral("WINDOWS-1252"), ok);
+            *ok = false;
+            return {};
+        }
+        return QString::fromUtf8(bytes);
+    case Charset::Latin1:
+        return QString::fromLatin1(bytes);
+    case Charset::Cp1252: {
+        QString out(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = uchar(bytes.at(i));
+            out[i] = QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b));
+        }
+        return out;
+    }
+    case Charset::Unknown:
+        break;
+    }
+    *ok = false;
+    return {};
+}
+
+bool encodeCharset(const QString &text, const QByteArray &charset, QByteArray *out)
+{
+    const Charset cs = charsetOf(charset);
+    if (cs == Charset::Utf8) {
+        *out = text.toUtf8();
+        return true;
+    }
+    if (cs == Charset::Unknown)
+        return false;
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
+            bytes[i] = char(c);
+            continue;
+        }
+        if (cs != Charset::Cp1252)
+            return false;
+        int found = -1;
+        for (int k = 0; k < 32; ++k) {
+            if (cp1252High[k] == c && (c > 0xFF)) {
+                found = k;
+                break;
+            }
+        }
+        if (found < 0)
+            return false;
+        bytes[i] = char(0x80 + found);
+    }
+    *out = bytes;
+    return true;
+}
+
+QByteArray fold(const QByteArray &line, const QByteArray &eol)
+{
+    if (line.size() <= 75)
+        return line;
+    QByteArray out;
+    out.reserve(line.size() + line.size() / 70 * (eol.size() + 1));
+    qsizetype pos = 0;
+    int limit = 75;
+    while (pos < line.size()) {
+        qsizetype take = qMin<qsizetype>(limit, line.size() - pos);
+        if (pos + take < line.size()) {
+            // Back off to the start of a UTF-8 sequence.
+            while (take > 1 && (uchar(line.at(pos + take)) & 0xC0) == 0x80)
+                --take;
+        }
+        if (pos > 0) {
+            out += eol;
+            out += ' ';
+        }
+        out += line.mid(pos, take);
+        pos += take;
+        limit = 74; // the leading blank counts
+    }
+    return out;
+}
+
+} // namespace VText
