@@ -1,16 +1,38 @@
 // SPDX-License-Identifier: MIT
 #include "page/uc1.h"
 
-bool UC1::SearchAndReplaceContacts(const QString &, const QString &, SafeItem &, const QString &,
-                                   const QString &, qint32) { return false; }
-bool UC1::SearchAndReplaceAppointments(const QString &, const QString &, SafeItem &, const QString &,
-                                       const QString &, qint32) { return false; }
-bool UC1::SearchAndReplaceTasks(const QString &, const QString &, SafeItem &, const QString &,
-                                const QString &, qint32) { return false; }
-
+#include "itemprocessor.h"
 #include "module/progids.h"
 #include "page/regexcontrol.h"
 
+bool UC1::SearchAndReplaceContacts(const QString &folderStoreId, const QString &folderEntryId,
+                                   SafeItem &wrapper, const QString &searchText,
+                                   const QString &replacement, qint32 caseFlag)
+{
+    return runItemProcessor(*this, [this]() -> RegexControl & { return regularExpressions(); },
+                            ContactProcessor,
+                            {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
+}
+
+bool UC1::SearchAndReplaceAppointments(const QString &folderStoreId, const QString &folderEntryId,
+                                       SafeItem &wrapper, const QString &searchText,
+                                       const QString &replacement, qint32 caseFlag)
+{
+    return runItemProcessor(*this, [this]() -> RegexControl & { return regularExpressions(); },
+                            AppointmentProcessor,
+                            {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
+}
+
+bool UC1::SearchAndReplaceTasks(const QString &folderStoreId, const QString &folderEntryId,
+                                SafeItem &wrapper, const QString &searchText,
+                                const QString &replacement, qint32 caseFlag)
+{
+    return runItemProcessor(*this, [this]() -> RegexControl & { return regularExpressions(); },
+                            TaskProcessor,
+                            {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
+}
+
+// Created on first use, so a page that never replaces needs no control.
 RegexControl &UC1::regularExpressions()
 {
     if (!m_regularExpressions)

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include "itemprocessor.h"
+
+#include "module/engineutility.h"
+#include "page/outlook/safeitem.h"
+#include "page/regexcontrol.h"
+#include "page/settingskeys.h"
+#include "page/uc1.h"
+#include "rtftext.h"
+
+namespace {
+
+class ItemRun
+{
+public:
+    ItemRun(UC1 &page, RegexControl &regex, const ItemInputs &in, int &step)
+        : m_page(page), m_regex(regex), m_in(in), m_step(step) {}
+
+    bool changed = false;
+
+    void run(const FieldStep &s)
+    {
+        switch (s.kind) {
+        case StepKind::Plain:
+            plain(s, false);
+            break;
+        case StepKind::Email:
+            plain(s, true);
+            break;
+        case StepKind::Phone:
+            if (m_page.fieldFlags().specialInstructions == QLatin1String(Keys::SpecialAreaCodes))
+                areaCode(s);
+            else
+                plain(s, false);
+            break;
+        case StepKind::Body:
+            body(s);
+            break;
+        }
+    }
+
+private:
+    bool matches(const QString &text)
+    {
+        m_regex.setText(text);
+        m_regex.setPattern(m_in.searchText);
+        return m_regex.matchCount() > 0;
+    }
+
+    // Every match goes, for an empty replacement too: the user confirmed
+    // replacing all occurrences.
+    QString replaced(const QString &text)
+    {
+        m_regex.setText(text);
+        m_regex.setPattern(m_in.searchText);
+        m_regex.setReplacement(m_in.replacement);
+        return m_regex.text();
+    }
+
+    // The undo record goes first so no change is ever without its old value.
+    void undo(const char *undoName, const QString &oldValue)
+    {
+        m_page.UndoSave(m_in.folderStoreId, m_in.folderEntryId, m_in.wrapper.EntryID(),
+                        QLatin1String(undoName), oldValue);
+    }
+
+    void plain(const FieldStep &s, bool email)
+    {
+        const auto mark = [&](int subStep) {
+            if (email)
+                m_step = subStep;
+        };
+        const QString property = QLatin1String(s.property);
+        mark(EmailSubStep::Read);
+        const QString old = m_in.wrapper.read(property);
+        mark(EmailSubStep::SetText);
+        m_regex.setText(old);
+        mark(EmailSubStep::Search);
+        m_regex.setPattern(m_in.searchText);
+        if (m_regex.matchCount() <= 0)
+            return;
+        mark(EmailSubStep::Undo);
+        undo(s.undoName, old);
+        mark(EmailSubStep::Replace);
+        m_regex.setReplacement(m_in.replacement);
+        mark(EmailSubStep::WriteAndLog);
+        m_in.wrapper.write(property, m_regex.text());
+        if (email)
+            m_page.WriteToLog(QStringLiteral("MorvaneContacts"),
+                              QStringLiteral("Updated Email1Address: ") + m_in.wrapper.read(property));
+        changed = true;
+    }
+
+    // Only the first "(...)" of the number is searched and rewritten. A number
+    // without one, or whose first ")" comes before its first "(", has no area
+    // code: the step ends there and the item's other fields go on.
+    void areaCode(const FieldStep &s)
+    {
+        const QString property = QLatin1String(s.property);
+        const QString old = m_in.wrapper.read(property);
+        const qsizetype open = old.indexOf(u'(');
+        const qsizetype close = old.indexOf(u')');
+        if (open < 0 || close < 0 || close < open)
+            return;
+        const QString area = old.mid(open, close - open + 1);
+        if (!matches(area))
+            return;
+        undo(s.undoName, old);
+        m_regex.setReplacement(m_in.replacement);
+        m_in.wrapper.write(property, old.left(open) + m_regex.text() + old.mid(close + 1));
+        changed = true;
+    }
+
+    // The plain body must match first, then the rich body's text runs; only
+    // the runs are rewritten (escaped), so formatting codes are never hit and
+    // inserted text cannot break the document. RTFBody alone is written.
+    void body(const FieldStep &s)
+    {
+        if (!matches(m_in.wrapper.read(QLatin1String(s.property))))
+            return;
+        const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
+        const QList<RtfText::Run> runs = RtfText::textRuns(rtf);
+        if (std::none_of(runs.cbegin(), runs.cend(),
+                         [&](const RtfText::Run &run) { return matches(run.text); }))
+            return;
+        undo(s.undoName, rtf);
+        const QString rewritten = RtfText::rewriteRuns(
+            rtf, runs, [&](const RtfText::Run &run) -> std::optional<QString> {
+                if (!matches(run.text))
+                    return std::nullopt;
+                return replaced(run.text);
+            });
+        m_in.wrapper.write(QLatin1String(RtfBodyProperty), rewritten);
+        changed = true;
+    }
+
+    UC1 &m_page;
+    RegexControl &m_regex;
+    const ItemInputs &m_in;
+    int &m_step;
+};
+
+QString describe(const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const QuenlockError *>(&e))
+        return error->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
+                      const ProcessorKind &kind, const ItemInputs &in)
+{
+    const QString name = QLatin1String(kind.name);
+    int step = 0;
+    bool changed = false;
+    try {
+        RegexControl &regex = control();
+        // Set once per item; it holds for every step of it.
+        regex.setCaseSensitive(in.caseFlag != 0);
+        page.WriteToLog(name, QLatin1String(kind.opening) + in.wrapper.Subject());
+        ItemRun item(page, regex, in, step);
+        for (const FieldStep &s : kind.steps) {
+            step = s.number;
+            if (!page.fieldFlags().chosen(QLatin1String(s.flagKey)))
+                continue;
+            item.run(s);
+            changed = item.changed;
+        }
+    } catch (const std::exception &e) {
+        engineUtility().LogMessage(QStringLiteral("Error occurred at line %1.  Reason: ").arg(step)
+                                       + describe(e),
+                                   0, QStringLiteral("Morvane.") + name);
+    }
+    return changed;
+}

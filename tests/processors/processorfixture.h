@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+// One page, one recorded item and one timeline of everything the processors do.
+#pragma once
+
+#include "../doubles/testenvironment.h"
+#include "page/settingsaccess.h"
+#include "page/settingskeys.h"
+#include "page/uc1.h"
+#include "platform/regex/regexclasses.h"
+#include "recordingitem.h"
+
+enum class Processor { Contacts, Appointments, Tasks };
+
+inline QString processorName(Processor p)
+{
+    switch (p) {
+    case Processor::Contacts:
+        return QStringLiteral("SearchAndReplaceContacts");
+    case Processor::Appointments:
+        return QStringLiteral("SearchAndReplaceAppointments");
+    case Processor::Tasks:
+        return QStringLiteral("SearchAndReplaceTasks");
+    }
+    return {};
+}
+
+inline QString openingText(Processor p)
+{
+    switch (p) {
+    case Processor::Contacts:
+        return QStringLiteral("Checking contact: ");
+    case Processor::Appointments:
+        return QStringLiteral("Checking Appointment: ");
+    case Processor::Tasks:
+        return QStringLiteral("Checking Task: ");
+    }
+    return {};
+}
+
+struct ProcessorFixture
+{
+    TestEnvironment env;
+    Timeline timeline;
+    TimelineUtility utility{env.utility, timeline};
+    UC1 page;
+    RecordingItem item{timeline};
+
+    ProcessorFixture()
+    {
+        Regex::registerRegexClasses();
+        setEngineUtilityOverride(&utility);
+        env.onActivity = [this](const ActivityLine &line) {
+            timeline << (line.kind == -1 ? QStringLiteral("undo ") + line.text
+                                         : QStringLiteral("activity %1: %2").arg(line.name, line.text));
+        };
+        item.values.insert(QStringLiteral("Subject"), QStringLiteral("Ann Lee"));
+    }
+
+    // Ticks the given field flags in the store and loads them as a run does.
+    void choose(const QStringList &keys, const QString &instruction = QString())
+    {
+        for (const QString &key : keys)
+            WriteSetting(key, QStringLiteral("1"));
+        if (!instruction.isNull())
+            WriteSetting(QLatin1String(Keys::SpecialInstructions), instruction);
+        page.LoadFieldFlags();
+    }
+
+    bool process(Processor p, const QString &search, const QString &replacement, qint32 caseFlag = 0)
+    {
+        const QString store = QStringLiteral("STORE-1"), folder = QStringLiteral("FOLDER-1");
+        switch (p) {
+        case Processor::Contacts:
+            return page.SearchAndReplaceContacts(store, folder, item, search, replacement, caseFlag);
+        case Processor::Appointments:
+            return page.SearchAndReplaceAppointments(store, folder, item, search, replacement, caseFlag);
+        case Processor::Tasks:
+            return page.SearchAndReplaceTasks(store, folder, item, search, replacement, caseFlag);
+        }
+        return false;
+    }
+
+    // The opening of every processed item: the subject read, then its line.
+    QStringList opening(Processor p) const
+    {
+        return {QStringLiteral("Subject"),
+                QStringLiteral("activity %1: %2Ann Lee").arg(processorName(p), openingText(p))};
+    }
+
+    static QStringList undoRecord(const QString &field, const QString &oldValue)
+    {
+        return {QStringLiteral("EntryID"), QStringLiteral("undo FolderStoreId: STORE-1"),
+                QStringLiteral("undo FolderEntryId: FOLDER-1"), QStringLiteral("undo ItemEntryId: ITEM-1"),
+                QStringLiteral("undo FieldName: ") + field, QStringLiteral("undo FieldValue: ") + oldValue};
+    }
+
+    // Host log lines as "source: message", all at level 0.
+    QStringList errors() const
+    {
+        QStringList out;
+        for (const LogLine &line : env.utility.lines)
+            out << QStringLiteral("%1: %2%3").arg(line.source, line.message,
+                                                  line.level == 0 ? QString() : QStringLiteral(" (level)"));
+        return out;
+    }
+
+    static QString errorLine(Processor p, int step, const QString &reason)
+    {
+        return QStringLiteral("Morvane.%1: Error occurred at line %2.  Reason: %3")
+            .arg(processorName(p))
+            .arg(step)
+            .arg(reason);
+    }
+};

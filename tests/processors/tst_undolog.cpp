@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// Undo records: five entries, each through a fresh activity log, and the trap.
+#include "module/engineactivitylog.h"
+#include "module/progids.h"
+#include "processorfixture.h"
+
+#include <QTest>
+
+namespace {
+// An activity log that records into the environment, counts its instances,
+// checks each is used once, and fails where a test asks it to.
+struct TestLog final : EngineActivityLog
+{
+    static inline TestEnvironment *env = nullptr;
+    static inline int created = 0;
+    static inline int entries = 0;
+    static inline int failOnEntry = 0; // 1-based; 0 never
+    static inline bool failUndo = false;
+    bool used = false;
+    void WriteEntry(const QString &source, const QString &name, const QString &text, int kind) override
+    {
+        QVERIFY2(!used, "an activity log instance was used twice");
+        used = true;
+        if (++entries == failOnEntry || (failUndo && kind == -1))
+            throw QuenlockError(QStringLiteral("The activity log is full"));
+        env->activity.append({source, name, text, kind});
+    }
+};
+
+void installTestLog(TestEnvironment &env, int failOnEntry, bool failUndo)
+{
+    TestLog::env = &env;
+    TestLog::created = TestLog::entries = 0;
+    TestLog::failOnEntry = failOnEntry;
+    TestLog::failUndo = failUndo;
+    ClassFactory::registerClass(QLatin1String(ProgId::EngineActivityLog), [] {
+        ++TestLog::created;
+        return std::make_unique<TestLog>();
+    });
+}
+} // namespace
+
+class tst_UndoLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fiveEntries_data();
+    void fiveEntries();
+    void failurePartWay_data();
+    void failurePartWay();
+    void refusedRecordsStillChangeFields();
+    void onlyMatchingFieldsAreRecorded();
+};
+
+void tst_UndoLog::fiveEntries_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "Acme Ltd";
+    QTest::newRow("empty") << "";
+    QTest::newRow("line-breaks-unchanged") << "12 Main St\r\nSuite 5\n";
+    QTest::newRow("rich-text") << "{\\rtf1\\ansi x\\par}";
+}
+
+void tst_UndoLog::fiveEntries()
+{
+    QFETCH(QString, value);
+    ProcessorFixture f;
+    f.page.UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("Account"), value);
+    const QString undo = QStringLiteral("UndoSave"), morvane = QStringLiteral("Morvane");
+    const QList<ActivityLine> expected = {
+        {morvane, undo, QStringLiteral("FolderStoreId: S"), -1},
+        {morvane, undo, QStringLiteral("FolderEntryId: F"), -1},
+        {morvane, undo, QStringLiteral("ItemEntryId: I"), -1},
+        {morvane, undo, QStringLiteral("FieldName: Account"), -1},
+        {morvane, undo, QStringLiteral("FieldValue: ") + value, -1},
+    };
+    QCOMPARE(f.env.activity, expected);
+    QCOMPARE(f.errors(), QStringList());
+}
+
+void tst_UndoLog::failurePartWay_data()
+{
+    QTest::addColumn<int>("failOnEntry");
+    QTest::addColumn<int>("written");
+    QTest::newRow("first") << 1 << 0;
+    QTest::newRow("third") << 3 << 2;
+    QTest::newRow("last") << 5 << 4;
+    QTest::newRow("never") << 0 << 5;
+}
+
+// Entries before the failure stay; one error line at level 0 with line 0;
+// the caller goes on as if nothing happened.
+void tst_UndoLog::failurePartWay()
+{
+    QFETCH(int, failOnEntry);
+    QFETCH(int, written);
+    ProcessorFixture f;
+    installTestLog(f.env, failOnEntry, false);
+
+    f.page.UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("N"),
+                    QStringLiteral("V"));
+
+    QCOMPARE(f.env.activity.size(), written);
+    // One fresh instance per entry tried, none after the failure.
+    QCOMPARE(TestLog::created, failOnEntry ? failOnEntry : 5);
+    QCOMPARE(f.errors(), failOnEntry ? QStringList{QStringLiteral(
+                                           "Morvane.UndoSave: Error occurred at line 0.  Reason: "
+                                           "The activity log is full")}
+                                     : QStringList());
+}
+
+// An activity log that refuses undo entries: each changed field gives one
+// error line instead of its record, and the fields are changed all the same.
+void tst_UndoLog::refusedRecordsStillChangeFields()
+{
+    ProcessorFixture f;
+    f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
+    f.item.values.insert(QStringLiteral("Account"), QStringLiteral("a1"));
+    f.item.values.insert(QStringLiteral("CompanyName"), QStringLiteral("c1"));
+    f.item.values.insert(QStringLiteral("OfficeLocation"), QStringLiteral("none"));
+    installTestLog(f.env, 0, true);
+    QVERIFY(f.process(Processor::Contacts, QStringLiteral("1"), QStringLiteral("2")));
+    QCOMPARE(f.item.writes(), (QStringList{QStringLiteral("Account=a2"), QStringLiteral("CompanyName=c2")}));
+    const QString line = QStringLiteral(
+        "Morvane.UndoSave: Error occurred at line 0.  Reason: The activity log is full");
+    QCOMPARE(f.errors(), (QStringList{line, line}));
+}
+
+void tst_UndoLog::onlyMatchingFieldsAreRecorded()
+{
+    ProcessorFixture f;
+    f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
+    f.item.values.insert(QStringLiteral("Account"), QStringLiteral("a1"));
+    f.item.values.insert(QStringLiteral("CompanyName"), QStringLiteral("none"));
+    f.item.values.insert(QStringLiteral("OfficeLocation"), QStringLiteral("o1 1"));
+    QVERIFY(f.process(Processor::Contacts, QStringLiteral("1"), QStringLiteral("2")));
+    QStringList names;
+    for (const ActivityLine &line : f.env.activity)
+        if (line.kind == -1 && line.text.startsWith(QLatin1String("FieldName: ")))
+            names << line.text.mid(11);
+    QCOMPARE(names, (QStringList{QStringLiteral("Account"), QStringLiteral("OfficeLocation")}));
+    int undoEntries = 0;
+    for (const ActivityLine &line : f.env.activity)
+        undoEntries += line.kind == -1;
+    QCOMPARE(undoEntries, 10);
+}
+
+QTEST_MAIN(tst_UndoLog)
+#include "tst_undolog.moc"
