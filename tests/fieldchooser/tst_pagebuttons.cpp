@@ -1,0 +1,506 @@
+// SPDX-License-Identifier: MIT
+// The page's folder buttons and its "Choose Fields..." button.
+#include "../doubles/memoryhost.h"
+#include "../doubles/testenvironment.h"
+#include "fieldchooser/frmlookinfields.h"
+#include "modalanswer.h"
+#include "module/multifolderpicker.h"
+#include "module/progids.h"
+#include "module/prompt.h"
+#include "module/settingsstore.h"
+#include "page/settingsaccess.h"
+#include "page/uc1.h"
+#include "platform/engine/engineclasses.h"
+#include "platform/engine/folderpickers.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QString ChooseFolderSource = QStringLiteral("Morvane.ChooseFolderButton");
+const QString ChooseMultiSource = QStringLiteral("Morvane.ChooseMultiFolderButton");
+const QString ErrorPrefix = QStringLiteral("Error occurred.  Reason: ");
+
+// A folder record that notes which of its properties were ever assigned.
+struct TracingFolderRef final : FolderRef
+{
+    QString name, entryId, storeId;
+    QStringList assigned;
+    QString Name() const override { return name; }
+    QString EntryID() const override { return entryId; }
+    QString StoreID() const override { return storeId; }
+    void setName(const QString &v) override { name = v, assigned << "Name"; }
+    void setEntryID(const QString &v) override { entryId = v, assigned << "EntryID"; }
+    void setStoreID(const QString &v) override { storeId = v, assigned << "StoreID"; }
+};
+
+// A folder or record one of whose members raises an error when read.
+struct FailingFolder final : OlFolder
+{
+    QString failing;
+    QString get(const char *member, const QString &value) const
+    {
+        if (failing == QLatin1String(member))
+            throw QuenlockError(QStringLiteral("The folder is gone"));
+        return value;
+    }
+    QString Name() const override { return get("Name", "Broken"); }
+    QString EntryID() const override { return get("EntryID", "b1"); }
+    QString StoreID() const override { return get("StoreID", "s1"); }
+    std::shared_ptr<OlItems> Items() override { return nullptr; }
+    QList<std::shared_ptr<OlFolder>> Folders() override { return {}; }
+};
+
+// What the scripted multi-folder picker saw and is to do.
+struct PickerScript
+{
+    std::function<bool(std::shared_ptr<FolderCollection> &)> answer;
+    std::function<void()> fail; // throws inside PickFolders when set
+    OlApplication *application = nullptr;
+    int flag = 0;
+    FolderCollection *collection = nullptr;
+    QString text;
+    int calls = 0;
+};
+
+struct ScriptedPicker final : MultiFolderPicker
+{
+    explicit ScriptedPicker(PickerScript *script) : m_script(script) {}
+    bool PickFolders(OlApplication *app, int flag, std::shared_ptr<FolderCollection> &folders,
+                     const QString &text) override
+    {
+        ++m_script->calls;
+        m_script->application = app;
+        m_script->flag = flag;
+        m_script->collection = folders.get();
+        m_script->text = text;
+        if (m_script->fail)
+            m_script->fail();
+        return m_script->answer(folders);
+    }
+    PickerScript *m_script;
+};
+
+class ScriptedPrompt final : public Prompt
+{
+public:
+    QStringList texts;
+    Answer ask(QWidget *, const QString &text, Buttons) override
+    {
+        texts << text;
+        return Answer::Ok;
+    }
+};
+
+std::shared_ptr<FolderObject> record(const QString &name, const QString &entry, const QString &store)
+{
+    auto r = std::make_shared<TracingFolderRef>();
+    r->name = name, r->entryId = entry, r->storeId = store;
+    return r;
+}
+
+} // namespace
+
+class TestPageButtons : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<Memory::Host> m_host;
+    std::unique_ptr<UC1> m_page;
+    std::shared_ptr<Memory::Folder> m_contacts, m_calendar, m_bare;
+    PickerScript m_script;
+
+    // Folders stored as the page's Apply would have saved them.
+    void storeFolders(int count)
+    {
+        WriteSetting("FolderCount", QString::number(count));
+        for (int n = 1; n <= count; ++n) {
+            WriteSetting(QStringLiteral("FolderName%1").arg(n), QStringLiteral("Stored %1").arg(n));
+            WriteSetting(QStringLiteral("FolderEntryId%1").arg(n), QStringLiteral("e%1").arg(n));
+            WriteSetting(QStringLiteral("FolderStoreId%1").arg(n), QStringLiteral("s%1").arg(n));
+        }
+    }
+    void showPage()
+    {
+        m_page = std::make_unique<UC1>();
+        m_page->SetHost(m_host.get());
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+        QVERIFY(!m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 0);
+    }
+    template <class T = QWidget>
+    T *control(const QString &name)
+    {
+        T *found = m_page->findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QStringList listed()
+    {
+        QStringList names;
+        auto *list = control<QListWidget>("lstFolderList");
+        for (int i = 0; i < list->count(); ++i)
+            names << list->item(i)->text();
+        return names;
+    }
+    QStringList collection()
+    {
+        QStringList out;
+        if (m_page->folderCollection())
+            for (const auto &f : *m_page->folderCollection())
+                out << f->Name() + "|" + f->EntryID() + "|" + f->StoreID();
+        return out;
+    }
+    void click(const char *button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+    QStringList storedKeys()
+    {
+        return SettingsStore::keys(m_env->utility.appName, QStringLiteral("Morvane"));
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        ClassFactory::registerClass(QLatin1String(ProgId::FolderRef),
+                                    [] { return std::make_unique<TracingFolderRef>(); });
+        m_script = PickerScript();
+        ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker),
+                                    [this] { return std::make_unique<ScriptedPicker>(&m_script); });
+        m_host = std::make_unique<Memory::Host>();
+        auto store = Memory::makeStore(*m_host->application, "s1");
+        store->name = "Personal";
+        m_contacts = Memory::makeFolder(store, "Contacts", "c1");
+        m_calendar = Memory::makeFolder(store, "Calendar", "cal");
+        auto bare = Memory::makeStore(*m_host->application, "");
+        bare->name = "Local";
+        m_bare = Memory::makeFolder(bare, "Addresses", "a1");
+    }
+    void cleanup()
+    {
+        m_page.reset();
+        m_host.reset();
+        m_env.reset();
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void cancellingTheFolderDialogChangesNothing()
+    {
+        storeFolders(2);
+        showPage();
+        m_host->application->nameSpace->pick = [this]() -> std::shared_ptr<OlFolder> {
+            control("txtSearchFor")->setFocus(); // the dialog took the focus
+            return nullptr;
+        };
+        QApplication::setActiveWindow(m_page.get());
+        click("cmdChooseFolder");
+        QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
+        QCOMPARE(collection(), (QStringList{"Stored 1|e1|s1", "Stored 2|e2|s2"}));
+        QVERIFY(!m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 0);
+        QVERIFY(control("cmdChooseFolder")->hasFocus());
+        QVERIFY(m_env->utility.lines.isEmpty());
+    }
+
+    void oneFolder_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("pick"); // contacts, bare
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("assigned");
+        QTest::newRow("one replaces five") << 5 << "contacts" << "Contacts|c1|s1"
+                                           << QStringList{"Name", "EntryID", "StoreID"};
+        QTest::newRow("into an empty list") << 0 << "contacts" << "Contacts|c1|s1"
+                                            << QStringList{"Name", "EntryID", "StoreID"};
+        QTest::newRow("empty store id left unassigned") << 1 << "bare" << "Addresses|a1|"
+                                                        << QStringList{"Name", "EntryID"};
+    }
+    void oneFolder()
+    {
+        QFETCH(int, stored);
+        QFETCH(QString, pick);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, assigned);
+        storeFolders(stored);
+        showPage();
+        QCOMPARE(listed().size(), stored);
+        const std::shared_ptr<OlFolder> folder = pick == "bare" ? m_bare : m_contacts;
+        m_host->application->nameSpace->pick = [folder] { return folder; };
+        click("cmdChooseFolder");
+        QCOMPARE(listed(), QStringList{expected.section(u'|', 0, 0)});
+        QCOMPARE(collection(), QStringList{expected});
+        auto *made = dynamic_cast<TracingFolderRef *>(m_page->folderCollection()->first().get());
+        QVERIFY2(made, "the page keeps a FolderRef record, not the Outlook folder");
+        QCOMPARE(made->assigned, assigned);
+        QVERIFY(m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 1);
+        QVERIFY(m_env->utility.lines.isEmpty());
+        // Nothing reaches the store until Apply.
+        QCOMPARE(ReadSetting("FolderCount", "absent"), QString::number(stored));
+        m_page->Apply();
+        QCOMPARE(ReadSetting("FolderCount", "absent"), QStringLiteral("1"));
+        QCOMPARE(ReadSetting("FolderEntryId1", "absent"), expected.section(u'|', 1, 1));
+    }
+
+    void oneFolderFromTheRealDialog()
+    {
+        storeFolders(3);
+        showPage();
+        auto nameSpace = m_host->application->nameSpace;
+        nameSpace->pick = [nameSpace] { return FolderPickers::pickOne(*nameSpace); };
+        ModalAnswer answer([](QDialog *dialog) {
+            auto *tree = dialog->findChild<QTreeWidget *>("tvwFolders");
+            tree->setCurrentItem(tree->topLevelItem(0)->child(1)); // Personal/Calendar
+            QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOk"), Qt::LeftButton);
+        });
+        click("cmdChooseFolder");
+        QVERIFY(answer.answered());
+        QCOMPARE(listed(), QStringList{"Calendar"});
+        QCOMPARE(collection(), QStringList{"Calendar|cal|s1"});
+        QVERIFY(m_page->Dirty());
+    }
+
+    void oneFolderErrors_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("dialog fails") << "pick" << "Outlook is busy";
+        QTest::newRow("store id unreadable") << "StoreID" << "The folder is gone";
+        QTest::newRow("name unreadable") << "Name" << "The folder is gone";
+        QTest::newRow("no record class") << "record" << "ActiveX component can't create object";
+        QTest::newRow("no host") << "host" << "";
+        QTest::newRow("host without Outlook") << "outlook" << "";
+    }
+    void oneFolderErrors()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        storeFolders(2);
+        showPage();
+        auto broken = std::make_shared<FailingFolder>();
+        broken->failing = fault;
+        m_host->application->nameSpace->pick = [fault, broken]() -> std::shared_ptr<OlFolder> {
+            if (fault == "pick")
+                throw QuenlockError(QStringLiteral("Outlook is busy"));
+            return broken;
+        };
+        if (fault == "record")
+            ClassFactory::registerClass(QLatin1String(ProgId::FolderRef), {});
+        if (fault == "host")
+            m_page->SetHost(nullptr);
+        if (fault == "outlook")
+            m_host->application = nullptr;
+        click("cmdChooseFolder");
+        // The list and the collection still agree, and the page stays clean.
+        QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
+        QCOMPARE(collection(), (QStringList{"Stored 1|e1|s1", "Stored 2|e2|s2"}));
+        QVERIFY(!m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 0);
+        QCOMPARE(m_env->utility.lines.size(), 1);
+        const LogLine line = m_env->utility.lines.first();
+        QCOMPARE(line.source, ChooseFolderSource);
+        QCOMPARE(line.level, 0);
+        if (reason.isEmpty())
+            QVERIFY2(line.message.startsWith(ErrorPrefix) && line.message.size() > ErrorPrefix.size(),
+                     qPrintable(line.message));
+        else
+            QCOMPARE(line.message, ErrorPrefix + reason);
+    }
+
+    void severalFolders_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QStringList>("listedAfter");
+        QTest::addColumn<QStringList>("collectionAfter");
+        QTest::addColumn<bool>("dirty");
+        const QStringList before = {"Stored 1", "Stored 2"};
+        const QStringList beforeRecords = {"Stored 1|e1|s1", "Stored 2|e2|s2"};
+        QTest::newRow("false") << "none" << false << before << beforeRecords << false;
+        QTest::newRow("false after changing the collection")
+            << "append" << false << before << (QStringList(beforeRecords) << "New|n1|s1") << false;
+        QTest::newRow("true with an empty collection") << "clear" << true << QStringList{}
+                                                       << QStringList{} << true;
+        QTest::newRow("true with three") << "three" << true
+            << QStringList{"Contacts", "Calendar", "Addresses"}
+            << QStringList{"Contacts|c1|s1", "Calendar|cal|s1", "Addresses|a1|"} << true;
+        QTest::newRow("true with a new collection") << "replace" << true << QStringList{"Other"}
+                                                    << QStringList{"Other|o1|s3"} << true;
+        QTest::newRow("true, nothing changed") << "none" << true << before << beforeRecords << true;
+    }
+    void severalFolders()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, result);
+        QFETCH(QStringList, listedAfter);
+        QFETCH(QStringList, collectionAfter);
+        QFETCH(bool, dirty);
+        storeFolders(2);
+        showPage();
+        FolderCollection *pageCollection = m_page->folderCollection().get();
+        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
+            if (action == "append")
+                folders->append(record("New", "n1", "s1"));
+            else if (action == "clear")
+                folders->clear();
+            else if (action == "three")
+                *folders = {record("Contacts", "c1", "s1"), record("Calendar", "cal", "s1"),
+                            record("Addresses", "a1", "")};
+            else if (action == "replace")
+                folders = std::make_shared<FolderCollection>(FolderCollection{record("Other", "o1", "s3")});
+            return result;
+        };
+        click("cmdChooseMultiFolder");
+        QCOMPARE(m_script.calls, 1);
+        QCOMPARE(m_script.application, m_host->application.get());
+        QCOMPARE(m_script.flag, -1);
+        QCOMPARE(m_script.collection, pageCollection);
+        TextTable texts;
+        m_env->utility.LoadTextTable(texts, "Morvane");
+        QVERIFY(!texts.value("17").isEmpty());
+        QCOMPARE(m_script.text, texts.value("17"));
+
+        QCOMPARE(listed(), listedAfter);
+        QCOMPARE(collection(), collectionAfter);
+        QCOMPARE(m_page->Dirty(), dirty);
+        QCOMPARE(m_host->statusChanges, dirty ? 1 : 0);
+        QVERIFY(m_env->utility.lines.isEmpty());
+        if (dirty) {
+            m_page->Apply();
+            QCOMPARE(ReadSetting("FolderCount", "absent"), QString::number(collectionAfter.size()));
+        }
+    }
+
+    void severalFoldersFromTheRealPicker()
+    {
+        Engine::registerEngineClasses(); // the host's picker and records
+        storeFolders(0);
+        WriteSetting("FolderCount", "1");
+        WriteSetting("FolderName1", "Calendar");
+        WriteSetting("FolderEntryId1", "cal");
+        WriteSetting("FolderStoreId1", "s1");
+        showPage();
+        QStringList preTicked;
+        ModalAnswer answer([&](QDialog *dialog) {
+            auto *tree = dialog->findChild<QTreeWidget *>("tvwFolders");
+            for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::Checked); *it; ++it)
+                preTicked << (*it)->text(0);
+            tree->setCurrentItem(tree->topLevelItem(1)->child(0)); // Local/Addresses
+            QTest::keyClick(tree, Qt::Key_Space);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOk"), Qt::LeftButton);
+        });
+        click("cmdChooseMultiFolder");
+        QVERIFY(answer.answered());
+        QCOMPARE(preTicked, QStringList{"Calendar"});
+        QCOMPARE(listed(), (QStringList{"Calendar", "Addresses"}));
+        QCOMPARE(collection(), (QStringList{"Calendar|cal|s1", "Addresses|a1|"}));
+        QVERIFY(m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 1);
+    }
+
+    void severalFoldersErrors_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no picker class") << "class" << "ActiveX component can't create object";
+        QTest::newRow("picker fails") << "picker" << "The picker broke";
+        QTest::newRow("a record without a name") << "Name" << "The folder is gone";
+        QTest::newRow("a record without an entry id") << "EntryID" << "The folder is gone";
+        QTest::newRow("no host") << "host" << "";
+    }
+    void severalFoldersErrors()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        storeFolders(2);
+        showPage();
+        if (fault == "class")
+            ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker), {});
+        if (fault == "picker")
+            m_script.fail = [] { throw QuenlockError(QStringLiteral("The picker broke")); };
+        if (fault == "host")
+            m_page->SetHost(nullptr);
+        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
+            auto broken = std::make_shared<FailingFolder>();
+            broken->failing = fault;
+            *folders = {record("Contacts", "c1", "s1"), broken};
+            return true;
+        };
+        click("cmdChooseMultiFolder");
+        QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
+        QVERIFY(!m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 0);
+        QCOMPARE(m_env->utility.lines.size(), 1);
+        const LogLine line = m_env->utility.lines.first();
+        QCOMPARE(line.source, ChooseMultiSource);
+        QCOMPARE(line.level, 0);
+        if (reason.isEmpty())
+            QVERIFY2(line.message.startsWith(ErrorPrefix) && line.message.size() > ErrorPrefix.size(),
+                     qPrintable(line.message));
+        else
+            QCOMPARE(line.message, ErrorPrefix + reason);
+    }
+
+    void chooseFieldsMarksDirtyHoweverClosed_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("keysWritten");
+        QTest::newRow("ok") << "ok" << 57;
+        QTest::newRow("cancel") << "cancel" << 0;
+        QTest::newRow("close box") << "close" << 0;
+    }
+    void chooseFieldsMarksDirtyHoweverClosed()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, keysWritten);
+        showPage();
+        const int before = int(storedKeys().size());
+        bool ownerless = false;
+        int statusWhileOpen = -1;
+        ModalAnswer answer([&](QDialog *dialog) {
+            QVERIFY(qobject_cast<frmLookInFields *>(dialog));
+            ownerless = dialog->parentWidget() == nullptr;
+            statusWhileOpen = m_host->statusChanges;
+            dialog->findChild<QCheckBox *>("chkTaskBody")->setChecked(true);
+            if (how == "ok")
+                QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOk"), Qt::LeftButton);
+            else if (how == "cancel")
+                QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+            else
+                dialog->close();
+        });
+        click("cmdChooseFields");
+        QVERIFY(answer.answered());
+        QVERIFY(ownerless);
+        QCOMPARE(statusWhileOpen, 0);
+        QVERIFY(m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 1);
+        QCOMPARE(int(storedKeys().size()) - before, keysWritten);
+        QCOMPARE(ReadSetting("TaskBody", "absent"), QString(how == "ok" ? "1" : "absent"));
+    }
+
+    void chooseFieldsWithAnUnreadableStore()
+    {
+        showPage();
+        ScriptedPrompt answers;
+        setPrompt(&answers);
+        m_env->utility.appName = QStringLiteral("bad/name");
+        click("cmdChooseFields");
+        setPrompt(nullptr);
+        QCOMPARE(answers.texts.size(), 1);
+        QVERIFY2(answers.texts.first().startsWith("The field choices cannot be read.  Reason: "),
+                 qPrintable(answers.texts.first()));
+        QVERIFY(m_page->Dirty());
+    }
+};
+
+QTEST_MAIN(TestPageButtons)
+#include "tst_pagebuttons.moc"
