@@ -669,8 +669,9 @@ void TestUC1::hotHelp_data()
                        "move:txtSearchFor"}
         << QStringList{help("1")};
     QTest::newRow("progress-bar-keeps-help")
-        << QStringList{"showbar", "move:frameProgress", "move:ProgressBar1", "move:frameProgress"}
-        << QStringList{help("13")};
+        << QStringList{"showbar", "move:txtSearchFor", "move:ProgressBar1", "move:frameProgress",
+                       "move:ProgressBar1"}
+        << QStringList{help("1"), help("13")};
     QTest::newRow("label-inside-frame")
         << QStringList{"move:frameProgress", "move:lblFolderName", "move:frameProgress"}
         << QStringList{help("13"), help("15"), help("13")};
