@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: MIT
+// Stores and collections on disk as Outlook's namespace, folders and item lists.
+#include "../doubles/testenvironment.h"
+#include "pimtesting.h"
+#include "platform/engine/engineapi.h"
+#include "platform/engine/enginepaths.h"
+#include "platform/engine/logdatabase.h"
+#include "platform/pim/pimapplication.h"
+#include "platform/pim/pimclasses.h"
+#include "module/progids.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:X\r\nEND:VCARD\r\n";
+const QByteArray eventFile = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:1\r\n"
+                         "DTSTART:20250101T100000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList names(const QList<std::shared_ptr<OlFolder>> &folders)
+{
+    QStringList out;
+    for (const auto &f : folders)
+        out << f->EntryID() + u'=' + f->Name();
+    return out;
+}
+
+QStringList itemNames(OlItems &items)
+{
+    QStringList out;
+    for (int i = 1; i <= items.Count(); ++i) {
+        auto item = items.Item(i);
+        auto w = ClassFactory::create<SafeItem>(QLatin1String(
+            item->TypeName() == QLatin1String("ContactItem") ? ProgId::SafeContactItem : ProgId::SafeAppointmentItem));
+        w->setItem(item);
+        out << w->EntryID();
+    }
+    return out;
+}
+} // namespace
+
+class tst_PimStore : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString store;
+
+private slots:
+    void init()
+    {
+        env = std::make_unique<TestEnvironment>();
+        dir = std::make_unique<QTemporaryDir>();
+        store = dir->path() + QStringLiteral("/store");
+        Pim::registerPimClasses();
+        // store/
+        //   cal/            events, displayname "Calendar"
+        //   contacts/       vCards, displayname "Work contacts"
+        //   .hidden/        ignored
+        //   empty/
+        //   inside -> cal   a link that stays in the store
+        //   outside -> ../elsewhere   a link that leaves it
+        put(store + "/cal/e1.ics", eventFile);
+        put(store + "/cal/displayname", "Calendar\n");
+        put(store + "/contacts/b.vcf", card);
+        put(store + "/contacts/displayname", "Work contacts");
+        put(store + "/.hidden/h.vcf", card);
+        QDir().mkpath(store + "/empty");
+        put(dir->path() + "/elsewhere/secret.vcf", card);
+        QFile::link(store + "/cal", store + "/inside");
+        QFile::link(dir->path() + "/elsewhere", store + "/outside");
+        put(store + "/notes.txt", "not a folder");
+    }
+    void cleanup()
+    {
+        dir.reset();
+        env.reset();
+    }
+
+    void collectionsAreSubDirectories();
+    void idsAreStableAcrossRuns();
+    void itemListRules();
+    void listedOncePerItems();
+    void folderLookupStaysInsideTheStore_data();
+    void folderLookupStaysInsideTheStore();
+    void defaultContactsFolder_data();
+    void defaultContactsFolder();
+    void onlyTheMapiNamespace();
+    void saveKeepsModeAndLeavesNoTemporaryFile();
+    void saveWritesThroughALink();
+    void undoRecordsAreDurableBeforeTheChange();
+};
+
+void tst_PimStore::collectionsAreSubDirectories()
+{
+    auto app = Pim::createApplication({store}, {});
+    auto ns = app->GetNamespace(QStringLiteral("MAPI"));
+    const auto roots = ns->Folders();
+    QCOMPARE(roots.size(), 1);
+    QCOMPARE(roots[0]->EntryID(), QStringLiteral("."));
+    QCOMPARE(roots[0]->Name(), QStringLiteral("store"));
+    QCOMPARE(names(roots[0]->Folders()),
+             (QStringList{"cal=Calendar", "contacts=Work contacts", "empty=empty", "inside=Calendar"}));
+    for (const auto &f : roots[0]->Folders()) {
+        QCOMPARE(f->StoreID(), roots[0]->StoreID());
+        QVERIFY(f->Folders().isEmpty());
+    }
+}
+
+void tst_PimStore::idsAreStableAcrossRuns()
+{
+    QString storeId, entryId;
+    {
+        auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+        storeId = ns->Folders()[0]->StoreID();
+        entryId = ns->Folders()[0]->Folders()[1]->EntryID();
+    }
+    QCOMPARE(storeId, QFileInfo(store).canonicalFilePath());
+    QCOMPARE(entryId, QStringLiteral("contacts"));
+    // The same directory reached another way is the same store.
+    QFile::link(store, dir->path() + "/alias");
+    auto ns = Pim::createApplication({dir->path() + "/alias/"}, {})->GetNamespace(QStringLiteral("MAPI"));
+    QCOMPARE(ns->Folders()[0]->StoreID(), storeId);
+    QCOMPARE(ns->Folders()[0]->Folders()[1]->EntryID(), entryId);
+}
+
+void tst_PimStore::itemListRules()
+{
+    const QString c = store + "/contacts";
+    for (const char *name : {"a.vcf", "C.VCF", "z.ics", "x.tmp", "b.vcf.tmp", "noext", "readme.txt", ".dot.vcf"})
+        put(c + u'/' + QLatin1String(name), card);
+    QDir().mkpath(c + "/dir.vcf");
+    QFile::link(dir->path() + "/elsewhere/secret.vcf", c + "/leak.vcf");
+    QFile::link(c + "/a.vcf", c + "/same.vcf");
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto items = ns->Folders()[0]->Folders()[1]->Items();
+    // File-name (byte) order; no .tmp, no extension-less file, no directory,
+    // no link that leaves the store.
+    QCOMPARE(itemNames(*items), (QStringList{".dot.vcf", "C.VCF", "a.vcf", "b.vcf", "same.vcf", "z.ics"}));
+    QCOMPARE(env->utility.lines.size(), 0);
+}
+
+void tst_PimStore::listedOncePerItems()
+{
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto contacts = ns->Folders()[0]->Folders()[1];
+    put(store + "/contacts/c.vcf", card);
+    auto items = contacts->Items();
+    QCOMPARE(items->Count(), 2);
+    put(store + "/contacts/d.vcf", card);
+    QCOMPARE(items->Count(), 2);             // the list is fixed when made
+    QCOMPARE(contacts->Items()->Count(), 3); // a new list sees the new file
+    // A file gone since the listing is an unreadable item, and one log line.
+    QFile::remove(store + "/contacts/c.vcf");
+    QCOMPARE(items->Item(2)->TypeName(), QStringLiteral("UnreadableItem"));
+    QCOMPARE(items->Item(1)->TypeName(), QStringLiteral("ContactItem"));
+    QCOMPARE(env->utility.lines.size(), 1);
+    QVERIFY(env->utility.lines[0].message.contains(store + "/contacts/c.vcf"));
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(0));
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(3));
+}
+
+void tst_PimStore::folderLookupStaysInsideTheStore_data()
+{
+    QTest::addColumn<QString>("entryId");
+    QTest::addColumn<bool>("rightStore");
+    QTest::addColumn<QString>("found"); // the folder's name, empty for nothing
+    QTest::newRow("collection") << "contacts" << true << "Work contacts";
+    QTest::newRow("store root") << "." << true << "store";
+    QTest::newRow("other store id") << "contacts" << false << "";
+    QTest::newRow("parent") << ".." << true << "";
+    QTest::newRow("climbing out") << "../elsewhere" << true << "";
+    QTest::newRow("slash") << "contacts/" << true << "";
+    QTest::newRow("absolute") << "DIR/elsewhere" << true << "";
+    QTest::newRow("nul") << QStringLiteral("contacts") + QChar(0) << true << "";
+    QTest::newRow("link leaving the store") << "outside" << true << "";
+    QTest::newRow("hidden") << ".hidden" << true << "";
+    QTest::newRow("a file") << "notes.txt" << true << "";
+    QTest::newRow("empty") << "" << true << "";
+}
+
+void tst_PimStore::folderLookupStaysInsideTheStore()
+{
+    QFETCH(QString, entryId);
+    QFETCH(bool, rightStore);
+    QFETCH(QString, found);
+    entryId.replace(QLatin1String("DIR"), dir->path());
+    EngineApi engine(Pim::createApplication({store, dir->path() + "/elsewhere"}, {}));
+    const QString storeId = rightStore ? QFileInfo(store).canonicalFilePath() : QStringLiteral("/nowhere");
+    auto folder = engine.KTGetFolder(entryId, storeId);
+    QCOMPARE(folder ? folder->Name() : QString(), found);
+}
+
+void tst_PimStore::defaultContactsFolder_data()
+{
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("entryId");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unset: first collection holding vCards") << "" << "contacts" << "";
+    QTest::newRow("configured") << "STORE/empty" << "empty" << "";
+    QTest::newRow("configured with a trailing slash") << "STORE/cal/" << "cal" << "";
+    QTest::newRow("configured outside the stores") << "DIR/elsewhere" << ""
+        << "The default contacts folder \"DIR/elsewhere\" is not a collection of the stores given";
+    QTest::newRow("configured but missing") << "STORE/gone" << ""
+        << "The default contacts folder \"STORE/gone\" is not a collection of the stores given";
+}
+
+void tst_PimStore::defaultContactsFolder()
+{
+    QFETCH(QString, configured);
+    QFETCH(QString, entryId);
+    QFETCH(QString, error);
+    configured.replace(QLatin1String("STORE"), store).replace(QLatin1String("DIR"), dir->path());
+    error.replace(QLatin1String("STORE"), store).replace(QLatin1String("DIR"), dir->path());
+    auto ns = Pim::createApplication({store}, configured)->GetNamespace(QStringLiteral("MAPI"));
+    try {
+        auto folder = ns->GetDefaultFolder(10);
+        QVERIFY2(error.isEmpty(), "expected an error");
+        QCOMPARE(folder->EntryID(), entryId);
+        QCOMPARE(folder->StoreID(), QFileInfo(store).canonicalFilePath());
+    } catch (const QuenlockError &e) {
+        QCOMPARE(e.description(), error);
+    }
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, ns->GetDefaultFolder(6));
+}
+
+void tst_PimStore::onlyTheMapiNamespace()
+{
+    auto app = Pim::createApplication({store}, {});
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, app->GetNamespace(QStringLiteral("IMAP")));
+    // No store holds a contact: the default folder is an error, not a guess.
+    QFile::remove(store + "/contacts/b.vcf");
+    QFile::remove(store + "/.hidden/h.vcf");
+    auto ns = Pim::createApplication({store, dir->path() + "/missing"}, {})->GetNamespace(QStringLiteral("MAPI"));
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, ns->GetDefaultFolder(10));
+    QCOMPARE(ns->Folders().size(), 2);
+    QVERIFY(ns->Folders()[1]->Folders().isEmpty()); // a store not made yet holds nothing
+}
+
+void tst_PimStore::saveKeepsModeAndLeavesNoTemporaryFile()
+{
+    const QString path = store + "/contacts/b.vcf";
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    struct stat before{};
+    ::stat(QFile::encodeName(path).constData(), &before);
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+    w->Save();
+    struct stat after{};
+    ::stat(QFile::encodeName(path).constData(), &after);
+    QCOMPARE(after.st_mode & 07777, before.st_mode & 07777);
+    QVERIFY(after.st_ino != before.st_ino); // replaced by rename, never written in place
+    QCOMPARE(readFile(path), QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
+    QCOMPARE(QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"b.vcf", "displayname"}));
+    // A second save of the same wrapper sees its own file, not a stranger's change.
+    w->write(QStringLiteral("Subject"), QStringLiteral("Z"));
+    w->Save();
+    QCOMPARE(readFile(path), QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Z\r\nEND:VCARD\r\n"));
+    auto utils = ClassFactory::create<MapiUtils>(QLatin1String(ProgId::MapiUtils));
+    utils->CleanUp();
+}
+
+void tst_PimStore::saveWritesThroughALink()
+{
+    put(store + "/real/target.vcf", card);
+    QFile::link(store + "/real/target.vcf", store + "/contacts/linked.vcf");
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto items = ns->Folders()[0]->Folders()[1]->Items();
+    QCOMPARE(items->Count(), 2);
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->Item(2));
+    QCOMPARE(w->EntryID(), QStringLiteral("linked.vcf"));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Linked"));
+    w->Save();
+    QVERIFY(QFileInfo(store + "/contacts/linked.vcf").isSymLink());
+    QVERIFY(readFile(store + "/real/target.vcf").contains("FN:Linked\r\n"));
+}
+
+// The activity log's pending rows are committed by the save, so an undo
+// record is on disk before the file it describes changes.
+void tst_PimStore::undoRecordsAreDurableBeforeTheChange()
+{
+    auto committedRows = [] {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(EnginePaths::logDatabaseFile().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt *st = nullptr;
+        int rows = -1;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM activity_log WHERE text = 'FieldValue: X'", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            rows = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return rows;
+    };
+    LogDatabase::instance().appendActivity(QStringLiteral("Morvane"), QStringLiteral("UndoSave"),
+                                           QStringLiteral("FieldValue: X"), -1);
+    QCOMPARE(committedRows(), 0);
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+    w->Save();
+    QCOMPARE(committedRows(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_PimStore)
+#include "tst_pimstore.moc"
