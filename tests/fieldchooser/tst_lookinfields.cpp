@@ -196,8 +196,11 @@ private slots:
         std::sort(expected.begin(), expected.end());
         std::sort(defaults.begin(), defaults.end());
         QCOMPARE(expected, defaults);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdOk")), Qt::LeftButton);
-        QCOMPARE(ReadSetting(key, "absent"), savedByOk);
+        // OK turns a value this system never writes into "0" or "1".
+        if (stored != "0" && stored != "1") {
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdOk")), Qt::LeftButton);
+            QCOMPARE(ReadSetting(key, "absent"), savedByOk);
+        }
     }
 
     void instructionRoundTrips_data()
