@@ -186,6 +186,7 @@ void UC1::buildControls()
         control->setFrameShape(shape);
         control->setFrameShadow(QFrame::Plain);
         control->setLineWidth(1);
+        control->setForegroundRole(QPalette::Mid);
         control->setObjectName(QLatin1String(name));
         const QRect r = twipsRect(this, left, top, width, height);
         control->setGeometry(shape == QFrame::HLine ? QRect(r.left(), r.top(), r.width(), 1)

@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: MIT
+// The host's property window around the page loaded from the page library:
+// Apply, OK and Cancel, the help area and the log viewers.
+#include "../doubles/testenvironment.h"
+#include "app/logviewer.h"
+#include "app/propertywindow.h"
+#include "module/iengineapi.h"
+#include "module/ipropertypage.h"
+#include "module/prompt.h"
+#include "page/settingsaccess.h"
+#include "platform/engine/logdatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+struct NoEngine final : IEngineAPI
+{
+    std::shared_ptr<OlApplication> OutlookApp() override { return nullptr; }
+    std::shared_ptr<OlFolder> KTGetFolder(const QString &, const QString &) override { return nullptr; }
+};
+
+// Answers every message box with OK and keeps its text.
+struct ScriptedPrompt final : Prompt
+{
+    QStringList shown;
+    Answer ask(QWidget *, const QString &text, Buttons) override
+    {
+        shown << text;
+        return Answer::Ok;
+    }
+};
+
+struct Window
+{
+    PropertyWindow window{std::make_shared<NoEngine>(), nullptr};
+
+    void show()
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+    template <class T = QWidget>
+    T *find(const QString &name)
+    {
+        T *found = window.findChild<T *>(name);
+        if (!found)
+            qFatal("no widget %s", qPrintable(name));
+        return found;
+    }
+    QPushButton *button(const QString &name) { return find<QPushButton>(name); }
+    // "type:NAME:TEXT", "click:BUTTON", "move:NAME".
+    void act(const QString &step)
+    {
+        const QStringList parts = step.split(u':');
+        if (parts[0] == u"type") {
+            auto *edit = find<QLineEdit>(parts[1]);
+            edit->setFocus();
+            QTest::keyClicks(edit, parts[2]);
+        } else if (parts[0] == u"click") {
+            QTest::mouseClick(button(parts[1]), Qt::LeftButton);
+        } else if (parts[0] == u"move") {
+            QWidget *c = find(parts[1]);
+            QTest::mouseMove(c, c->rect().center());
+            QTest::mouseMove(c, c->rect().center() + QPoint(1, 0));
+        }
+    }
+};
+
+QString hostText(const char *key)
+{
+    TextTable texts;
+    engineUtility().LoadTextTable(texts, QStringLiteral("Morvane"));
+    return texts.value(QLatin1String(key));
+}
+
+} // namespace
+
+class TestPropertyWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void buttons_data();
+    void buttons();
+    void failedApplyKeepsEdits();
+    void helpArea();
+    void hostMembers();
+    void logViewers_data();
+    void logViewers();
+};
+
+void TestPropertyWindow::cleanup()
+{
+    setPrompt(nullptr);
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestPropertyWindow::buttons_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("applyEnabled");
+    const QString none = QStringLiteral("<none>");
+    QTest::newRow("fresh") << QStringList{} << none << true << false;
+    QTest::newRow("typed") << QStringList{"type:txtSearchFor:ab"} << none << true << true;
+    QTest::newRow("typed-apply") << QStringList{"type:txtSearchFor:ab", "click:applyButton"}
+                                 << QStringLiteral("ab") << true << false;
+    QTest::newRow("apply-then-type") << QStringList{"type:txtSearchFor:a", "click:applyButton", "type:txtSearchFor:b"}
+                                     << QStringLiteral("a") << true << true;
+    QTest::newRow("typed-ok") << QStringList{"type:txtSearchFor:ab", "click:okButton"}
+                              << QStringLiteral("ab") << false << false;
+    QTest::newRow("typed-cancel") << QStringList{"type:txtSearchFor:ab", "click:cancelButton"}
+                                  << none << false << true;
+    QTest::newRow("apply-edit-cancel") << QStringList{"type:txtSearchFor:a", "click:applyButton",
+                                                      "type:txtSearchFor:b", "click:cancelButton"}
+                                       << QStringLiteral("a") << false << true;
+    QTest::newRow("clean-ok") << QStringList{"click:okButton"} << none << false << false;
+    QTest::newRow("check-box-ok") << QStringList{"click:chkCaseSensitive", "click:okButton"}
+                                  << QString() << false << false;
+}
+
+void TestPropertyWindow::buttons()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, stored);
+    QFETCH(bool, open);
+    QFETCH(bool, applyEnabled);
+    TestEnvironment env;
+    Window w;
+    w.show();
+    for (const QString &step : steps) {
+        if (step == u"click:chkCaseSensitive")
+            QTest::mouseClick(w.find(QStringLiteral("chkCaseSensitive")), Qt::LeftButton);
+        else
+            w.act(step);
+    }
+    QCOMPARE(ReadSetting(QStringLiteral("SearchFor"), QStringLiteral("<none>")), stored);
+    QCOMPARE(w.window.isVisible(), open);
+    QCOMPARE(w.button(QStringLiteral("applyButton"))->isEnabled(), applyEnabled);
+    QVERIFY(env.utility.lines.isEmpty());
+}
+
+void TestPropertyWindow::failedApplyKeepsEdits()
+{
+    TestEnvironment env;
+    ScriptedPrompt answers;
+    setPrompt(&answers);
+    Window w;
+    w.show();
+    w.act(QStringLiteral("type:txtSearchFor:keep me"));
+    // A settings name the store refuses makes every write fail.
+    env.utility.appName = QStringLiteral("bad/name");
+    w.act(QStringLiteral("click:applyButton"));
+    w.act(QStringLiteral("click:okButton"));
+    QCOMPARE(answers.shown.size(), 2);
+    QVERIFY2(answers.shown[0].startsWith(QStringLiteral("The settings could not be saved.\n\nReason: ")),
+             qPrintable(answers.shown[0]));
+    QVERIFY(answers.shown[0].contains(QStringLiteral("bad/name")));
+    QVERIFY(w.window.isVisible());
+    QVERIFY(w.button(QStringLiteral("applyButton"))->isEnabled());
+    QVERIFY(w.window.page()->Dirty());
+    QCOMPARE(w.find<QLineEdit>(QStringLiteral("txtSearchFor"))->text(), QStringLiteral("keep me"));
+
+    // Once the cause is gone, OK saves what was typed.
+    env.utility.appName = QStringLiteral("QuenlockHost");
+    w.act(QStringLiteral("click:okButton"));
+    QVERIFY(!w.window.isVisible());
+    QCOMPARE(ReadSetting(QStringLiteral("SearchFor"), QString()), QStringLiteral("keep me"));
+}
+
+void TestPropertyWindow::helpArea()
+{
+    TestEnvironment env;
+    Window w;
+    w.show();
+    auto *help = w.find<QLabel>(QStringLiteral("helpText"));
+    QCOMPARE(help->text(), QString());
+    w.act(QStringLiteral("move:txtSearchFor"));
+    QCOMPARE(help->text(), hostText("1"));
+    w.act(QStringLiteral("move:cmdChooseMultiFolder"));
+    QCOMPARE(help->text(), hostText("9"));
+    // An edit resets the help.
+    w.act(QStringLiteral("type:txtReplaceWith:x"));
+    QCOMPARE(help->text(), QString());
+    QVERIFY(w.find(QStringLiteral("helpCaption"))->isHidden());
+}
+
+void TestPropertyWindow::hostMembers()
+{
+    TestEnvironment env;
+    auto engine = std::make_shared<NoEngine>();
+    PropertyWindow window(engine, nullptr);
+    HostObject &host = window;
+    QCOMPARE(host.engine(), engine.get());
+    QCOMPARE(host.OutlookApplication(), nullptr);
+    QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("applyButton"))->isEnabled());
+    host.OnStatusChange();
+    QVERIFY(window.findChild<QPushButton *>(QStringLiteral("applyButton"))->isEnabled());
+    host.SetHotHelp(QStringLiteral("text"), QStringLiteral("caption"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("helpCaption"))->text(), QStringLiteral("caption"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("helpText"))->text(), QStringLiteral("text"));
+}
+
+void TestPropertyWindow::logViewers_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("viewer");
+    QTest::addColumn<QStringList>("firstRow");
+    QTest::newRow("host-log") << QStringLiteral("hostLogButton") << QStringLiteral("hostLogViewer")
+                              << QStringList{"0", "Morvane.LoadValues", "Error occurred.  Reason: Type mismatch  LastLineNumber: 8"};
+    QTest::newRow("activity-log") << QStringLiteral("activityLogButton") << QStringLiteral("activityLogViewer")
+                                  << QStringList{"Morvane", "UndoSave", "Folder: Contacts ", "-1"};
+}
+
+void TestPropertyWindow::logViewers()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, viewer);
+    QFETCH(QStringList, firstRow);
+    TestEnvironment env;
+    LogDatabase &db = LogDatabase::instance();
+    db.appendHostLog(0, QStringLiteral("Morvane.LoadValues"),
+                     QStringLiteral("Error occurred.  Reason: Type mismatch  LastLineNumber: 8"));
+    db.appendActivity(QStringLiteral("Morvane"), QStringLiteral("UndoSave"), QStringLiteral("Folder: Contacts "), -1);
+    db.appendActivity(QStringLiteral("Morvane"), QStringLiteral("ReplaceRun"), QStringLiteral("Updated 1 items in 1 folders"), 0);
+    Window w;
+    w.show();
+    w.act(QStringLiteral("click:") + button);
+    auto *log = w.window.findChild<LogViewer *>(viewer);
+    QVERIFY(log);
+    QVERIFY(log->isWindow() && log->isVisible());
+    auto *table = log->findChild<QTableView *>(QStringLiteral("logTable"));
+    QStringList row;
+    for (int column = 1; column < table->model()->columnCount(); ++column)
+        row << table->model()->index(0, column).data().toString();
+    QCOMPARE(row, firstRow);
+    const int rows = log->rowCount();
+    QCOMPARE(rows, button == u"hostLogButton" ? 1 : 2);
+
+    // A second press refreshes the open viewer and shows new rows.
+    db.appendHostLog(0, QStringLiteral("Morvane.SetDirty"), QStringLiteral("Error occurred.  Reason: x"));
+    db.appendActivity(QStringLiteral("Morvane"), QStringLiteral("ReplaceRun"), QStringLiteral("more"), 0);
+    w.act(QStringLiteral("click:") + button);
+    QCOMPARE(w.window.findChildren<LogViewer *>(viewer).size(), 1);
+    QCOMPARE(log->rowCount(), rows + 1);
+
+    // The filter keeps rows containing its text in any column, any case.
+    auto *filter = log->findChild<QLineEdit *>(QStringLiteral("logFilter"));
+    QTest::keyClicks(filter, firstRow[2].right(10).toUpper());
+    QCOMPARE(log->rowCount(), 1);
+    filter->clear();
+    QTest::keyClicks(filter, QStringLiteral("no such text"));
+    QCOMPARE(log->rowCount(), 0);
+}
+
+QTEST_MAIN(TestPropertyWindow)
+#include "tst_propertywindow.moc"
