@@ -7,6 +7,7 @@
 #include "module/prompt.h"
 #include "page/settingsaccess.h"
 #include "page/uc1.h"
+#include "platform/regex/regexclasses.h"
 #include "runwrappers.h"
 
 #include <QCheckBox>
@@ -54,6 +55,7 @@ struct World
         Memory::journal().clear();
         RunWrappers::script() = {};
         RunWrappers::install();
+        Regex::registerRegexClasses();
         setPrompt(&answers);
         store = Memory::makeStore(*host.application, QStringLiteral("S1"));
         page.SetHost(&host);
@@ -140,6 +142,14 @@ void fill(Memory::Folder &folder, const QStringList &items)
     }
 }
 
+QString hostLog(const World &w)
+{
+    QStringList lines;
+    for (const LogLine &line : w.env.utility.lines)
+        lines.append(QStringLiteral("%1 [%2] %3").arg(line.source).arg(line.level).arg(line.message));
+    return lines.join(u'\n');
+}
+
 struct ErrorCase
 {
     std::function<void(World &)> arrange;
@@ -204,7 +214,7 @@ void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
     QVERIFY(RunWrappers::script().events.isEmpty());
     QVERIFY(Memory::journal().isEmpty());
     QVERIFY(w.env.activity.isEmpty());
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
     QCOMPARE(w.label()->text(), labelBefore);
     QCOMPARE(contact->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
     QVERIFY(w.page.Dirty());
@@ -246,7 +256,7 @@ void TestReplaceRun::confirmation()
     QCOMPARE(w.answers.asked.size(), 1);
     QCOMPARE(w.answers.asked.at(0).first, ::confirmation(searchText, replaceText));
     QCOMPARE(w.answers.asked.at(0).second, Prompt::Buttons::YesNo);
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
     if (runs) {
         QCOMPARE(w.host.engineObject->lookups.size(), 1);
         QCOMPARE(w.label()->text(), QStringLiteral("Updated 0 items in 1 folder"));
@@ -369,7 +379,7 @@ void TestReplaceRun::folderList()
     QCOMPARE(w.label()->text(), summary);
     QVERIFY(!w.label()->isHidden());
     QVERIFY(w.bar()->isHidden());
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
 void TestReplaceRun::folderLines_data()
@@ -471,7 +481,7 @@ void TestReplaceRun::unresolvedFolderIsPassedOver()
     QCOMPARE(RunWrappers::script().events,
              (QStringList{QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1")}));
     QCOMPARE(w.label()->text(), QStringLiteral("Updated 0 items in 3 folders"));
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
 void TestReplaceRun::itemDispatch_data()
@@ -545,7 +555,7 @@ void TestReplaceRun::itemDispatch()
     }
     QVERIFY(w.bar()->isHidden());
     QCOMPARE(w.bar()->value(), w.bar()->minimum());
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
 void TestReplaceRun::savesAndCounts_data()
@@ -619,7 +629,7 @@ void TestReplaceRun::savesAndCounts()
         QCOMPARE(Memory::journal().indexOf(QStringLiteral("save i1")), Memory::journal().size() - 1);
     }
     QCOMPARE(w.label()->text(), QStringLiteral("Updated %1 items in 1 folder").arg(saves));
-    QVERIFY(w.env.utility.lines.isEmpty());
+    QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
 void TestReplaceRun::twoFoldersOneChange()
@@ -790,7 +800,7 @@ void TestReplaceRun::errors()
 
     w.page.cmdReplace_Click();
 
-    QCOMPARE(w.env.utility.lines, (QList<LogLine>{{message, 0, ErrorSource}}));
+    QVERIFY2(w.env.utility.lines == (QList<LogLine>{{message, 0, ErrorSource}}), qPrintable(hostLog(w)));
     QCOMPARE(w.answers.asked.size(), 1); // the confirmation only: errors show no box
     QCOMPARE(w.label()->text(), labelAfter.isNull() ? labelBefore : labelAfter);
     if (barValue >= 0) {
