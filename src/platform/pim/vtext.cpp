@@ -158,7 +158,10 @@ QByteArray encodeQuotedPrintable(const QByteArray &bytes, int firstLineUsed, con
             continue;
         }
         const bool last = i + 1 == bytes.size();
-        if ((b >= 33 && b <= 126 && b != '=') || (b == ' ' && !last)) {
+        // A blank that would open a continuation line is encoded, so no
+        // reader takes the line for a folded one.
+        const bool blankOpensLine = (b == ' ' || b == '\t') && column + 1 > 75;
+        if ((b >= 33 && b <= 126 && b != '=') || (b == ' ' && !last && !blankOpensLine)) {
             put(QByteArray(1, char(b)));
         } else {
             const char enc[3] = {'=', hex[b >> 4], hex[b & 15]};
