@@ -129,7 +129,7 @@ Measure timed(const QString &program, const QStringList &args, const QStringList
 
 void readAll(const QString &folder)
 {
-    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files);
+    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         file.open(QIODevice::ReadOnly);
@@ -143,7 +143,7 @@ double floorRun(const QString &folder)
 {
     QElapsedTimer clock;
     clock.start();
-    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files);
+    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
@@ -169,7 +169,7 @@ double floorRun(const QString &folder)
 int changedFiles(const QString &folder)
 {
     int changed = 0;
-    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files);
+    QDirIterator it(folder, {QStringLiteral("*.vcf")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         file.open(QIODevice::ReadOnly);

@@ -9,7 +9,7 @@
 #include <QTextStream>
 
 namespace {
-const char Usage[] = R"(Usage:
+const char UsageText[] = R"(Usage:
   quenlock [window] [--store DIR]...      open the property window (needs a display)
   quenlock folders [--store DIR]... [--json]
                                           list every folder of the stores
@@ -88,7 +88,7 @@ int main(int argc, char *argv[])
     const QString command = args.takeFirst();
     const bool window = command == u"window";
     if (window && !hasDisplay()) {
-        QTextStream(stderr) << "No display: use one of the commands.\n" << Usage;
+        QTextStream(stderr) << "No display: use one of the commands.\n" << UsageText;
         return BatchCommands::Usage;
     }
     // Commands show the page without a screen, as the window would show it.
@@ -107,6 +107,6 @@ int main(int argc, char *argv[])
         return BatchCommands::Failed;
     }
     if (status == BatchCommands::Usage)
-        QTextStream(stderr) << Usage;
+        QTextStream(stderr) << UsageText;
     return status;
 }
