@@ -6,6 +6,7 @@
 #include "vdocument.h"
 
 #include <QHash>
+#include <array>
 
 namespace PimFields {
 
@@ -91,9 +92,14 @@ enum TelBit : quint32 {
     TtyTdd = 16384,
 };
 
-quint32 telBit(const QByteArray &type, bool outlookForm)
+quint32 telBit(QByteArrayView type, bool outlookForm)
 {
-    static const QHash<QByteArray, quint32> evolution = {
+    struct Name
+    {
+        const char *name;
+        quint32 bit;
+    };
+    static constexpr Name evolution[] = {
         {"WORK", Work}, {"HOME", Home}, {"CAR", Car}, {"CELL", Cell}, {"FAX", Fax},
         {"ISDN", Isdn}, {"PAGER", Pager}, {"PREF", Pref}, {"VOICE", Voice},
         {"X-EVOLUTION-ASSISTANT", Assistant}, {"X-EVOLUTION-CALLBACK", Callback},
@@ -101,19 +107,24 @@ quint32 telBit(const QByteArray &type, bool outlookForm)
         {"X-EVOLUTION-TELEX", Telex}, {"X-EVOLUTION-TTYTDD", TtyTdd}, {"TEXTPHONE", TtyTdd},
     };
     // Outlook writes its extra kinds as X-MS-TEL;TYPE=ASSISTANT and so on.
-    static const QHash<QByteArray, quint32> outlook = {
+    static constexpr Name outlook[] = {
         {"ASSISTANT", Assistant}, {"CALLBACK", Callback}, {"COMPANY", Company},
         {"RADIO", Radio}, {"TTYTDD", TtyTdd}, {"VOICE", Voice}, {"PREF", Pref},
     };
-    return (outlookForm ? outlook : evolution).value(type, 0);
+    auto lookUp = [&](const auto &names) -> quint32 {
+        for (const Name &n : names)
+            if (qsizetype(qstrlen(n.name)) == type.size() && qstrnicmp(type.data(), n.name, type.size()) == 0)
+                return n.bit;
+        return 0;
+    };
+    return outlookForm ? lookUp(outlook) : lookUp(evolution);
 }
 
 Category telephoneCategory(const ContentLine &line)
 {
     const bool outlookForm = line.name == "X-MS-TEL";
     quint32 bits = 0;
-    for (const QByteArray &t : line.types())
-        bits |= telBit(t, outlookForm);
+    line.forEachType([&](QByteArrayView t) { bits |= telBit(t, outlookForm); });
     if (line.hasParam("PREF")) // vCard 4.0: PREF=1
         bits |= Pref;
     const bool pref = bits & Pref;
@@ -140,12 +151,17 @@ Category telephoneCategory(const ContentLine &line)
 
 Category addressCategory(const ContentLine &line)
 {
-    const QList<QByteArray> types = line.types();
-    if (types.contains("WORK"))
+    bool work = false, home = false, other = false;
+    line.forEachType([&](QByteArrayView t) {
+        work = work || t.compare("WORK", Qt::CaseInsensitive) == 0;
+        home = home || t.compare("HOME", Qt::CaseInsensitive) == 0;
+        other = other || t.compare("OTHER", Qt::CaseInsensitive) == 0;
+    });
+    if (work)
         return AdrWork;
-    if (types.contains("HOME"))
+    if (home)
         return AdrHome;
-    if (types.contains("OTHER"))
+    if (other)
         return AdrOther;
     return AdrWork; // an address without a kind is the business address
 }
@@ -176,9 +192,61 @@ bool matches(const ContentLine &line, const Field &field)
     return categoryOf(line) == field.category;
 }
 
+ItemKind itemKind(const VDocument &doc)
+{
+    switch (doc.kind()) {
+    case VDocument::Kind::Event: return Appointment;
+    case VDocument::Kind::Task: return Task;
+    default: return Contact;
+    }
+}
+
+// Field indexes by the line name they read (TEL also for X-MS-TEL).
+const QHash<QByteArray, QList<int>> &fieldsByLine(ItemKind kind)
+{
+    static const auto tables = [] {
+        std::array<QHash<QByteArray, QList<int>>, 3> t;
+        for (int i = 0; i < int(std::size(fields)); ++i) {
+            auto &table = t[size_t(fields[i].item)];
+            table[fields[i].line].append(i);
+            if (qstrcmp(fields[i].line, "TEL") == 0)
+                table["X-MS-TEL"].append(i);
+        }
+        return t;
+    }();
+    return tables[size_t(kind)];
+}
+
+// One pass over the item's lines finds the line of every field.
+const QList<int> &fieldLines(const VDocument &doc)
+{
+    QList<int> &lines = doc.fieldLines();
+    if (!lines.isEmpty())
+        return lines;
+    lines.fill(-1, qsizetype(std::size(fields)));
+    const auto &byLine = fieldsByLine(itemKind(doc));
+    QHash<std::pair<QByteArray, int>, int> seen; // (line, category) -> lines so far
+    for (int i : doc.properties()) {
+        const ContentLine &l = doc.line(i);
+        const auto candidates = byLine.constFind(l.name);
+        if (candidates == byLine.constEnd())
+            continue;
+        const int category = categoryOf(l);
+        int &n = seen[{l.name == "X-MS-TEL" ? QByteArray("TEL") : l.name, category}];
+        for (int f : *candidates)
+            if (fields[f].category == category && fields[f].nth == n && lines[f] < 0)
+                lines[f] = i;
+        ++n;
+    }
+    return lines;
+}
+
 // The field's line, or -1; *count gets the number of matching lines seen.
 int locate(const VDocument &doc, const Field &field, int *count = nullptr)
 {
+    if (!count)
+        return fieldLines(doc)[&field - fields];
+
     int seen = 0;
     for (int i : doc.properties()) {
         if (!matches(doc.line(i), field))
@@ -223,10 +291,8 @@ QString readText(VDocument &doc, const Field &field, int index)
         return dialect == VText::Dialect::VCard21 ? escaped
                                                   : VText::unescapeText(escaped, dialect, false);
     default:
-        if (field.component >= 0) {
-            const QStringList parts = VText::splitComponents(escaped);
-            return VText::unescapeText(parts.value(field.component), dialect, true);
-        }
+        if (field.component >= 0)
+            return VText::unescapeText(VText::component(escaped, field.component), dialect, true);
         return VText::unescapeText(escaped, dialect, false);
     }
 }
@@ -496,6 +562,15 @@ const Field *end() { return std::end(fields); }
 
 const Field *find(ItemKind item, const QString &property)
 {
+    // Callers spell the names as the table does; other spellings are rare.
+    static const QHash<std::pair<int, QString>, const Field *> exact = [] {
+        QHash<std::pair<int, QString>, const Field *> h;
+        for (const Field &f : fields)
+            h.insert({int(f.item), QLatin1String(f.property)}, &f);
+        return h;
+    }();
+    if (const Field *f = exact.value({int(item), property}))
+        return f;
     for (const Field &f : fields)
         if (f.item == item && property.compare(QLatin1String(f.property), Qt::CaseInsensitive) == 0)
             return &f;

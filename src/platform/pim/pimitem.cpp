@@ -83,14 +83,6 @@ std::shared_ptr<PimItem> PimItem::open(const QByteArray &dir, const QByteArray &
     item->m_store = store;
     item->m_target = dir + '/' + fileName;
     try {
-        struct stat link{};
-        if (::lstat(item->m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            // Saving replaces the file the link points at, not the link.
-            char resolved[PATH_MAX];
-            if (!::realpath(item->m_target.constData(), resolved))
-                throw QuenlockError(systemError());
-            item->m_target = resolved;
-        }
         item->m_document.emplace(readAll(item->m_target, &item->m_stat));
     } catch (const QuenlockError &e) {
         item->m_document.reset();
@@ -125,6 +117,14 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
         return;
+    struct stat link{};
+    if (::lstat(m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // Saving replaces the file the link points at, not the link.
+        char resolved[PATH_MAX];
+        if (!::realpath(m_target.constData(), resolved))
+            throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+        m_target = resolved;
+    }
     struct stat now{};
     if (::stat(m_target.constData(), &now) != 0)
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));

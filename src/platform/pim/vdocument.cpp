@@ -45,7 +45,28 @@ qsizetype headerEnd(const char *p, qsizetype n)
 
 bool containsQuotedPrintable(const char *p, qsizetype n)
 {
-    return QByteArrayView(p, n).toByteArray().toUpper().contains("QUOTED-PRINTABLE");
+    // Only the header can name the encoding; search it without copying.
+    static constexpr char needle[] = "QUOTED-PRINTABLE";
+    constexpr qsizetype length = sizeof(needle) - 1;
+    const qsizetype end = qMax<qsizetype>(0, headerEnd(p, n) < 0 ? n : headerEnd(p, n));
+    for (qsizetype i = 0; i + length <= end; ++i)
+        if ((p[i] == 'Q' || p[i] == 'q') && qstrnicmp(p + i, needle, length) == 0)
+            return true;
+    return false;
+}
+
+// The parameter's name (before "="), blanks trimmed, compared without case.
+bool paramNamed(const QByteArray &param, const char *wanted, qsizetype *valueAt)
+{
+    const qsizetype eq = param.indexOf('=');
+    if (eq < 0)
+        return false;
+    QByteArrayView name = QByteArrayView(param.constData(), eq).trimmed();
+    const qsizetype length = qsizetype(qstrlen(wanted));
+    if (name.size() != length || qstrnicmp(name.data(), wanted, length) != 0)
+        return false;
+    *valueAt = eq + 1;
+    return true;
 }
 
 QByteArray upperValue(const ContentLine &line) { return line.value.trimmed().toUpper(); }
@@ -74,29 +95,30 @@ QList<QByteArray> ContentLine::types() const
 
 bool ContentLine::hasParam(const char *wanted) const
 {
-    for (const QByteArray &p : params) {
-        const qsizetype eq = p.indexOf('=');
-        if (eq >= 0 && p.left(eq).trimmed().toUpper() == wanted)
+    qsizetype at;
+    for (const QByteArray &p : params)
+        if (paramNamed(p, wanted, &at))
             return true;
-    }
     return false;
 }
 
 QByteArray ContentLine::paramValue(const char *wanted) const
 {
-    for (const QByteArray &p : params) {
-        const qsizetype eq = p.indexOf('=');
-        if (eq >= 0 && p.left(eq).trimmed().toUpper() == wanted)
-            return unquote(p.mid(eq + 1).trimmed());
-    }
+    qsizetype at;
+    for (const QByteArray &p : params)
+        if (paramNamed(p, wanted, &at))
+            return unquote(p.mid(at).trimmed());
     return {};
 }
 
 bool ContentLine::isQuotedPrintable() const
 {
     for (const QByteArray &p : params) {
-        const QByteArray u = p.trimmed().toUpper();
-        if (u == "QUOTED-PRINTABLE" || u == "ENCODING=QUOTED-PRINTABLE")
+        const QByteArrayView t = QByteArrayView(p).trimmed();
+        qsizetype at;
+        if ((t.size() == 16 && qstrnicmp(t.data(), "QUOTED-PRINTABLE", 16) == 0)
+            || (paramNamed(p, "ENCODING", &at)
+                && QByteArrayView(p).sliced(at).trimmed().compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0))
             return true;
     }
     return false;
@@ -290,6 +312,7 @@ void VDocument::locateItem()
 void VDocument::rescan()
 {
     m_properties.clear();
+    m_fieldLines.clear();
     int depth = 0;
     for (int i = m_begin + 1; i < int(m_lines.size()); ++i) {
         const ContentLine &l = m_lines[size_t(i)];

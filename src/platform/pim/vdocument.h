@@ -27,10 +27,42 @@ struct ContentLine
 
     // TYPE values, bare 2.1 types included, upper case and unquoted.
     QList<QByteArray> types() const;
+    // Calls f(value) for each TYPE value as written (no copy, no case change).
+    template <class F>
+    void forEachType(F f) const;
     bool hasParam(const char *name) const;
     QByteArray paramValue(const char *name) const; // first value, unquoted
     bool isQuotedPrintable() const;
 };
+
+template <class F>
+void ContentLine::forEachType(F f) const
+{
+    for (const QByteArray &p : params) {
+        QByteArrayView values(p);
+        const qsizetype eq = values.indexOf('=');
+        if (eq >= 0) {
+            const QByteArrayView key = values.first(eq).trimmed();
+            if (key.size() != 4 || qstrnicmp(key.data(), "TYPE", 4) != 0)
+                continue;
+            values = values.sliced(eq + 1);
+        }
+        // "work,voice", work,voice or a bare 2.1 type; quotes do not count.
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= values.size(); ++i) {
+            if (i == values.size() || values[i] == ',') {
+                QByteArrayView v = values.sliced(start, i - start).trimmed();
+                while (!v.isEmpty() && v.front() == '"')
+                    v = v.sliced(1);
+                while (!v.isEmpty() && v.back() == '"')
+                    v.chop(1);
+                if (!v.isEmpty())
+                    f(v);
+                start = i + 1;
+            }
+        }
+    }
+}
 
 // The item inside a file: a vCard, or the main event, task or journal entry of
 // an iCalendar object (the first one without RECURRENCE-ID). Properties are
@@ -69,6 +101,10 @@ public:
     // The file with every rewritten line in place of the old one.
     QByteArray serialize() const;
 
+    // Which line each mapped field reads, worked out once by the field table
+    // and forgotten whenever a line is added or removed.
+    QList<int> &fieldLines() const { return m_fieldLines; }
+
 private:
     void parseLines();
     void locateItem();
@@ -85,4 +121,5 @@ private:
     VText::Dialect m_dialect = VText::Dialect::VCard30;
     QByteArray m_eol = "\r\n";
     bool m_modified = false;
+    mutable QList<int> m_fieldLines;
 };

@@ -114,6 +114,23 @@ QStringList splitComponents(const QString &escaped)
     return parts;
 }
 
+QStringView component(QStringView escaped, int n)
+{
+    qsizetype start = 0;
+    int index = 0;
+    for (qsizetype i = 0; i <= escaped.size(); ++i) {
+        if (i + 1 < escaped.size() && escaped.at(i) == u'\\') {
+            ++i;
+        } else if (i == escaped.size() || escaped.at(i) == u';') {
+            if (index == n)
+                return escaped.sliced(start, i - start);
+            ++index;
+            start = i + 1;
+        }
+    }
+    return {};
+}
+
 QByteArray decodeQuotedPrintable(const QByteArray &encoded)
 {
     QByteArray out;

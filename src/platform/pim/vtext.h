@@ -20,6 +20,8 @@ QString unescapeText(QStringView text, Dialect dialect, bool structured);
 // Splits a structured value on the semicolons that are not escaped; the parts
 // keep their escapes.
 QStringList splitComponents(const QString &escaped);
+// Component n of a structured value (escapes kept), or empty when it has fewer.
+QStringView component(QStringView escaped, int n);
 
 QByteArray decodeQuotedPrintable(const QByteArray &encoded);
 // Quoted-printable for one property (RFC 2045 6.7): line breaks as "=0D=0A",
