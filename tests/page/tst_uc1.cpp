@@ -200,6 +200,7 @@ private Q_SLOTS:
     void loadValues();
     void loadValuesFailureKeepsFoldersReadSoFar();
     void setDirtyTrapsHostError();
+    void showFailureLeavesPageWorking();
     void enabled_data();
     void enabled();
     void hotHelp_data();
@@ -604,6 +605,35 @@ void TestUC1::setDirtyTrapsHostError()
                               QStringLiteral("Morvane.SetDirty")}}));
     // The failed notification skipped the reset of the help.
     QCOMPARE(p.host.calls.mid(1), QStringList{"status"});
+}
+
+void TestUC1::showFailureLeavesPageWorking()
+{
+    // A host whose text table cannot be read: the showing stops there, is
+    // logged, and the page still notices edits afterwards.
+    struct NoTexts final : EngineUtility
+    {
+        EngineUtility *inner;
+        explicit NoTexts(EngineUtility *i) : inner(i) {}
+        void LogMessage(const QString &m, int l, const QString &s) override { inner->LogMessage(m, l, s); }
+        QString LookupText(const TextTable &t, const QString &k) override { return inner->LookupText(t, k); }
+        void LoadTextTable(TextTable &, const QString &) override
+        {
+            throw QuenlockError(QStringLiteral("The host's text table cannot be read"));
+        }
+        QString SettingsAppName() override { return inner->SettingsAppName(); }
+    };
+    TestEnvironment env;
+    NoTexts noTexts(&env.utility);
+    setEngineUtilityOverride(&noTexts);
+    Page p;
+    p.show();
+    QCOMPARE(env.utility.lines,
+             (QList<LogLine>{{QStringLiteral("Error occurred.  Reason: The host's text table cannot be read"),
+                              0, QStringLiteral("Morvane.ShowPage")}}));
+    p.act(QStringLiteral("type:txtSearchFor:a"));
+    QVERIFY(p.page.Dirty());
+    QCOMPARE(p.host.statusCount(), 1);
 }
 
 void TestUC1::enabled_data()
