@@ -2,12 +2,14 @@
 #include "windowcommand.h"
 
 #include "hostsession.h"
+#include "propertywindow.h"
 
 #include <QApplication>
 
 int openWindow(const QStringList &stores)
 {
     HostSession host(stores);
-    // The property window lands with the page.
+    PropertyWindow window(host.engineObject(), &host.module());
+    window.show();
     return QApplication::exec();
 }
