@@ -6,7 +6,7 @@
 #include "page/regexcontrol.h"
 #include "page/settingskeys.h"
 #include "page/uc1.h"
-#include "rtftext.h"
+#include "rtfruns.h"
 
 namespace {
 
@@ -119,13 +119,13 @@ private:
         if (!matches(m_in.wrapper.read(QLatin1String(s.property))))
             return;
         const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
-        const QList<RtfText::Run> runs = RtfText::textRuns(rtf);
+        const QList<RtfRuns::Run> runs = RtfRuns::textRuns(rtf);
         if (std::none_of(runs.cbegin(), runs.cend(),
-                         [&](const RtfText::Run &run) { return matches(run.text); }))
+                         [&](const RtfRuns::Run &run) { return matches(run.text); }))
             return;
         undo(s.undoName, rtf);
-        const QString rewritten = RtfText::rewriteRuns(
-            rtf, runs, [&](const RtfText::Run &run) -> std::optional<QString> {
+        const QString rewritten = RtfRuns::rewriteRuns(
+            rtf, runs, [&](const RtfRuns::Run &run) -> std::optional<QString> {
                 if (!matches(run.text))
                     return std::nullopt;
                 return replaced(run.text);

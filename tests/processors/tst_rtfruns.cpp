@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Text runs of rich-text bodies: what is searched, and how a rewrite is encoded.
-#include "page/processors/rtftext.h"
+#include "page/processors/rtfruns.h"
 #include "platform/regex/pcre2regexcontrol.h"
 
 #include <QTest>
@@ -18,7 +18,7 @@ struct RewriteCase
 };
 Q_DECLARE_METATYPE(RewriteCase)
 
-class tst_RtfText : public QObject
+class tst_RtfRuns : public QObject
 {
     Q_OBJECT
 
@@ -33,7 +33,7 @@ private slots:
 
 static QString u(const char *utf8) { return QString::fromUtf8(utf8); }
 
-void tst_RtfText::runs_data()
+void tst_RtfRuns::runs_data()
 {
     QTest::addColumn<RunsCase>("c");
     QTest::newRow("minimal-writer")
@@ -79,16 +79,16 @@ void tst_RtfText::runs_data()
     QTest::newRow("empty-plain-document") << RunsCase{"", {""}};
 }
 
-void tst_RtfText::runs()
+void tst_RtfRuns::runs()
 {
     QFETCH(RunsCase, c);
     QStringList texts;
-    for (const RtfText::Run &run : RtfText::textRuns(c.document))
+    for (const RtfRuns::Run &run : RtfRuns::textRuns(c.document))
         texts << run.text;
     QCOMPARE(texts, c.texts);
 }
 
-void tst_RtfText::rewrite_data()
+void tst_RtfRuns::rewrite_data()
 {
     QTest::addColumn<RewriteCase>("c");
     QTest::newRow("control-words-never-searched")
@@ -127,8 +127,8 @@ void tst_RtfText::rewrite_data()
 static QString replaceRuns(const QString &document, const QString &pattern, const QString &replacement)
 {
     Pcre2RegexControl control;
-    const QList<RtfText::Run> runs = RtfText::textRuns(document);
-    return RtfText::rewriteRuns(document, runs, [&](const RtfText::Run &run) -> std::optional<QString> {
+    const QList<RtfRuns::Run> runs = RtfRuns::textRuns(document);
+    return RtfRuns::rewriteRuns(document, runs, [&](const RtfRuns::Run &run) -> std::optional<QString> {
         control.setText(run.text);
         control.setPattern(pattern);
         if (control.matchCount() <= 0)
@@ -138,13 +138,13 @@ static QString replaceRuns(const QString &document, const QString &pattern, cons
     });
 }
 
-void tst_RtfText::rewrite()
+void tst_RtfRuns::rewrite()
 {
     QFETCH(RewriteCase, c);
     QCOMPARE(replaceRuns(c.document, c.pattern, c.replacement), c.after);
 }
 
-void tst_RtfText::rewrittenTextReadsBack_data()
+void tst_RtfRuns::rewrittenTextReadsBack_data()
 {
     QTest::addColumn<QString>("inserted");
     QTest::newRow("rtf-specials") << "\\{}\\par{\\b x}";
@@ -155,18 +155,18 @@ void tst_RtfText::rewrittenTextReadsBack_data()
 }
 
 // Whatever the user inserts, the rewritten document reads back as that text.
-void tst_RtfText::rewrittenTextReadsBack()
+void tst_RtfRuns::rewrittenTextReadsBack()
 {
     QFETCH(QString, inserted);
     for (const QString &document : {QStringLiteral("{\\rtf1\\ansi X\\par}"),
                                     QStringLiteral("{\\rtf1\\uc0 X}"), QStringLiteral("{\\rtf1\\uc3 X}")}) {
         const QString after = replaceRuns(document, QStringLiteral("X"), inserted);
         QStringList texts;
-        for (const RtfText::Run &run : RtfText::textRuns(after))
+        for (const RtfRuns::Run &run : RtfRuns::textRuns(after))
             texts << run.text;
         QCOMPARE(texts, QStringList{inserted});
     }
 }
 
-QTEST_GUILESS_MAIN(tst_RtfText)
-#include "tst_rtftext.moc"
+QTEST_GUILESS_MAIN(tst_RtfRuns)
+#include "tst_rtfruns.moc"

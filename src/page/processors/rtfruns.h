@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-namespace RtfText {
+namespace RtfRuns {
 
 // One stretch of document text between two formatting codes: characters,
 // \'hh and \uN escapes, escaped \ { } and the character words (\tab,
@@ -38,4 +38,4 @@ QString encode(QStringView text, int unicodeSkip);
 QString rewriteRuns(const QString &document, const QList<Run> &runs,
                     const std::function<std::optional<QString>(const Run &)> &edit);
 
-} // namespace RtfText
+} // namespace RtfRuns

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "rtftext.h"
+#include "rtfruns.h"
 
 #include <QStack>
 
-namespace RtfText {
+namespace RtfRuns {
 namespace {
 
 // Windows-1252 for 0x80..0x9F; the rest of the byte range is Latin-1.
@@ -328,4 +328,4 @@ QString rewriteRuns(const QString &document, const QList<Run> &runs,
     return out;
 }
 
-} // namespace RtfText
+} // namespace RtfRuns
