@@ -107,6 +107,7 @@ void tst_ItemProcessors::areaCode_data()
     QTest::newRow("open-only") << PhoneCase{AreaCodes, "(555 1234", "555", "777", "(555 1234", false};
     QTest::newRow("close-only") << PhoneCase{AreaCodes, "555) 1234", "555", "777", "555) 1234", false};
     QTest::newRow("close-before-open") << PhoneCase{AreaCodes, ")555( 1234", "555", "777", ")555( 1234", false};
+    QTest::newRow("close-before-open-match-after") << PhoneCase{AreaCodes, "1) (555 1234", "555", "777", "1) (555 1234", false};
     QTest::newRow("empty-replacement") << PhoneCase{AreaCodes, "(555) 555-1234", "555", "", "() 555-1234", true};
     QTest::newRow("empty-replacement-every-match-in-area")
         << PhoneCase{AreaCodes, "(5 5) 5", "5", "", "( ) 5", true};
@@ -139,7 +140,7 @@ void tst_ItemProcessors::reversedParenthesesLeaveOtherFields()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("BusinessPhone"), QStringLiteral("HomePhone")}, AreaCodes);
-    f.item.values.insert(QStringLiteral("BusinessTelephoneNumber"), QStringLiteral("555) 1 (2"));
+    f.item.values.insert(QStringLiteral("BusinessTelephoneNumber"), QStringLiteral("555) 1 (555"));
     f.item.values.insert(QStringLiteral("HomeTelephoneNumber"), QStringLiteral("(555) 1"));
     QVERIFY(f.process(Processor::Contacts, QStringLiteral("555"), QStringLiteral("777")));
     QCOMPARE(f.item.writes(), QStringList{QStringLiteral("HomeTelephoneNumber=(777) 1")});
