@@ -8,6 +8,7 @@
 #include "page/uc1.h"
 #include "platform/engine/engineclasses.h"
 #include "platform/engine/logdatabase.h"
+#include "platform/regex/pcre2regexcontrol.h"
 #include "platform/regex/regexclasses.h"
 
 #include <QApplication>
@@ -161,8 +162,26 @@ void BM_ContactAreaCodeMatch(benchmark::State &state)
     run(state, QStringLiteral("0117"), QStringLiteral("0118"), true);
 }
 
+// How long the control takes to give up on a catastrophic pattern.
+void BM_CatastrophicPattern(benchmark::State &state)
+{
+    Pcre2RegexControl control;
+    control.setText(QString(int(state.range(0)), u'a') + u'!');
+    control.setPattern(QStringLiteral("(a+)+$"));
+    for (auto _ : state) {
+        try {
+            control.setText(control.text());
+            benchmark::DoNotOptimize(control.matchCount());
+            state.SkipWithError("no limit error");
+            break;
+        } catch (const QuenlockError &) {
+        }
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_CatastrophicPattern)->Arg(40)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ContactNoMatch)->ArgsProduct({{0, 1}, {0}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ContactOnePhoneMatch)->ArgsProduct({{0, 1}, {0}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ContactAreaCodeMatch)->ArgsProduct({{0, 1}, {1}})->Unit(benchmark::kMicrosecond);
