@@ -5,21 +5,20 @@
 
 #include <QCoreApplication>
 #include <QLibrary>
+#include <map>
 
 namespace {
 QFunctionPointer resolve(const QString &library, const char *symbol)
 {
     // Kept loaded for the life of the process, as a component server is.
-    static QHash<QString, QLibrary *> loaded;
-    QLibrary *lib = loaded.value(library);
+    // (A QLibrary going away does not unload its library.)
+    static std::map<QString, std::unique_ptr<QLibrary>> loaded;
+    std::unique_ptr<QLibrary> &lib = loaded[library];
     if (!lib) {
-        lib = new QLibrary(ModuleLoader::libraryDir() + QLatin1Char('/') + library);
-        if (!lib->load()) {
-            const QString reason = lib->errorString();
-            delete lib;
-            throw QuenlockError(QStringLiteral("Cannot load %1: %2").arg(library, reason));
-        }
-        loaded.insert(library, lib);
+        auto candidate = std::make_unique<QLibrary>(ModuleLoader::libraryDir() + QLatin1Char('/') + library);
+        if (!candidate->load())
+            throw QuenlockError(QStringLiteral("Cannot load %1: %2").arg(library, candidate->errorString()));
+        lib = std::move(candidate);
     }
     QFunctionPointer function = lib->resolve(symbol);
     if (!function)

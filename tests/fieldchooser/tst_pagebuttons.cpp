@@ -255,7 +255,7 @@ private slots:
         storeFolders(3);
         showPage();
         auto nameSpace = m_host->application->nameSpace;
-        nameSpace->pick = [nameSpace] { return FolderPickers::pickOne(*nameSpace); };
+        nameSpace->pick = [ns = nameSpace.get()] { return FolderPickers::pickOne(*ns); };
         ModalAnswer answer([](QDialog *dialog) {
             auto *tree = dialog->findChild<QTreeWidget *>("tvwFolders");
             tree->setCurrentItem(tree->topLevelItem(0)->child(1)); // Personal/Calendar
