@@ -51,6 +51,8 @@ private:
     void open();
     void begin();
     void exec(const char *sql);
+    // Copies the write-ahead log into the database, if no reader is in the way.
+    void checkpoint();
     [[noreturn]] void fail(const QString &what);
 
     sqlite3 *m_db = nullptr;
