@@ -149,11 +149,28 @@ int BatchCommands::run(const QStringList &stores, bool yes)
     page.reset();
     setPrompt(nullptr);
 
+    // Host log lines of the run on stderr; a bad pattern fails every item
+    // alike, so a line repeated back to back is printed once with its count.
     bool endedWithError = false;
+    QString previous;
+    int repeats = 0;
+    auto flush = [&] {
+        if (repeats > 1)
+            err() << "  (the line above " << repeats << " times)" << Qt::endl;
+    };
     for (const auto &line : LogDatabase::instance().hostLog(lastLogId)) {
-        err() << line.source << ": " << line.message << Qt::endl;
+        const QString text = line.source + QStringLiteral(": ") + line.message;
         endedWithError = endedWithError || line.source == u"Morvane.cmdConvert";
+        if (text == previous) {
+            ++repeats;
+            continue;
+        }
+        flush();
+        err() << text << Qt::endl;
+        previous = text;
+        repeats = 1;
     }
+    flush();
     if (answers.declined)
         return NotConfirmed;
     out() << label << Qt::endl;
