@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The host binary as a user runs it: commands, exit statuses, what it exports and links.
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,6 +54,9 @@ private Q_SLOTS:
     void usageErrors();
     void setThenGetRoundTrips();
     void logsAsJson();
+    void runChangesFilesAndLogsUndo();
+    void runStatuses_data();
+    void runStatuses();
     void librariesExportOnlyTheirFactory_data();
     void librariesExportOnlyTheirFactory();
     void hostLinksNeitherSystemLibrary();
@@ -106,6 +112,105 @@ void TestHost::logsAsJson()
     QCOMPARE(stop.value(u"text").toString(), QStringLiteral("Morvane is stopping"));
     QCOMPARE(stop.value(u"kind").toInt(-1), 0);
     QCOMPARE(stop.value(u"name").toString(), QStringLiteral("Shutdown"));
+}
+
+// A copy of the sample store, and settings naming its three folders.
+static QString sampleStore(const QString &dir)
+{
+    const QString store = dir + QStringLiteral("/store");
+    QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), QStringLiteral(SOURCE_DIR "/samples/store"), store});
+    return QDir(store).canonicalPath();
+}
+
+void TestHost::runChangesFilesAndLogsUndo()
+{
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    QString out;
+    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}, &out), 0);
+    QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
+                            QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1"),
+                            QStringLiteral("AppointmentBody=1"),
+                            QStringLiteral("SpecialInstructions=Only look in city/area codes")};
+    const QStringList folders = out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(folders.size(), 3);
+    settings << QStringLiteral("FolderCount=3");
+    for (int n = 1; n <= 3; ++n) {
+        const QStringList f = folders[n - 1].split(u'\t');
+        settings << QStringLiteral("FolderName%1=%2").arg(n).arg(f[0])
+                 << QStringLiteral("FolderEntryId%1=%2").arg(n).arg(f[1])
+                 << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
+    }
+    QCOMPARE(quenlock(settings), 0);
+    const QString arjun = store + QStringLiteral("/contacts/arjun-mehta.vcf");
+    QFile before(arjun);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+
+    QString err;
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}, &out, &err), 0);
+    QVERIFY2(out.startsWith(u"Updated ") && out.trimmed().endsWith(u" items in 3 folders"), qPrintable(out));
+    QVERIFY2(!out.startsWith(u"Updated 0 "), qPrintable(out));
+
+    QFile after(arjun);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    const QByteArray changed = after.readAll();
+    QVERIFY(changed.contains("TEL;TYPE=WORK,VOICE:(458) 555-0181"));
+    QVERIFY(!changed.contains("(503) 555-0181"));
+    // Only the number and the revision line differ.
+    QCOMPARE(changed.count('\n'), original.count('\n'));
+
+    QCOMPARE(quenlock({QStringLiteral("activity"), QStringLiteral("--json")}, &out), 0);
+    QStringList undo;
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject entry = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (entry.value(u"kind").toInt() == -1)
+            undo << entry.value(u"text").toString();
+    }
+    const qsizetype at = undo.indexOf(QStringLiteral("ItemEntryId: arjun-mehta.vcf"));
+    QVERIFY(at >= 2);
+    QCOMPARE(undo.mid(at - 2, 5), (QStringList{QStringLiteral("FolderStoreId: ") + store,
+                                               QStringLiteral("FolderEntryId: contacts"),
+                                               QStringLiteral("ItemEntryId: arjun-mehta.vcf"),
+                                               QStringLiteral("FieldName: BusinessTelephoneNumber"),
+                                               QStringLiteral("FieldValue: (503) 555-0181")}));
+}
+
+void TestHost::runStatuses_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("stderrHas");
+    QTest::newRow("no terminal, no --yes") << QStringList{QStringLiteral("SearchFor=x")} << false << 3
+                                           << QStringLiteral("answered No");
+    QTest::newRow("count not a number") << QStringList{QStringLiteral("FolderCount=two")} << true << 1
+                                        << QStringLiteral("Error occurred.  LastLineNumber: 6  Reason: Type mismatch");
+    QTest::newRow("bad pattern ends each item, not the run")
+        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << true << 0
+        << QStringLiteral("Invalid pattern");
+}
+
+void TestHost::runStatuses()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(bool, yes);
+    QFETCH(int, status);
+    QFETCH(QString, stderrHas);
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    // Rows share one settings store: each starts from the sample's contacts folder.
+    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=1"), QStringLiteral("FolderName1=Contacts"),
+                       QStringLiteral("FolderEntryId1=contacts"), QStringLiteral("FolderStoreId1=") + store}),
+             0);
+    QCOMPARE(quenlock(QStringList{QStringLiteral("set")} + settings), 0);
+    QStringList args{QStringLiteral("run"), QStringLiteral("--store"), store};
+    if (yes)
+        args << QStringLiteral("--yes");
+    QString out, err;
+    QCOMPARE(quenlock(args, &out, &err), status);
+    QVERIFY2(err.contains(stderrHas), qPrintable(err));
 }
 
 void TestHost::librariesExportOnlyTheirFactory_data()
