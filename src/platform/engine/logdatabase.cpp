@@ -21,13 +21,23 @@ QString now()
 {
     const auto clock = std::chrono::system_clock::now().time_since_epoch();
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock).count();
-    const time_t seconds = time_t(ms / 1000);
-    struct tm utc {};
-    gmtime_r(&seconds, &utc);
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ",
-                                     utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
-                                     utc.tm_min, utc.tm_sec, int(ms % 1000));
+    // A run writes many rows per second: the date part is formatted once a second.
+    static qint64 formattedSecond = -1;
+    static char text[32];
+    static int length = 0;
+    if (ms / 1000 != formattedSecond) {
+        formattedSecond = ms / 1000;
+        const time_t seconds = time_t(formattedSecond);
+        struct tm utc {};
+        gmtime_r(&seconds, &utc);
+        length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000Z",
+                               utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                               utc.tm_min, utc.tm_sec);
+    }
+    const int millis = int(ms % 1000);
+    text[length - 4] = char('0' + millis / 100);
+    text[length - 3] = char('0' + millis / 10 % 10);
+    text[length - 2] = char('0' + millis % 10);
     return QString::fromLatin1(text, length);
 }
 
@@ -73,6 +83,14 @@ void LogDatabase::exec(const char *sql)
         fail(QString::fromLatin1(sql));
 }
 
+void LogDatabase::step(sqlite3_stmt *statement, const char *what)
+{
+    const int status = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (status != SQLITE_DONE)
+        fail(QString::fromLatin1(what));
+}
+
 void LogDatabase::open()
 {
     if (m_db)
@@ -102,7 +120,9 @@ void LogDatabase::open()
                            -1, &m_insertHost, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(m_db,
                               "INSERT INTO activity_log(time, source, name, text, kind) VALUES(?,?,?,?,?)",
-                              -1, &m_insertActivity, nullptr) != SQLITE_OK)
+                              -1, &m_insertActivity, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(m_db, "BEGIN", -1, &m_begin, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(m_db, "COMMIT", -1, &m_commit, nullptr) != SQLITE_OK)
         fail(QStringLiteral("prepare"));
 }
 
@@ -110,7 +130,7 @@ void LogDatabase::begin()
 {
     open();
     if (!m_inTransaction) {
-        exec("BEGIN");
+        step(m_begin, "BEGIN");
         m_inTransaction = true;
     }
     // Rows written during a synchronous run become durable once it returns
@@ -162,7 +182,7 @@ void LogDatabase::commit()
 {
     if (!m_inTransaction)
         return;
-    exec("COMMIT");
+    step(m_commit, "COMMIT");
     m_inTransaction = false;
     m_pending = 0;
 }
@@ -218,7 +238,9 @@ void LogDatabase::close()
     checkpoint();
     sqlite3_finalize(m_insertHost);
     sqlite3_finalize(m_insertActivity);
-    m_insertHost = m_insertActivity = nullptr;
+    sqlite3_finalize(m_begin);
+    sqlite3_finalize(m_commit);
+    m_insertHost = m_insertActivity = m_begin = m_commit = nullptr;
     sqlite3_close(m_db);
     m_db = nullptr;
 }

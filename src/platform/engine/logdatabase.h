@@ -51,6 +51,8 @@ private:
     void open();
     void begin();
     void exec(const char *sql);
+    // Runs a statement prepared once (BEGIN and COMMIT, issued per saved item).
+    void step(sqlite3_stmt *statement, const char *what);
     // Copies the write-ahead log into the database, if no reader is in the way.
     void checkpoint();
     [[noreturn]] void fail(const QString &what);
@@ -58,6 +60,8 @@ private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insertHost = nullptr;
     sqlite3_stmt *m_insertActivity = nullptr;
+    sqlite3_stmt *m_begin = nullptr;
+    sqlite3_stmt *m_commit = nullptr;
     int m_pending = 0;
     bool m_inTransaction = false;
     bool m_commitQueued = false;
