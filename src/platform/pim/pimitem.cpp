@@ -93,6 +93,16 @@ std::shared_ptr<PimItem> PimItem::open(const QByteArray &dir, const QByteArray &
     return item;
 }
 
+VDocument *PimItem::document()
+{
+    if (m_reparse) {
+        m_reparse = false;
+        m_document.emplace(std::move(m_saved));
+        m_saved.clear();
+    }
+    return m_document ? &*m_document : nullptr;
+}
+
 QString PimItem::TypeName() const
 {
     if (!m_document)
@@ -113,20 +123,20 @@ QString PimItem::path() const { return QFile::decodeName(m_dir + '/' + m_fileNam
 
 void PimItem::save()
 {
-    if (!m_document)
+    if (!document())
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
         return;
-    struct stat link{};
-    if (::lstat(m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    struct stat now{};
+    const bool found = ::lstat(m_target.constData(), &now) == 0;
+    if (found && S_ISLNK(now.st_mode)) {
         // Saving replaces the file the link points at, not the link.
         char resolved[PATH_MAX];
         if (!::realpath(m_target.constData(), resolved))
             throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
         m_target = resolved;
     }
-    struct stat now{};
-    if (::stat(m_target.constData(), &now) != 0)
+    if ((!found || S_ISLNK(now.st_mode)) && ::stat(m_target.constData(), &now) != 0)
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
     if (!sameFile(now, m_stat))
         throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
@@ -139,16 +149,21 @@ void PimItem::save()
     const qsizetype slash = m_target.lastIndexOf('/');
     const QByteArray directory = m_target.left(slash);
     static unsigned counter = 0;
-    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.'
-                               + QByteArray::number(::getpid()) + '.' + QByteArray::number(++counter)
-                               + ".tmp";
+    static const QByteArray pid = QByteArray::number(::getpid());
+    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.' + pid + '.'
+                               + QByteArray::number(++counter) + ".tmp";
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
     bool open = true;
+    struct stat written{};
     try {
         writeAll(fd, bytes);
         if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
+            throw QuenlockError(systemError());
+        // What the item will be after the rename (a rename keeps the inode,
+        // its size and its modification time).
+        if (::fstat(fd, &written) != 0)
             throw QuenlockError(systemError());
         open = false;
         if (::close(fd) != 0)
@@ -171,7 +186,8 @@ void PimItem::save()
         ::unlink(temporary.constData());
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), reason));
     }
-    ::stat(m_target.constData(), &m_stat);
+    m_stat = written;
     PimSync::noteWrite(m_stat.st_dev, m_store.isEmpty() ? directory : m_store);
-    m_document.emplace(bytes);
+    m_saved = bytes;
+    m_reparse = true;
 }

@@ -21,7 +21,7 @@ public:
 
     QString TypeName() const override;
     // nullptr for an unreadable item.
-    VDocument *document() { return m_document ? &*m_document : nullptr; }
+    VDocument *document();
     QString fileName() const;
     QString path() const;
 
@@ -39,4 +39,8 @@ private:
     QByteArray m_store;
     struct stat m_stat{};
     std::optional<VDocument> m_document;
+    // The bytes last saved, parsed into m_document when next asked for: a
+    // run saves an item and moves on, so most are never parsed again.
+    QByteArray m_saved;
+    bool m_reparse = false;
 };
