@@ -153,6 +153,16 @@ void physicalLine(const char *data, qsizetype n, qsizetype from, qsizetype *text
     }
 }
 
+// A name already in the form lines are compared in: upper case, no blanks.
+bool isPlainUpperName(const QByteArray &name)
+{
+    for (const char c : name)
+        if ((c >= 'a' && c <= 'z') || (c & 0x80) || c == ' ' || c == '\t' || c == '\r' || c == '\n'
+            || c == '\v' || c == '\f')
+            return false;
+    return true;
+}
+
 // Reads the logical line that starts at pos and moves pos past it.
 ContentLine readLine(const char *data, qsizetype n, qsizetype &pos)
 {
@@ -185,16 +195,36 @@ ContentLine readLine(const char *data, qsizetype n, qsizetype &pos)
         pos = next;
     }
     line.end = pos;
-    const qsizetype colon = headerEnd(text.constData(), text.size());
+    const char *t = text.constData();
+    const qsizetype colon = headerEnd(t, text.size());
     if (colon > 0) {
-        QList<QByteArray> parts = splitOutsideQuotes(text.left(colon), ';');
-        line.nameRaw = parts.takeFirst();
-        line.params = std::move(parts);
+        // The header splits on ";" outside quotes: the name, then the
+        // parameters. Each part is copied straight out of the text.
+        bool quoted = false;
+        qsizetype start = 0;
+        bool first = true;
+        for (qsizetype i = 0; i <= colon; ++i) {
+            if (i < colon) {
+                if (t[i] == '"')
+                    quoted = !quoted;
+                if (t[i] != ';' || quoted)
+                    continue;
+            }
+            if (first) {
+                line.nameRaw = QByteArray(t, i);
+                first = false;
+            } else {
+                line.params.append(QByteArray(t + start, i - start));
+            }
+            start = i + 1;
+        }
         const qsizetype dot = line.nameRaw.lastIndexOf('.');
-        line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
-        line.value = text.mid(colon + 1);
-        if (!copied)
-            line.value.detach(); // text points into the file buffer
+        if (dot < 0 && isPlainUpperName(line.nameRaw))
+            line.name = line.nameRaw; // shared, no copy
+        else
+            line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
+        // Copied, also when text points into the file buffer.
+        line.value = QByteArray(t + colon + 1, text.size() - colon - 1);
     }
     return line;
 }
