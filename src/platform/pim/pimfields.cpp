@@ -6,6 +6,8 @@
 #include "vdocument.h"
 
 #include <QHash>
+#include <QVarLengthArray>
+#include <algorithm>
 #include <array>
 
 namespace PimFields {
@@ -225,14 +227,29 @@ const QList<int> &fieldLines(const VDocument &doc)
         return lines;
     lines.fill(-1, qsizetype(std::size(fields)));
     const auto &byLine = fieldsByLine(itemKind(doc));
-    QHash<std::pair<QByteArray, int>, int> seen; // (line, category) -> lines so far
+    // Lines so far per (line name, category); an item has only a few of each.
+    struct Seen
+    {
+        QByteArrayView name;
+        int category;
+        int count;
+    };
+    QVarLengthArray<Seen, 32> seen;
     for (int i : doc.properties()) {
         const ContentLine &l = doc.line(i);
         const auto candidates = byLine.constFind(l.name);
         if (candidates == byLine.constEnd())
             continue;
         const int category = categoryOf(l);
-        int &n = seen[{l.name == "X-MS-TEL" ? QByteArray("TEL") : l.name, category}];
+        const QByteArrayView name = l.name == "X-MS-TEL" ? QByteArrayView("TEL") : QByteArrayView(l.name);
+        auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen &s) {
+            return s.category == category && s.name == name;
+        });
+        if (it == seen.end()) {
+            seen.append({name, category, 0});
+            it = seen.end() - 1;
+        }
+        int &n = it->count;
         for (int f : *candidates)
             if (fields[f].category == category && fields[f].nth == n && lines[f] < 0)
                 lines[f] = i;
@@ -563,13 +580,13 @@ const Field *end() { return std::end(fields); }
 const Field *find(ItemKind item, const QString &property)
 {
     // Callers spell the names as the table does; other spellings are rare.
-    static const QHash<std::pair<int, QString>, const Field *> exact = [] {
-        QHash<std::pair<int, QString>, const Field *> h;
+    static const auto exact = [] {
+        std::array<QHash<QString, const Field *>, 3> h;
         for (const Field &f : fields)
-            h.insert({int(f.item), QLatin1String(f.property)}, &f);
+            h[size_t(f.item)].insert(QLatin1String(f.property), &f);
         return h;
     }();
-    if (const Field *f = exact.value({int(item), property}))
+    if (const Field *f = exact[size_t(item)].value(property))
         return f;
     for (const Field &f : fields)
         if (f.item == item && property.compare(QLatin1String(f.property), Qt::CaseInsensitive) == 0)
