@@ -310,7 +310,8 @@ QString readText(VDocument &doc, const Field &field, int index)
     default:
         if (field.component >= 0)
             return VText::unescapeText(VText::component(escaped, field.component), dialect, true);
-        return VText::unescapeText(escaped, dialect, false);
+        // Most values hold no escapes: the text read is then the value itself.
+        return escaped.contains(u'\\') ? VText::unescapeText(escaped, dialect, false) : escaped;
     }
 }
 
