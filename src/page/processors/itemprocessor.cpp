@@ -8,7 +8,20 @@
 #include "page/uc1.h"
 #include "rtfruns.h"
 
+#include <unordered_map>
+
 namespace {
+
+// The step tables' names as QStrings, made once each: a run asks for every
+// one of them for every item.
+const QString &tableName(const char *name)
+{
+    static std::unordered_map<const char *, const QString> made; // by address; nodes stay put
+    auto it = made.find(name);
+    if (it == made.end())
+        it = made.emplace(name, QLatin1String(name)).first;
+    return it->second;
+}
 
 class ItemRun
 {
@@ -70,7 +83,7 @@ private:
             if (email)
                 m_step = subStep;
         };
-        const QString property = QLatin1String(s.property);
+        const QString &property = tableName(s.property);
         mark(EmailSubStep::Read);
         const QString old = m_in.wrapper.read(property);
         mark(EmailSubStep::SetText);
@@ -96,7 +109,7 @@ private:
     // code: the step ends there and the item's other fields go on.
     void areaCode(const FieldStep &s)
     {
-        const QString property = QLatin1String(s.property);
+        const QString &property = tableName(s.property);
         const QString old = m_in.wrapper.read(property);
         const qsizetype open = old.indexOf(u'(');
         const qsizetype close = old.indexOf(u')');
@@ -116,7 +129,7 @@ private:
     // inserted text cannot break the document. RTFBody alone is written.
     void body(const FieldStep &s)
     {
-        if (!matches(m_in.wrapper.read(QLatin1String(s.property))))
+        if (!matches(m_in.wrapper.read(tableName(s.property))))
             return;
         const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
         const QList<RtfRuns::Run> runs = RtfRuns::textRuns(rtf);
@@ -152,7 +165,7 @@ QString describe(const std::exception &e)
 bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
                       const ProcessorKind &kind, const ItemInputs &in)
 {
-    const QString name = QLatin1String(kind.name);
+    const QString &name = tableName(kind.name);
     int step = 0;
     bool changed = false;
     try {
@@ -163,7 +176,7 @@ bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
         ItemRun item(page, regex, in, step);
         for (const FieldStep &s : kind.steps) {
             step = s.number;
-            if (!page.fieldFlags().chosen(QLatin1String(s.flagKey)))
+            if (!page.fieldFlags().chosen(tableName(s.flagKey)))
                 continue;
             item.run(s);
             changed = item.changed;
