@@ -276,7 +276,7 @@ int locate(const VDocument &doc, const Field &field, int *count = nullptr)
     return -1;
 }
 
-int lineNamed(const VDocument &doc, const char *name) { return doc.find(QByteArray(name)); }
+int lineNamed(const VDocument &doc, const char *name) { return doc.find(name); }
 
 bool isUriValue(const ContentLine &line) { return line.paramValue("VALUE").toUpper() == "URI"; }
 

@@ -342,6 +342,7 @@ void VDocument::locateItem()
 void VDocument::rescan()
 {
     m_properties.clear();
+    m_properties.reserve(qsizetype(m_lines.size()));
     m_fieldLines.clear();
     int depth = 0;
     for (int i = m_begin + 1; i < int(m_lines.size()); ++i) {
@@ -362,10 +363,10 @@ void VDocument::rescan()
     }
 }
 
-int VDocument::find(const QByteArray &name) const
+int VDocument::find(QByteArrayView name) const
 {
     for (int i : m_properties)
-        if (m_lines[size_t(i)].name == name)
+        if (QByteArrayView(m_lines[size_t(i)].name) == name)
             return i;
     return -1;
 }

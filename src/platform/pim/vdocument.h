@@ -84,7 +84,7 @@ public:
     ContentLine &line(int index) { return m_lines[size_t(index)]; }
     const ContentLine &line(int index) const { return m_lines[size_t(index)]; }
     // First property line with this name, or -1.
-    int find(const QByteArray &name) const;
+    int find(QByteArrayView name) const;
 
     // The value as text with its escapes: quoted-printable and character set
     // undone. Throws when the character set is unknown.
