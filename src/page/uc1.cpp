@@ -22,6 +22,14 @@
 #include <QShowEvent>
 
 namespace {
+// The bar shows no text, so none is formatted for each item a run reports
+// (QProgressBar asks for its text on every new value).
+class ItemProgressBar final : public QProgressBar
+{
+public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return isTextVisible() ? QProgressBar::text() : QString(); }
+};
 
 constexpr char Source[] = "Morvane";
 
@@ -170,7 +178,7 @@ void UC1::buildControls()
     Picture1 = panel(frameSettings, "Picture1", 45, 1635, 6735, 3240);
     cmdReplace = button(Picture1, "cmdReplace", QStringLiteral("Replace"), 585, 1710, 1650, 375);
     frameProgress = frame(Picture1, "frameProgress", QStringLiteral("Progress"), 30, 2235, 6675, 990);
-    ProgressBar1 = new QProgressBar(frameProgress);
+    ProgressBar1 = new ItemProgressBar(frameProgress);
     ProgressBar1->setTextVisible(false);
     place(ProgressBar1, "ProgressBar1", 135, 585, 6420, 255);
     lblFolderName = label(frameProgress, "lblFolderName", QStringLiteral("Folder Name"), 135, 270, 6420, 225);
