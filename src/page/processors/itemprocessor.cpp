@@ -9,18 +9,36 @@
 #include "rtfruns.h"
 
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
-// The step tables' names as QStrings, made once each: a run asks for every
-// one of them for every item.
-const QString &tableName(const char *name)
+// A step's flag key and property as QStrings.
+struct StepNames
 {
-    static std::unordered_map<const char *, const QString> made; // by address; nodes stay put
-    auto it = made.find(name);
-    if (it == made.end())
-        it = made.emplace(name, QLatin1String(name)).first;
-    return it->second;
+    const char *flagKeyText;
+    const char *propertyText;
+    QString flagKey;
+    QString property;
+};
+
+// The names of a step table, made once: a run asks for each of them for
+// every item. Tables are found by address; the check keeps a table that
+// reuses an address right.
+const std::vector<StepNames> &stepNames(std::span<const FieldStep> steps)
+{
+    static std::unordered_map<const FieldStep *, std::vector<StepNames>> made;
+    std::vector<StepNames> &names = made[steps.data()];
+    bool same = names.size() == steps.size();
+    for (size_t i = 0; same && i < steps.size(); ++i)
+        same = names[i].flagKeyText == steps[i].flagKey && names[i].propertyText == steps[i].property;
+    if (!same) {
+        names.clear();
+        for (const FieldStep &step : steps)
+            names.push_back({step.flagKey, step.property, QLatin1String(step.flagKey),
+                             QLatin1String(step.property)});
+    }
+    return names;
 }
 
 class ItemRun
@@ -31,23 +49,23 @@ public:
 
     bool changed = false;
 
-    void run(const FieldStep &s)
+    void run(const FieldStep &s, const QString &property)
     {
         switch (s.kind) {
         case StepKind::Plain:
-            plain(s, false);
+            plain(s, property, false);
             break;
         case StepKind::Email:
-            plain(s, true);
+            plain(s, property, true);
             break;
         case StepKind::Phone:
             if (m_page.fieldFlags().specialInstructions == QLatin1String(Keys::SpecialAreaCodes))
-                areaCode(s);
+                areaCode(s, property);
             else
-                plain(s, false);
+                plain(s, property, false);
             break;
         case StepKind::Body:
-            body(s);
+            body(s, property);
             break;
         }
     }
@@ -77,13 +95,12 @@ private:
                         QLatin1String(undoName), oldValue);
     }
 
-    void plain(const FieldStep &s, bool email)
+    void plain(const FieldStep &s, const QString &property, bool email)
     {
         const auto mark = [&](int subStep) {
             if (email)
                 m_step = subStep;
         };
-        const QString &property = tableName(s.property);
         mark(EmailSubStep::Read);
         const QString old = m_in.wrapper.read(property);
         mark(EmailSubStep::SetText);
@@ -107,9 +124,8 @@ private:
     // Only the first "(...)" of the number is searched and rewritten. A number
     // without one, or whose first ")" comes before its first "(", has no area
     // code: the step ends there and the item's other fields go on.
-    void areaCode(const FieldStep &s)
+    void areaCode(const FieldStep &s, const QString &property)
     {
-        const QString &property = tableName(s.property);
         const QString old = m_in.wrapper.read(property);
         const qsizetype open = old.indexOf(u'(');
         const qsizetype close = old.indexOf(u')');
@@ -127,9 +143,9 @@ private:
     // The plain body must match first, then the rich body's text runs; only
     // the runs are rewritten (escaped), so formatting codes are never hit and
     // inserted text cannot break the document. RTFBody alone is written.
-    void body(const FieldStep &s)
+    void body(const FieldStep &s, const QString &property)
     {
-        if (!matches(m_in.wrapper.read(tableName(s.property))))
+        if (!matches(m_in.wrapper.read(property)))
             return;
         const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
         const QList<RtfRuns::Run> runs = RtfRuns::textRuns(rtf);
@@ -165,7 +181,7 @@ QString describe(const std::exception &e)
 bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
                       const ProcessorKind &kind, const ItemInputs &in)
 {
-    const QString &name = tableName(kind.name);
+    const QString name = QLatin1String(kind.name);
     int step = 0;
     bool changed = false;
     try {
@@ -174,11 +190,13 @@ bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
         regex.setCaseSensitive(in.caseFlag != 0);
         page.WriteToLog(name, QLatin1String(kind.opening) + in.wrapper.Subject());
         ItemRun item(page, regex, in, step);
-        for (const FieldStep &s : kind.steps) {
+        const std::vector<StepNames> &names = stepNames(kind.steps);
+        for (size_t i = 0; i < kind.steps.size(); ++i) {
+            const FieldStep &s = kind.steps[i];
             step = s.number;
-            if (!page.fieldFlags().chosen(tableName(s.flagKey)))
+            if (!page.fieldFlags().chosen(names[i].flagKey))
                 continue;
-            item.run(s);
+            item.run(s, names[i].property);
             changed = item.changed;
         }
     } catch (const std::exception &e) {
