@@ -575,10 +575,35 @@ QString readValue(VDocument &doc, const Field &field)
 }
 } // namespace
 
+const Field *findByName(ItemKind item, const QString &property);
+
 const Field *begin() { return std::begin(fields); }
 const Field *end() { return std::end(fields); }
 
 const Field *find(ItemKind item, const QString &property)
+{
+    // A run asks for the same few names, held in the same strings, for every
+    // item: those are remembered by address. The copy kept here holds the
+    // string's buffer, so no other text can come to live at that address.
+    // Static and raw strings (no buffer of their own) are not remembered.
+    struct Recent
+    {
+        QString name;
+        const Field *field = nullptr;
+    };
+    static std::array<std::array<Recent, 64>, 3> recent;
+    const bool owned = property.capacity() > 0;
+    Recent &slot = recent[size_t(item)][(quintptr(property.constData()) >> 4) % 64];
+    if (owned && slot.field && slot.name.constData() == property.constData()
+        && slot.name.size() == property.size())
+        return slot.field;
+    const Field *f = findByName(item, property);
+    if (owned && f)
+        slot = {property, f};
+    return f;
+}
+
+const Field *findByName(ItemKind item, const QString &property)
 {
     // Callers spell the names as the table does; other spellings are rare.
     static const auto exact = [] {
