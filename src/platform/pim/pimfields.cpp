@@ -98,7 +98,7 @@ quint32 telBit(QByteArrayView type, bool outlookForm)
 {
     struct Name
     {
-        const char *name;
+        QByteArrayView name;
         quint32 bit;
     };
     static constexpr Name evolution[] = {
@@ -115,7 +115,7 @@ quint32 telBit(QByteArrayView type, bool outlookForm)
     };
     auto lookUp = [&](const auto &names) -> quint32 {
         for (const Name &n : names)
-            if (qsizetype(qstrlen(n.name)) == type.size() && qstrnicmp(type.data(), n.name, type.size()) == 0)
+            if (n.name.size() == type.size() && qstrnicmp(type.data(), n.name.data(), type.size()) == 0)
                 return n.bit;
         return 0;
     };
