@@ -96,6 +96,7 @@ private slots:
     void onlyTheMapiNamespace();
     void saveKeepsModeAndLeavesNoTemporaryFile();
     void saveWritesThroughALink();
+    void aSavedItemStillNoticesLaterChanges();
     void undoRecordsAreDurableBeforeTheChange();
 };
 
@@ -285,6 +286,28 @@ void tst_PimStore::saveWritesThroughALink()
     w->Save();
     QVERIFY(QFileInfo(store + "/contacts/linked.vcf").isSymLink());
     QVERIFY(readFile(store + "/real/target.vcf").contains("FN:Linked\r\n"));
+}
+
+// After a save the item reads what it wrote, and a change another program
+// makes afterwards still stops the next save.
+void tst_PimStore::aSavedItemStillNoticesLaterChanges()
+{
+    const QString path = store + "/contacts/b.vcf";
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+    w->Save();
+    QCOMPARE(w->Subject(), QStringLiteral("Y"));
+    w->Save(); // nothing changed since: nothing written
+    QCOMPARE(readFile(path), QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
+
+    const QByteArray theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Quinn\r\nEND:VCARD\r\n";
+    QFile::remove(path);
+    put(path, theirs);
+    w->write(QStringLiteral("Subject"), QStringLiteral("Z"));
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, w->Save());
+    QCOMPARE(readFile(path), theirs);
 }
 
 // The activity log's pending rows are committed by the save, so an undo
