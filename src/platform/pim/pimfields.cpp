@@ -591,9 +591,10 @@ const Field *find(ItemKind item, const QString &property)
         QString name;
         const Field *field = nullptr;
     };
-    static std::array<std::array<Recent, 64>, 3> recent;
+    static std::array<std::array<Recent, 256>, 3> recent;
     const bool owned = property.capacity() > 0;
-    Recent &slot = recent[size_t(item)][(quintptr(property.constData()) >> 4) % 64];
+    const quint64 hash = quint64(quintptr(property.constData())) * 0x9E3779B97F4A7C15ull;
+    Recent &slot = recent[size_t(item)][hash >> 56];
     if (owned && slot.field && slot.name.constData() == property.constData()
         && slot.name.size() == property.size())
         return slot.field;
