@@ -27,10 +27,13 @@ const char *kindName(PimFields::ItemKind kind)
     return "";
 }
 
-bool isRtfBody(const QString &property)
+// Without case; names of another length are passed over without comparing.
+bool named(const QString &property, QLatin1String name)
 {
-    return property.compare(QLatin1String("RTFBody"), Qt::CaseInsensitive) == 0;
+    return property.size() == name.size() && property.compare(name, Qt::CaseInsensitive) == 0;
 }
+
+bool isRtfBody(const QString &property) { return named(property, QLatin1String("RTFBody")); }
 } // namespace
 
 template <class Base>
@@ -67,10 +70,10 @@ QString PimWrapper<Base>::read(const QString &property)
     VDocument &doc = *item().document();
     if (isRtfBody(property))
         return RtfText::fromPlainText(PimFields::read(doc, field(QStringLiteral("Body"))));
-    if (property.compare(QLatin1String("EntryID"), Qt::CaseInsensitive) == 0)
+    if (named(property, QLatin1String("EntryID")))
         return EntryID();
     if (m_kind == PimFields::ItemKind::Contact
-        && property.compare(QLatin1String("FullNameAndCompany"), Qt::CaseInsensitive) == 0)
+        && named(property, QLatin1String("FullNameAndCompany")))
         return PimFields::fullNameAndCompany(doc);
     return PimFields::read(doc, field(property));
 }
@@ -86,8 +89,8 @@ void PimWrapper<Base>::write(const QString &property, const QString &text)
         PimFields::write(doc, field(QStringLiteral("Body")), *plain);
         return;
     }
-    if (property.compare(QLatin1String("EntryID"), Qt::CaseInsensitive) == 0
-        || property.compare(QLatin1String("FullNameAndCompany"), Qt::CaseInsensitive) == 0)
+    if (named(property, QLatin1String("EntryID"))
+        || named(property, QLatin1String("FullNameAndCompany")))
         throw QuenlockError(QStringLiteral("The property \"%1\" is read-only").arg(property));
     PimFields::write(doc, field(property), text);
 }
