@@ -136,8 +136,8 @@ Settings merged(Settings a, const Settings &b)
 // "Type:entryId" per item, in index order.
 void fill(Memory::Folder &folder, const QStringList &items)
 {
-    for (const QString &spec : items) {
-        const QStringList parts = spec.split(u':');
+    for (const QString &entry : items) {
+        const QStringList parts = entry.split(u':');
         folder.add(parts.at(0), parts.at(1));
     }
 }

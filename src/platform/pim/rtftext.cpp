@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "rtftext.h"
 
+#include "vtext.h"
+
 #include <QList>
 
 namespace RtfText {
 
 namespace {
-constexpr char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Destinations whose text is not part of the document's text.
 bool skippedDestination(QStringView word)
 {
@@ -126,7 +123,7 @@ std::optional<QString> toPlainText(const QString &rtf)
                     const int b = rtf.mid(i, 2).toInt(&ok, 16);
                     i += 2;
                     if (ok)
-                        put(QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b)));
+                        put(VText::fromCp1252(uchar(b)));
                 }
                 break;
             }

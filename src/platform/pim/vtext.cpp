@@ -239,7 +239,7 @@ QString decodeCharset(const QByteArray &bytes, const QByteArray &charset, bool *
         QString out(bytes.size(), Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             const auto b = uchar(bytes.at(i));
-            out[i] = QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b));
+            out[i] = fromCp1252(uchar(b));
         }
         return out;
     }
@@ -307,6 +307,11 @@ QByteArray fold(const QByteArray &line, const QByteArray &eol)
         limit = 74; // the leading blank counts
     }
     return out;
+}
+
+QChar fromCp1252(uchar byte)
+{
+    return QChar(byte >= 0x80 && byte < 0xA0 ? cp1252High[byte - 0x80] : char16_t(byte));
 }
 
 } // namespace VText
