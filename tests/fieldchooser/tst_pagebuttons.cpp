@@ -111,6 +111,23 @@ class TestPageButtons : public QObject
     Q_OBJECT
 
 private:
+    // A failed button leaves the page clean and writes exactly one error line
+    // from source; reason empty means any description will do.
+    void verifyCleanWithOneErrorLine(const QString &source, const QString &reason)
+    {
+        QVERIFY(!m_page->Dirty());
+        QCOMPARE(m_host->statusChanges, 0);
+        QCOMPARE(m_env->utility.lines.size(), 1);
+        const LogLine line = m_env->utility.lines.first();
+        QCOMPARE(line.source, source);
+        QCOMPARE(line.level, 0);
+        if (reason.isEmpty())
+            QVERIFY2(line.message.startsWith(ErrorPrefix) && line.message.size() > ErrorPrefix.size(),
+                     qPrintable(line.message));
+        else
+            QCOMPARE(line.message, ErrorPrefix + reason);
+    }
+
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<Memory::Host> m_host;
     std::unique_ptr<UC1> m_page;
@@ -302,17 +319,7 @@ private slots:
         // The list and the collection still agree, and the page stays clean.
         QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
         QCOMPARE(collection(), (QStringList{"Stored 1|e1|s1", "Stored 2|e2|s2"}));
-        QVERIFY(!m_page->Dirty());
-        QCOMPARE(m_host->statusChanges, 0);
-        QCOMPARE(m_env->utility.lines.size(), 1);
-        const LogLine line = m_env->utility.lines.first();
-        QCOMPARE(line.source, ChooseFolderSource);
-        QCOMPARE(line.level, 0);
-        if (reason.isEmpty())
-            QVERIFY2(line.message.startsWith(ErrorPrefix) && line.message.size() > ErrorPrefix.size(),
-                     qPrintable(line.message));
-        else
-            QCOMPARE(line.message, ErrorPrefix + reason);
+        verifyCleanWithOneErrorLine(ChooseFolderSource, reason);
     }
 
     void severalFolders_data()
@@ -436,17 +443,7 @@ private slots:
         };
         click("cmdChooseMultiFolder");
         QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
-        QVERIFY(!m_page->Dirty());
-        QCOMPARE(m_host->statusChanges, 0);
-        QCOMPARE(m_env->utility.lines.size(), 1);
-        const LogLine line = m_env->utility.lines.first();
-        QCOMPARE(line.source, ChooseMultiSource);
-        QCOMPARE(line.level, 0);
-        if (reason.isEmpty())
-            QVERIFY2(line.message.startsWith(ErrorPrefix) && line.message.size() > ErrorPrefix.size(),
-                     qPrintable(line.message));
-        else
-            QCOMPARE(line.message, ErrorPrefix + reason);
+        verifyCleanWithOneErrorLine(ChooseMultiSource, reason);
     }
 
     void chooseFieldsMarksDirtyHoweverClosed_data()
