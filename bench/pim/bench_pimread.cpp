@@ -2,11 +2,11 @@
 // Lists and reads generated contacts through Items/Item(i) and the contact
 // wrapper (all 41 contact properties), against `cat` of the same files.
 // Usage: bench_pimread [count=100000] [directory]  (a given directory is reused)
-#include "module/progids.h"
-#include "page/outlook/olapplication.h"
-#include "page/outlook/safeitem.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
+#include "progids.h"
+#include "olapplication.h"
+#include "safeitem.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Time to process one contact with all 41 contact fields looked in.
-#include "module/engineactivitylog.h"
-#include "module/progids.h"
-#include "page/outlook/safeitem.h"
-#include "page/settingsaccess.h"
-#include "page/settingskeys.h"
-#include "page/uc1.h"
-#include "platform/engine/engineclasses.h"
-#include "platform/engine/logdatabase.h"
-#include "platform/regex/pcre2regexcontrol.h"
-#include "platform/regex/regexclasses.h"
+#include "engineactivitylog.h"
+#include "progids.h"
+#include "safeitem.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
+#include "uc1.h"
+#include "engineclasses.h"
+#include "logdatabase.h"
+#include "pcre2regexcontrol.h"
+#include "regexclasses.h"
 
 #include <QApplication>
 #include <QHash>

@@ -2,23 +2,21 @@
 #include "batchcommands.h"
 
 #include "hostsession.h"
-#include "module/engineutility.h"
-#include "module/ipropertypage.h"
-#include "module/prompt.h"
-#include "module/quenlockerror.h"
-#include "module/settingsstore.h"
+#include "engineutility.h"
+#include "progresssink.h"
+#include "prompt.h"
+#include "quenlockerror.h"
+#include "settingsstore.h"
 #include "moduleloader.h"
-#include "page/outlook/olapplication.h"
-#include "page/settingsaccess.h"
-#include "page/settingskeys.h"
-#include "platform/engine/logdatabase.h"
+#include "olapplication.h"
+#include "settingsaccess.h"
+#include "runresult.h"
+#include "settingskeys.h"
+#include "logdatabase.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLabel>
-#include <QPushButton>
 #include <QTextStream>
-#include <QWidget>
 #include <cstdio>
 #include <unistd.h>
 
@@ -49,7 +47,6 @@ class TerminalPrompt final : public Prompt
 {
 public:
     explicit TerminalPrompt(bool yes) : m_yes(yes) {}
-    bool declined = false;
 
     Answer ask(QWidget *, const QString &text, Buttons buttons) override
     {
@@ -61,17 +58,29 @@ public:
             return Answer::Yes;
         if (!isatty(STDIN_FILENO)) {
             err() << text << Qt::endl << "No terminal to confirm on: answered No (use --yes)." << Qt::endl;
-            declined = true;
             return Answer::No;
         }
         err() << text << " [Y/n] " << Qt::flush;
         const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
-        declined = !(answer.isEmpty() || answer == u"y" || answer == u"yes");
-        return declined ? Answer::No : Answer::Yes;
+        const bool yes = answer.isEmpty() || answer == u"y" || answer == u"yes";
+        return yes ? Answer::Yes : Answer::No;
     }
 
 private:
     bool m_yes;
+};
+
+// The run's progress in a terminal: only the label's last text is kept, to
+// be printed when the run ends.
+class LabelProgress final : public ProgressSink
+{
+public:
+    QString label;
+    void showFolder(const QString &caption) override { label = caption; }
+    void setItemRange(int) override {}
+    void setItem(int) override {}
+    void finish() override {}
+    void showSummary(const QString &text) override { label = text; }
 };
 
 } // namespace
@@ -133,25 +142,17 @@ int BatchCommands::run(const QStringList &stores, bool yes)
 {
     HostSession host(stores);
     TerminalPrompt answers(yes);
-    setPrompt(&answers);
     const qint64 lastLogId = [] {
         const auto lines = LogDatabase::instance().hostLog();
         return lines.isEmpty() ? 0 : lines.last().id;
     }();
 
-    // The page goes through the same show sequence and button as in the window.
-    std::unique_ptr<IPropertyPage> page(ModuleLoader::createPage(nullptr));
-    page->SetHost(&host);
-    page->widget()->show();
-    page->widget()->findChild<QPushButton *>(QStringLiteral("cmdReplace"))->click();
-    const QString label = page->widget()->findChild<QLabel *>(QStringLiteral("lblFolderName"))->text();
-    page->SetHost(nullptr);
-    page.reset();
-    setPrompt(nullptr);
+    // The same run as the Replace button of a clean page on these settings.
+    LabelProgress progress;
+    const RunResult result = ModuleLoader::createRun()->Run(&host, answers, progress);
 
     // Host log lines of the run on stderr; a bad pattern fails every item
     // alike, so a line repeated back to back is printed once with its count.
-    bool endedWithError = false;
     QString previous;
     int repeats = 0;
     auto flush = [&] {
@@ -160,7 +161,6 @@ int BatchCommands::run(const QStringList &stores, bool yes)
     };
     for (const auto &line : LogDatabase::instance().hostLog(lastLogId)) {
         const QString text = line.source + QStringLiteral(": ") + line.message;
-        endedWithError = endedWithError || line.source == u"Morvane.cmdConvert";
         if (text == previous) {
             ++repeats;
             continue;
@@ -171,10 +171,10 @@ int BatchCommands::run(const QStringList &stores, bool yes)
         repeats = 1;
     }
     flush();
-    if (answers.declined)
+    if (result.outcome == RunResult::Outcome::NotConfirmed)
         return NotConfirmed;
-    out() << label << Qt::endl;
-    return endedWithError ? Failed : Done;
+    out() << progress.label << Qt::endl;
+    return result.outcome == RunResult::Outcome::Error ? Failed : Done;
 }
 
 int BatchCommands::log(bool asJson)

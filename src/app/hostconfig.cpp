@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hostconfig.h"
 
-#include "platform/engine/enginepaths.h"
+#include "enginepaths.h"
 
 #include <QSettings>
 

@@ -3,11 +3,11 @@
 
 #include "hostconfig.h"
 #include "moduleloader.h"
-#include "platform/engine/engineapi.h"
-#include "platform/engine/engineclasses.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
-#include "platform/regex/regexclasses.h"
+#include "engineapi.h"
+#include "engineclasses.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
+#include "regexclasses.h"
 
 HostSession::HostSession(const QStringList &stores)
 {

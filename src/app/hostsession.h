@@ -2,8 +2,8 @@
 // One start of the host: its classes, its stores, the engine object and the module.
 #pragma once
 
-#include "module/hostobject.h"
-#include "module/imoduleapi.h"
+#include "hostobject.h"
+#include "imoduleapi.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "logviewer.h"
 
-#include "module/quenlockerror.h"
-#include "platform/engine/logdatabase.h"
+#include "quenlockerror.h"
+#include "logdatabase.h"
 
 #include <QAbstractTableModel>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 // quenlock: the host. With no command it opens the property window; the
 // commands drive the same module and page from a terminal.
 #include "batchcommands.h"
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 #include "windowcommand.h"
 
 #include <QApplication>

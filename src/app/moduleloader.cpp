@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "moduleloader.h"
 
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -41,4 +41,11 @@ IPropertyPage *ModuleLoader::createPage(QWidget *parent)
     auto create = reinterpret_cast<CreatePageFn>(resolve(QStringLiteral("libpellowan.so"),
                                                          QUENLOCK_PAGE_FACTORY));
     return create(parent);
+}
+
+std::unique_ptr<IReplaceRun> ModuleLoader::createRun()
+{
+    auto create = reinterpret_cast<CreateRunFn>(resolve(QStringLiteral("libpellowan.so"),
+                                                        QUENLOCK_RUN_FACTORY));
+    return std::unique_ptr<IReplaceRun>(create());
 }

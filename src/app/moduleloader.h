@@ -2,8 +2,9 @@
 // Loads the two system libraries from beside the host and creates their objects.
 #pragma once
 
-#include "module/imoduleapi.h"
-#include "module/ipropertypage.h"
+#include "imoduleapi.h"
+#include "ipropertypage.h"
+#include "runresult.h"
 
 #include <QString>
 #include <memory>
@@ -17,4 +18,6 @@ QString libraryDir();
 std::unique_ptr<IModuleAPI> createModule();
 // The page widget is parented to parent (or owned by the caller when parent is null).
 IPropertyPage *createPage(QWidget *parent);
+// The Replace button's run on the applied settings, without a page.
+std::unique_ptr<IReplaceRun> createRun();
 } // namespace ModuleLoader

@@ -2,11 +2,11 @@
 #include "propertywindow.h"
 
 #include "logviewer.h"
-#include "module/iengineapi.h"
-#include "module/imoduleapi.h"
-#include "module/ipropertypage.h"
-#include "module/prompt.h"
-#include "module/quenlockerror.h"
+#include "iengineapi.h"
+#include "imoduleapi.h"
+#include "ipropertypage.h"
+#include "prompt.h"
+#include "quenlockerror.h"
 #include "moduleloader.h"
 
 #include <QFrame>

@@ -2,7 +2,7 @@
 // The host's property window: the module's settings page with OK, Cancel and Apply.
 #pragma once
 
-#include "module/hostobject.h"
+#include "hostobject.h"
 
 #include <QPointer>
 #include <QWidget>

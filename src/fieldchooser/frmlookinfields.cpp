@@ -3,11 +3,11 @@
 
 #include "fieldtable.h"
 #include "formmetrics.h"
-#include "module/prompt.h"
-#include "module/quenlockerror.h"
-#include "module/textnumber.h"
-#include "page/settingsaccess.h"
-#include "page/settingskeys.h"
+#include "prompt.h"
+#include "quenlockerror.h"
+#include "textnumber.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>

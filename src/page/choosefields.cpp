@@ -2,8 +2,8 @@
 // The "Choose Fields..." button: the field chooser dialog, then the page is dirty.
 #include "uc1.h"
 
-#include "fieldchooser/frmlookinfields.h"
-#include "module/prompt.h"
+#include "frmlookinfields.h"
+#include "prompt.h"
 
 void UC1::cmdChooseFields_Click()
 {

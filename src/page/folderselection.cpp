@@ -2,10 +2,11 @@
 // The two folder buttons: one folder through Outlook's dialog, several through the engine's picker.
 #include "uc1.h"
 
-#include "module/hostobject.h"
-#include "module/multifolderpicker.h"
-#include "module/progids.h"
-#include "outlook/olapplication.h"
+#include "hostobject.h"
+#include "multifolderpicker.h"
+#include "progids.h"
+#include "olapplication.h"
+#include "systemtexts.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -15,8 +16,8 @@ const char NotSet[] = "Object variable or With block variable not set";
 
 void logError(const char *operation, const QuenlockError &error)
 {
-    engineUtility().LogMessage(QStringLiteral("Error occurred.  Reason: ") + error.description(), 0,
-                               QStringLiteral("Morvane.") + QLatin1String(operation));
+    engineUtility().LogMessage(Texts::errorLine(error.description()), 0,
+                               Texts::source(QLatin1String(operation)));
 }
 } // namespace
 

@@ -2,7 +2,7 @@
 // Hot help: the page hands the host the help text of the control under the mouse.
 #include "uc1.h"
 
-#include "module/hostobject.h"
+#include "hostobject.h"
 
 #include <QListWidget>
 #include <QMouseEvent>

@@ -2,13 +2,14 @@
 // The settings page: its controls, its protocol with the host, loading and saving.
 #include "uc1.h"
 
-#include "module/engineactivitylog.h"
-#include "module/hostobject.h"
-#include "module/progids.h"
-#include "module/textnumber.h"
+#include "engineactivitylog.h"
+#include "hostobject.h"
+#include "progids.h"
+#include "textnumber.h"
 #include "regexcontrol.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
+#include "systemtexts.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -31,8 +32,6 @@ public:
     QString text() const override { return isTextVisible() ? QProgressBar::text() : QString(); }
 };
 
-constexpr char Source[] = "Morvane";
-
 // Layouts are kept in twips: 15 twips to a pixel at 96 dpi, scaled by the
 // screen's logical DPI so the page keeps its proportions on dense screens.
 int twips(const QWidget *page, int value)
@@ -43,18 +42,6 @@ int twips(const QWidget *page, int value)
 QRect twipsRect(const QWidget *page, int left, int top, int width, int height)
 {
     return QRect(twips(page, left), twips(page, top), twips(page, width), twips(page, height));
-}
-
-QString describe(const std::exception &error)
-{
-    if (const auto *own = dynamic_cast<const QuenlockError *>(&error))
-        return own->description();
-    return QString::fromLocal8Bit(error.what());
-}
-
-void logError(const QString &operation, const QString &message)
-{
-    engineUtility().LogMessage(message, 0, QLatin1String(Source) + QLatin1Char('.') + operation);
 }
 
 // The check box value as the store keeps it: 0 unticked, 1 ticked, 2 grayed.
@@ -296,9 +283,9 @@ void UC1::LoadValues()
             m_folders->append(folder);
         }
     } catch (const std::exception &error) {
-        logError(QStringLiteral("LoadValues"),
-                 QStringLiteral("Error occurred.  Reason: ") + describe(error)
-                     + QStringLiteral("  LastLineNumber: ") + QString::number(stage));
+        m_logs.error(QStringLiteral("LoadValues"), Texts::errorLine(Texts::describe(error))
+                                                       + QStringLiteral("  LastLineNumber: ")
+                                                       + QString::number(stage));
     }
 }
 
@@ -307,13 +294,6 @@ QString UC1::SendPropMessage(const QString &theMessage, const QString &)
     if (theMessage == u"ResetHelpText")
         m_currentHelpKey.clear();
     return QStringLiteral("ok");
-}
-
-void UC1::WriteToLog(const QString &functionName, const QString &message)
-{
-    std::unique_ptr<EngineActivityLog> log =
-        ClassFactory::create<EngineActivityLog>(QLatin1String(ProgId::EngineActivityLog));
-    log->WriteEntry(QLatin1String(Source), functionName, message, 0);
 }
 
 void UC1::SetDirty()
@@ -327,7 +307,7 @@ void UC1::SetDirty()
         }
         ResetHotHelp();
     } catch (const std::exception &error) {
-        logError(QStringLiteral("SetDirty"), QStringLiteral("Error occurred.  Reason: ") + describe(error));
+        m_logs.error(QStringLiteral("SetDirty"), Texts::errorLine(Texts::describe(error)));
     }
 }
 
@@ -342,7 +322,7 @@ void UC1::showEvent(QShowEvent *event)
     } catch (const std::exception &error) {
         // No error may cross Qt's event dispatch; the host learns of it from its log.
         m_loading = false;
-        logError(QStringLiteral("ShowPage"), QStringLiteral("Error occurred.  Reason: ") + describe(error));
+        m_logs.error(QStringLiteral("ShowPage"), Texts::errorLine(Texts::describe(error)));
     }
 }
 

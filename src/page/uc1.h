@@ -2,15 +2,17 @@
 // The settings page UC1: search texts, folder list, field chooser and the replace run.
 #pragma once
 
+#include "engineutility.h"
 #include "fieldflags.h"
-#include "module/engineutility.h"
-#include "module/folderobject.h"
-#include "module/ipropertypage.h"
+#include "folderobject.h"
+#include "ipropertypage.h"
+#include "runlogs.h"
 
 #include <QWidget>
 #include <memory>
 
 class HostObject;
+class ItemProcessor;
 class RegexControl;
 class SafeItem;
 class QCheckBox;
@@ -48,6 +50,8 @@ public:
     void cmdChooseMultiFolder_Click();
     void cmdReplace_Click();
 
+    // The replace engine's routines under the names the page has always
+    // given them; each forwards to the engine (replace/).
     // Item processors: return the changed flag.
     bool SearchAndReplaceContacts(const QString &folderStoreId, const QString &folderEntryId,
                                   SafeItem &wrapper, const QString &searchText,
@@ -64,7 +68,7 @@ public:
                   const QString &itemEntryId, const QString &fieldName, const QString &fieldValue);
     void WriteToUndoLog(const QString &functionName, const QString &message);
 
-    // Refills the field-flag set from the store; called at the start of every run.
+    // Refills the field-flag set from the store; every run does so first.
     void LoadFieldFlags();
 
     // Read-only views for the host and tests.
@@ -79,6 +83,7 @@ protected:
 private:
     // The page's one regular-expression control, created on first use.
     RegexControl &regularExpressions();
+    ItemProcessor processor();
     void buildControls();
     void SetDirty();
     // Set loading, texts, help texts, values, reset help, clear dirty.
@@ -98,6 +103,7 @@ private:
     QString m_helpCaption;
     FieldFlags m_fieldFlags;
     std::unique_ptr<RegexControl> m_regularExpressions;
+    EngineRunLogs m_logs;
 
     QGroupBox *frameSettings = nullptr;
     QLabel *lblSearchFor = nullptr;

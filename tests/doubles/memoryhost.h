@@ -3,8 +3,8 @@
 #pragma once
 
 #include "memoryoutlook.h"
-#include "module/hostobject.h"
-#include "module/iengineapi.h"
+#include "hostobject.h"
+#include "iengineapi.h"
 
 #include <QPair>
 #include <functional>

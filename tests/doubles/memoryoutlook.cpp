@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "memoryoutlook.h"
 
-#include "module/progids.h"
+#include "progids.h"
 
 namespace Memory {
 

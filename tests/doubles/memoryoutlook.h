@@ -2,8 +2,8 @@
 // In-memory Outlook and safe-item doubles that record what the system does to them.
 #pragma once
 
-#include "page/outlook/olapplication.h"
-#include "page/outlook/safeitem.h"
+#include "olapplication.h"
+#include "safeitem.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "testenvironment.h"
 
-#include "module/engineactivitylog.h"
-#include "module/progids.h"
-#include "platform/engine/engineclasses.h"
-#include "platform/engine/logdatabase.h"
+#include "engineactivitylog.h"
+#include "progids.h"
+#include "engineclasses.h"
+#include "logdatabase.h"
 
 namespace {
 EngineUtility &realUtility()

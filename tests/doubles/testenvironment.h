@@ -2,7 +2,7 @@
 // A private per-user world for one test: settings, logs and data in a temporary folder.
 #pragma once
 
-#include "module/engineutility.h"
+#include "engineutility.h"
 
 #include <QList>
 #include <QTemporaryDir>

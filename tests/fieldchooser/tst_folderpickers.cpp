@@ -3,9 +3,9 @@
 #include "../doubles/memoryoutlook.h"
 #include "../doubles/testenvironment.h"
 #include "modalanswer.h"
-#include "module/progids.h"
-#include "platform/engine/folderpickers.h"
-#include "platform/engine/multifolderpicker.h"
+#include "progids.h"
+#include "folderpickers.h"
+#include "hostmultifolderpicker.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -263,7 +263,8 @@ private slots:
 
     void multiPickerIsRegisteredByTheEngine()
     {
-        TestEnvironment env; // registers the engine's classes
+        TestEnvironment env;
+        Engine::registerEngineWindows();
         auto picker = ClassFactory::create<MultiFolderPicker>(QLatin1String(ProgId::MultiFolderPicker));
         QVERIFY(dynamic_cast<HostMultiFolderPicker *>(picker.get()));
     }

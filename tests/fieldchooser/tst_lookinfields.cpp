@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The "Look In Fields" dialog: loading, saving, Cancel, layout and presets.
-#include "fieldchooser/frmlookinfields.h"
-#include "module/prompt.h"
-#include "module/settingsstore.h"
-#include "page/settingsaccess.h"
-#include "page/settingskeys.h"
+#include "frmlookinfields.h"
+#include "prompt.h"
+#include "settingsstore.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
 #include "../doubles/testenvironment.h"
 
 #include <QCheckBox>

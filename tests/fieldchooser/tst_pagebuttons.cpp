@@ -2,16 +2,17 @@
 // The page's folder buttons and its "Choose Fields..." button.
 #include "../doubles/memoryhost.h"
 #include "../doubles/testenvironment.h"
-#include "fieldchooser/frmlookinfields.h"
+#include "frmlookinfields.h"
 #include "modalanswer.h"
-#include "module/multifolderpicker.h"
-#include "module/progids.h"
-#include "module/prompt.h"
-#include "module/settingsstore.h"
-#include "page/settingsaccess.h"
-#include "page/uc1.h"
-#include "platform/engine/engineclasses.h"
-#include "platform/engine/folderpickers.h"
+#include "multifolderpicker.h"
+#include "hostmultifolderpicker.h"
+#include "progids.h"
+#include "prompt.h"
+#include "settingsstore.h"
+#include "settingsaccess.h"
+#include "uc1.h"
+#include "engineclasses.h"
+#include "folderpickers.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -388,7 +389,8 @@ private slots:
 
     void severalFoldersFromTheRealPicker()
     {
-        Engine::registerEngineClasses(); // the host's picker and records
+        Engine::registerEngineClasses(); // the host's records
+        Engine::registerEngineWindows(); // and its picker
         storeFolders(0);
         WriteSetting("FolderCount", "1");
         WriteSetting("FolderName1", "Calendar");

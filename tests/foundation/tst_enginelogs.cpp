@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The host engine stand-in: durable logs, text table, class factory.
 #include "../doubles/testenvironment.h"
-#include "module/engineactivitylog.h"
-#include "module/progids.h"
-#include "platform/engine/logdatabase.h"
+#include "engineactivitylog.h"
+#include "progids.h"
+#include "logdatabase.h"
 
 #include <QtTest>
 

@@ -2,9 +2,9 @@
 // The module class: identity, start-up, default folder settings and shut-down.
 #include "../doubles/memoryoutlook.h"
 #include "../doubles/testenvironment.h"
-#include "module/cmorvane.h"
-#include "module/iengineapi.h"
-#include "page/settingsaccess.h"
+#include "cmorvane.h"
+#include "iengineapi.h"
+#include "settingsaccess.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The settings store keeps every text exactly and refuses silent failures.
 #include "../doubles/testenvironment.h"
-#include "module/textnumber.h"
-#include "page/fieldflags.h"
-#include "page/settingsaccess.h"
+#include "textnumber.h"
+#include "fieldflags.h"
+#include "settingsaccess.h"
 
 #include <QFile>
 #include <QtTest>
@@ -129,7 +129,8 @@ void TestSettingsStore::loadFieldFlags()
     WriteSetting(QStringLiteral("BusinessPhone"), QStringLiteral("1"));
     WriteSetting(QStringLiteral("TaskSubject"), QStringLiteral("1"));
     FieldFlags set;
-    LoadFieldFlags(set);
+    StoreSettings settings;
+    LoadFieldFlags(set, settings);
     QCOMPARE(set.flags.size(), 56);
     QVERIFY(set.chosen(QStringLiteral("BusinessPhone")));
     QVERIFY(set.chosen(QStringLiteral("TaskSubject")));
@@ -143,7 +144,8 @@ void TestSettingsStore::loadFieldFlagsTypeMismatch()
     TestEnvironment env;
     WriteSetting(QStringLiteral("HomeCity"), QStringLiteral("yes"));
     FieldFlags set;
-    QVERIFY_THROWS_EXCEPTION(QuenlockError, LoadFieldFlags(set));
+    StoreSettings settings;
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, LoadFieldFlags(set, settings));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

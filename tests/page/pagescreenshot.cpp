@@ -3,9 +3,9 @@
 // search and two folders and showing the help of the search box.
 // Usage: pagescreenshot OUT.png (run with QT_QPA_PLATFORM=offscreen).
 #include "../doubles/testenvironment.h"
-#include "app/propertywindow.h"
-#include "module/iengineapi.h"
-#include "page/settingsaccess.h"
+#include "propertywindow.h"
+#include "iengineapi.h"
+#include "settingsaccess.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // A host object that writes down every call the page makes on it, in order.
 #pragma once
 
-#include "module/hostobject.h"
-#include "module/quenlockerror.h"
+#include "hostobject.h"
+#include "quenlockerror.h"
 
 #include <QStringList>
 

@@ -2,13 +2,13 @@
 // The host's property window around the page loaded from the page library:
 // Apply, OK and Cancel, the help area and the log viewers.
 #include "../doubles/testenvironment.h"
-#include "app/logviewer.h"
-#include "app/propertywindow.h"
-#include "module/iengineapi.h"
-#include "module/ipropertypage.h"
-#include "module/prompt.h"
-#include "page/settingsaccess.h"
-#include "platform/engine/logdatabase.h"
+#include "logviewer.h"
+#include "propertywindow.h"
+#include "iengineapi.h"
+#include "ipropertypage.h"
+#include "prompt.h"
+#include "settingsaccess.h"
+#include "logdatabase.h"
 
 #include <QLabel>
 #include <QLineEdit>

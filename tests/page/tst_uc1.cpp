@@ -2,11 +2,11 @@
 // The settings page as a user and its host drive it: layout, dirty tracking,
 // the show sequence, saving and loading, Enabled and hot help.
 #include "../doubles/testenvironment.h"
-#include "module/folderobject.h"
-#include "module/progids.h"
-#include "page/settingsaccess.h"
-#include "page/uc1.h"
-#include "platform/engine/enginepaths.h"
+#include "folderobject.h"
+#include "progids.h"
+#include "settingsaccess.h"
+#include "uc1.h"
+#include "enginepaths.h"
 #include "recordinghost.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "pimtesting.h"
 
-#include "module/progids.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
+#include "progids.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
 
 Scratch::Scratch(const QStringList &dataFiles, const QString &collection) : m_collection(collection)
 {

@@ -2,8 +2,8 @@
 // A scratch store for the pim tests: one collection holding copies of data files.
 #pragma once
 
-#include "page/outlook/olapplication.h"
-#include "page/outlook/safeitem.h"
+#include "olapplication.h"
+#include "safeitem.h"
 
 #include <QDir>
 #include <QFile>

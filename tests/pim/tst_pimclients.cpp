@@ -2,10 +2,10 @@
 // Edits a scratch vdir through the layer, then reads it with khard, khal and
 // todoman: they must show the new values and everything else as before.
 #include "../doubles/testenvironment.h"
-#include "module/progids.h"
+#include "progids.h"
 #include "pimtesting.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
 
 #include <QProcess>
 #include <map>

@@ -2,12 +2,12 @@
 // Stores and collections on disk as Outlook's namespace, folders and item lists.
 #include "../doubles/testenvironment.h"
 #include "pimtesting.h"
-#include "platform/engine/engineapi.h"
-#include "platform/engine/enginepaths.h"
-#include "platform/engine/logdatabase.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
-#include "module/progids.h"
+#include "engineapi.h"
+#include "enginepaths.h"
+#include "logdatabase.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
+#include "progids.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>

@@ -2,8 +2,8 @@
 // The body as RTF and the value encodings of vCard 2.1 and 3.0.
 #include "../doubles/testenvironment.h"
 #include "pimtesting.h"
-#include "platform/pim/rtftext.h"
-#include "platform/pim/vtext.h"
+#include "rtftext.h"
+#include "vtext.h"
 
 class tst_PimText : public QObject
 {

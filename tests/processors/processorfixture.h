@@ -3,10 +3,10 @@
 #pragma once
 
 #include "../doubles/testenvironment.h"
-#include "page/settingsaccess.h"
-#include "page/settingskeys.h"
-#include "page/uc1.h"
-#include "platform/regex/regexclasses.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
+#include "uc1.h"
+#include "regexclasses.h"
 #include "recordingitem.h"
 
 enum class Processor { Contacts, Appointments, Tasks };

@@ -2,8 +2,8 @@
 // A safe-item double that records every call, and a host log that records into the same timeline.
 #pragma once
 
-#include "module/engineutility.h"
-#include "page/outlook/safeitem.h"
+#include "engineutility.h"
+#include "safeitem.h"
 
 #include <QMap>
 #include <QStringList>

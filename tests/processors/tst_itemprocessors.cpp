@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The field text replacement rule, the area-code mode, the body step, the
 // e-mail line and what an error does to an item.
-#include "module/progids.h"
+#include "progids.h"
 #include "processorfixture.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The PCRE2 text control: matching, replacement syntax, errors and limits.
-#include "platform/regex/pcre2regexcontrol.h"
+#include "pcre2regexcontrol.h"
 
 #include <QTest>
 

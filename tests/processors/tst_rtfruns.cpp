@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Text runs of rich-text bodies: what is searched, and how a rewrite is encoded.
-#include "page/processors/rtfruns.h"
-#include "platform/regex/pcre2regexcontrol.h"
+#include "rtfruns.h"
+#include "pcre2regexcontrol.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Undo records: five entries, each through a fresh activity log, and the trap.
-#include "module/engineactivitylog.h"
-#include "module/progids.h"
+#include "engineactivitylog.h"
+#include "progids.h"
 #include "processorfixture.h"
 
 #include <QTest>

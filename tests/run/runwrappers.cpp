@@ -2,7 +2,7 @@
 #include "runwrappers.h"
 
 #include "../doubles/memoryoutlook.h"
-#include "module/progids.h"
+#include "progids.h"
 
 namespace RunWrappers {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The dialog the GUI shows for the run's two questions: title, icon, buttons, default.
-#include "module/prompt.h"
+#include "prompt.h"
 
 #include <QAbstractButton>
 #include <QPushButton>

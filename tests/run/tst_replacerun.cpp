@@ -3,11 +3,11 @@
 #include "../doubles/memoryhost.h"
 #include "../doubles/memoryoutlook.h"
 #include "../doubles/testenvironment.h"
-#include "module/progids.h"
-#include "module/prompt.h"
-#include "page/settingsaccess.h"
-#include "page/uc1.h"
-#include "platform/regex/regexclasses.h"
+#include "progids.h"
+#include "prompt.h"
+#include "settingsaccess.h"
+#include "uc1.h"
+#include "regexclasses.h"
 #include "runwrappers.h"
 
 #include <QCheckBox>

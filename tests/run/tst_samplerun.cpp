@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Runs over a copy of the sample store on disk: only the matching property lines change.
 #include "../doubles/testenvironment.h"
-#include "module/hostobject.h"
-#include "module/prompt.h"
-#include "page/outlook/olapplication.h"
-#include "page/settingsaccess.h"
-#include "page/uc1.h"
-#include "platform/engine/engineapi.h"
-#include "platform/pim/pimapplication.h"
-#include "platform/pim/pimclasses.h"
-#include "platform/regex/regexclasses.h"
+#include "hostobject.h"
+#include "prompt.h"
+#include "olapplication.h"
+#include "settingsaccess.h"
+#include "uc1.h"
+#include "engineapi.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
+#include "regexclasses.h"
 
 #include <QCheckBox>
 #include <QDirIterator>

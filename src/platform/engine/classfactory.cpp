@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "module/comobject.h"
+#include "comobject.h"
 
 #include <QHash>
 

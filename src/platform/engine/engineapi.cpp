@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engineapi.h"
 
-#include "page/outlook/olapplication.h"
+#include "olapplication.h"
 
 namespace {
 std::shared_ptr<OlFolder> find(const QList<std::shared_ptr<OlFolder>> &folders,

@@ -2,7 +2,7 @@
 // The engine object the host hands to its modules at start-up.
 #pragma once
 
-#include "module/iengineapi.h"
+#include "iengineapi.h"
 
 // Resolves folders over the stores that the Outlook application it is given
 // holds (the namespace's top-level folders and their sub-folders).

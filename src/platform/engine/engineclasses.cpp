@@ -2,11 +2,10 @@
 #include "engineclasses.h"
 
 #include "logdatabase.h"
-#include "multifolderpicker.h"
-#include "module/engineactivitylog.h"
-#include "module/engineutility.h"
-#include "module/folderobject.h"
-#include "module/progids.h"
+#include "engineactivitylog.h"
+#include "engineutility.h"
+#include "folderobject.h"
+#include "progids.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -95,6 +94,4 @@ void Engine::registerEngineClasses()
                                 [] { return std::make_unique<HostActivityLog>(); });
     ClassFactory::registerClass(QLatin1String(ProgId::FolderRef),
                                 [] { return std::make_unique<HostFolderRef>(); });
-    ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker),
-                                [] { return std::make_unique<HostMultiFolderPicker>(); });
 }

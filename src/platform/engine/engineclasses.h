@@ -7,6 +7,6 @@
 namespace Engine {
 // The one application name under which the host keeps its modules' settings.
 inline constexpr char SettingsAppName[] = "QuenlockHost";
-// Registers EngineActivityLog, FolderRef and MultiFolderPicker with the class factory.
+// Registers EngineActivityLog and FolderRef with the class factory.
 void registerEngineClasses();
 } // namespace Engine

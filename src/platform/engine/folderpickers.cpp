@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "folderpickers.h"
 
-#include "module/quenlockerror.h"
-#include "page/outlook/olapplication.h"
+#include "quenlockerror.h"
+#include "olapplication.h"
 
 #include <QApplication>
 #include <QDialog>

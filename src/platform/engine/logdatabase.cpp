@@ -2,7 +2,7 @@
 #include "logdatabase.h"
 
 #include "enginepaths.h"
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 
 #include <QCoreApplication>
 #include <QDir>

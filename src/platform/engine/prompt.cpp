@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "module/prompt.h"
+#include "prompt.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pimclasses.h"
 
-#include "module/progids.h"
+#include "progids.h"
 #include "safeitems.h"
 
 void Pim::registerPimClasses()

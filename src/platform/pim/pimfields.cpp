@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pimfields.h"
 
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 #include "pimvalues.h"
 #include "vdocument.h"
 

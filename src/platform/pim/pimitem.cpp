@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "pimitem.h"
 
-#include "module/engineutility.h"
-#include "module/quenlockerror.h"
+#include "engineutility.h"
+#include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
-#include "platform/engine/logdatabase.h"
+#include "logdatabase.h"
 
 #include <QFile>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // One item file of a collection: read whole, parsed once, saved atomically.
 #pragma once
 
-#include "page/outlook/olapplication.h"
+#include "olapplication.h"
 #include "vdocument.h"
 
 #include <QByteArray>

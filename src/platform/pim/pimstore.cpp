@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "pimstore.h"
 
-#include "module/engineutility.h"
-#include "module/quenlockerror.h"
+#include "engineutility.h"
+#include "quenlockerror.h"
 #include "pimapplication.h"
 #include "pimitem.h"
 #include "pimsync.h"
-#include "platform/engine/folderpickers.h"
+#include "folderpickers.h"
 
 #include <QDir>
 #include <QFile>

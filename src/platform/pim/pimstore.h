@@ -2,7 +2,7 @@
 // Stores, collections and item lists on disk, as Outlook's namespace, folders and items.
 #pragma once
 
-#include "page/outlook/olapplication.h"
+#include "olapplication.h"
 
 #include <QByteArray>
 #include <QStringList>

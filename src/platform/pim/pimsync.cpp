@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pimsync.h"
 
-#include "module/engineutility.h"
+#include "engineutility.h"
 
 #include <QFile>
 #include <QHash>

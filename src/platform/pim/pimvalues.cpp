@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pimvalues.h"
 
-#include "module/quenlockerror.h"
-#include "module/textnumber.h"
+#include "quenlockerror.h"
+#include "textnumber.h"
 #include "vdocument.h"
 
 #include <QTimeZone>

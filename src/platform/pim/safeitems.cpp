@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "safeitems.h"
 
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 #include "pimitem.h"
 #include "pimsync.h"
 #include "rtftext.h"

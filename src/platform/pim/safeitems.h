@@ -2,7 +2,7 @@
 // The safe-item wrappers and the utility object over item files.
 #pragma once
 
-#include "page/outlook/safeitem.h"
+#include "safeitem.h"
 #include "pimfields.h"
 
 class PimItem;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "vdocument.h"
 
-#include "module/quenlockerror.h"
+#include "quenlockerror.h"
 
 namespace {
 QByteArray unquote(QByteArray v)

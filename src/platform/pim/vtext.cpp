@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "vtext.h"
 
+#include "cp1252.h"
+
 namespace VText {
 
 namespace {
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
-constexpr char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 enum class Charset { Utf8, Latin1, Cp1252, Unknown };
 
 Charset charsetOf(const QByteArray &name)
@@ -239,7 +235,7 @@ QString decodeCharset(const QByteArray &bytes, const QByteArray &charset, bool *
         QString out(bytes.size(), Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             const auto b = uchar(bytes.at(i));
-            out[i] = fromCp1252(uchar(b));
+            out[i] = Cp1252::toChar(uchar(b));
         }
         return out;
     }
@@ -266,18 +262,10 @@ bool encodeCharset(const QString &text, const QByteArray &charset, QByteArray *o
             bytes[i] = char(c);
             continue;
         }
-        if (cs != Charset::Cp1252)
+        const int byte = cs == Charset::Cp1252 ? Cp1252::fromChar(c) : -1;
+        if (byte < 0)
             return false;
-        int found = -1;
-        for (int k = 0; k < 32; ++k) {
-            if (cp1252High[k] == c && (c > 0xFF)) {
-                found = k;
-                break;
-            }
-        }
-        if (found < 0)
-            return false;
-        bytes[i] = char(0x80 + found);
+        bytes[i] = char(byte);
     }
     *out = bytes;
     return true;
@@ -307,11 +295,6 @@ QByteArray fold(const QByteArray &line, const QByteArray &eol)
         limit = 74; // the leading blank counts
     }
     return out;
-}
-
-QChar fromCp1252(uchar byte)
-{
-    return QChar(byte >= 0x80 && byte < 0xA0 ? cp1252High[byte - 0x80] : char16_t(byte));
 }
 
 } // namespace VText

@@ -8,9 +8,6 @@
 
 namespace VText {
 
-// A Windows-1252 byte as a character (Latin-1 but for 0x80..0x9F).
-QChar fromCp1252(uchar byte);
-
 // The dialect of a file: vCard 2.1 has no backslash escapes except "\;" in
 // structured values, and carries line breaks through quoted-printable.
 enum class Dialect : quint8 { VCard21, VCard30, VCard40, ICalendar };

@@ -2,7 +2,7 @@
 // The regular-expression text control on PCRE2 (16-bit code units, UTF, JIT).
 #pragma once
 
-#include "page/regexcontrol.h"
+#include "regexcontrol.h"
 
 #include <QHash>
 #include <QString>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "regexclasses.h"
 
-#include "module/comobject.h"
-#include "module/progids.h"
+#include "comobject.h"
+#include "progids.h"
 #include "pcre2regexcontrol.h"
 
 void Regex::registerRegexClasses()

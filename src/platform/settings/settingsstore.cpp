@@ -2,10 +2,10 @@
 // The settings store as INI files: $XDG_CONFIG_HOME/quenlock/<application>.ini,
 // one [section] per section. QSettings quotes and escapes values itself, so
 // every text round-trips, and it saves through a temporary file and a rename.
-#include "module/settingsstore.h"
+#include "settingsstore.h"
 
-#include "module/quenlockerror.h"
-#include "platform/engine/enginepaths.h"
+#include "quenlockerror.h"
+#include "enginepaths.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The page's in-memory field-flag set, filled before every replace run.
+// The field-flag set a replace run reads, loaded from the store before every run.
 #pragma once
 
 #include <QHash>
 #include <QString>
+
+class SettingsAccess;
 
 // One whole number per field-flag key plus the special instruction text.
 struct FieldFlags
@@ -18,4 +20,4 @@ struct FieldFlags
 // Reads the contact keys, then SpecialInstructions, then the appointment and
 // task keys, each with default 0 ("None" for the instruction). A stored flag
 // that is not a number raises "Type mismatch" to the caller.
-void LoadFieldFlags(FieldFlags &set);
+void LoadFieldFlags(FieldFlags &set, SettingsAccess &settings);

@@ -1,21 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "rtfruns.h"
 
+#include "cp1252.h"
+
 #include <QStack>
 
 namespace RtfRuns {
 namespace {
-
-// Windows-1252 for 0x80..0x9F; the rest of the byte range is Latin-1.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QChar fromCp1252(int byte)
-{
-    return QChar(byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char16_t(byte));
-}
 
 // Groups whose content is not document text, by their first control word.
 // Groups marked {\* ...} are skipped whatever their word.
@@ -254,7 +245,7 @@ QList<Run> textRuns(const QString &d)
                 const int hi = i + 2 < n ? hexValue(d[i + 2]) : -1;
                 const int lo = i + 3 < n ? hexValue(d[i + 3]) : -1;
                 if (hi >= 0 && lo >= 0) {
-                    const QChar ch = fromCp1252(hi * 16 + lo);
+                    const QChar ch = Cp1252::toChar(uchar(hi * 16 + lo));
                     add(i, i + 4, QStringView(&ch, 1));
                     i += 4;
                 } else {

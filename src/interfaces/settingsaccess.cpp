@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settingsaccess.h"
 
-#include "module/engineutility.h"
-#include "module/settingsstore.h"
+#include "engineutility.h"
+#include "settingsstore.h"
 #include "settingskeys.h"
 
 QString ReadSetting(const QString &key, const QString &defaultValue)

@@ -2,7 +2,7 @@
 // The host's picker for several folders: a check-box tree of every store's folders.
 #pragma once
 
-#include "module/multifolderpicker.h"
+#include "multifolderpicker.h"
 
 // Ticks the folders of the collection it is given (matched by EntryID and
 // StoreID). Folders of the collection that no store holds any more are listed
@@ -14,3 +14,8 @@ public:
     bool PickFolders(OlApplication *outlookApplication, int flag,
                      std::shared_ptr<FolderCollection> &folders, const QString &text) override;
 };
+
+namespace Engine {
+// Registers HostMultiFolderPicker as MultiFolderPicker with the class factory.
+void registerEngineWindows();
+} // namespace Engine

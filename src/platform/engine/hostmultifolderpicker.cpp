@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "multifolderpicker.h"
+#include "hostmultifolderpicker.h"
 
 #include "folderpickers.h"
-#include "module/progids.h"
-#include "page/outlook/olapplication.h"
+#include "progids.h"
+#include "olapplication.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -120,4 +120,10 @@ bool HostMultiFolderPicker::PickFolders(OlApplication *outlookApplication, int /
     else
         folders = std::make_shared<FolderCollection>(chosen);
     return true;
+}
+
+void Engine::registerEngineWindows()
+{
+    ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker),
+                                [] { return std::make_unique<HostMultiFolderPicker>(); });
 }

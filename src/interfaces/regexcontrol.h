@@ -2,7 +2,7 @@
 // The regular-expression text control the page holds, by its roles.
 #pragma once
 
-#include "module/comobject.h"
+#include "comobject.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // Outlook's object model as the system calls it: application, namespace, folders, items.
 #pragma once
 
-#include "module/folderobject.h"
+#include "folderobject.h"
 
 #include <QString>
 #include <memory>

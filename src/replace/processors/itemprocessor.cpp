@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "itemprocessor.h"
 
-#include "module/engineutility.h"
-#include "page/outlook/safeitem.h"
-#include "page/regexcontrol.h"
-#include "page/settingskeys.h"
-#include "page/uc1.h"
+#include "fieldflags.h"
+#include "regexcontrol.h"
 #include "rtfruns.h"
+#include "runlogs.h"
+#include "safeitem.h"
+#include "settingskeys.h"
+#include "systemtexts.h"
+#include "undolog.h"
 
 #include <unordered_map>
 #include <vector>
@@ -44,8 +46,8 @@ const std::vector<StepNames> &stepNames(std::span<const FieldStep> steps)
 class ItemRun
 {
 public:
-    ItemRun(UC1 &page, RegexControl &regex, const ItemInputs &in, int &step)
-        : m_page(page), m_regex(regex), m_in(in), m_step(step) {}
+    ItemRun(RunLogs &logs, const FieldFlags &flags, RegexControl &regex, const ItemInputs &in, int &step)
+        : m_logs(logs), m_flags(flags), m_regex(regex), m_in(in), m_step(step) {}
 
     bool changed = false;
 
@@ -59,7 +61,7 @@ public:
             plain(s, property, true);
             break;
         case StepKind::Phone:
-            if (m_page.fieldFlags().specialInstructions == QLatin1String(Keys::SpecialAreaCodes))
+            if (m_flags.specialInstructions == QLatin1String(Keys::SpecialAreaCodes))
                 areaCode(s, property);
             else
                 plain(s, property, false);
@@ -91,8 +93,8 @@ private:
     // The undo record goes first so no change is ever without its old value.
     void undo(const char *undoName, const QString &oldValue)
     {
-        m_page.UndoSave(m_in.folderStoreId, m_in.folderEntryId, m_in.wrapper.EntryID(),
-                        QLatin1String(undoName), oldValue);
+        UndoLog(m_logs).UndoSave(m_in.folderStoreId, m_in.folderEntryId, m_in.wrapper.EntryID(),
+                                 QLatin1String(undoName), oldValue);
     }
 
     void plain(const FieldStep &s, const QString &property, bool email)
@@ -116,8 +118,8 @@ private:
         mark(EmailSubStep::WriteAndLog);
         m_in.wrapper.write(property, m_regex.text());
         if (email)
-            m_page.WriteToLog(QStringLiteral("MorvaneContacts"),
-                              QStringLiteral("Updated Email1Address: ") + m_in.wrapper.read(property));
+            m_logs.activity(QStringLiteral("MorvaneContacts"),
+                            QStringLiteral("Updated Email1Address: ") + m_in.wrapper.read(property), 0);
         changed = true;
     }
 
@@ -163,46 +165,37 @@ private:
         changed = true;
     }
 
-    UC1 &m_page;
+    RunLogs &m_logs;
+    const FieldFlags &m_flags;
     RegexControl &m_regex;
     const ItemInputs &m_in;
     int &m_step;
 };
 
-QString describe(const std::exception &e)
-{
-    if (const auto *error = dynamic_cast<const QuenlockError *>(&e))
-        return error->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
 } // namespace
 
-bool runItemProcessor(UC1 &page, const std::function<RegexControl &()> &control,
-                      const ProcessorKind &kind, const ItemInputs &in)
+bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
 {
     const QString name = QLatin1String(kind.name);
     int step = 0;
     bool changed = false;
     try {
-        RegexControl &regex = control();
+        RegexControl &regex = m_control();
         // Set once per item; it holds for every step of it.
         regex.setCaseSensitive(in.caseFlag != 0);
-        page.WriteToLog(name, QLatin1String(kind.opening) + in.wrapper.Subject());
-        ItemRun item(page, regex, in, step);
+        m_logs.activity(name, QLatin1String(kind.opening) + in.wrapper.Subject(), 0);
+        ItemRun item(m_logs, m_flags, regex, in, step);
         const std::vector<StepNames> &names = stepNames(kind.steps);
         for (size_t i = 0; i < kind.steps.size(); ++i) {
             const FieldStep &s = kind.steps[i];
             step = s.number;
-            if (!page.fieldFlags().chosen(names[i].flagKey))
+            if (!m_flags.chosen(names[i].flagKey))
                 continue;
             item.run(s, names[i].property);
             changed = item.changed;
         }
     } catch (const std::exception &e) {
-        engineUtility().LogMessage(QStringLiteral("Error occurred at line %1.  Reason: ").arg(step)
-                                       + describe(e),
-                                   0, QStringLiteral("Morvane.") + name);
+        m_logs.error(name, Texts::errorLineAt(step, Texts::describe(e)));
     }
     return changed;
 }

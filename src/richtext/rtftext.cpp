@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "rtftext.h"
 
-#include "vtext.h"
+#include "cp1252.h"
 
 #include <QList>
 
@@ -123,7 +123,7 @@ std::optional<QString> toPlainText(const QString &rtf)
                     const int b = rtf.mid(i, 2).toInt(&ok, 16);
                     i += 2;
                     if (ok)
-                        put(VText::fromCp1252(uchar(b)));
+                        put(Cp1252::toChar(uchar(b)));
                 }
                 break;
             }

@@ -2,7 +2,7 @@
 // The safe-item wrappers through which every field is read, written and saved.
 #pragma once
 
-#include "module/comobject.h"
+#include "comobject.h"
 
 #include <QString>
 #include <memory>

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// The system's fixed texts: log source, error lines, the run's notices and captions.
+#pragma once
+
+#include "quenlockerror.h"
+
+#include <QString>
+#include <exception>
+
+namespace Texts {
+
+// The section name, written once: every log source starts with it.
+inline constexpr char Source[] = "Morvane";
+
+// "Morvane." + the operation that writes the line.
+inline QString source(const QString &operation)
+{
+    return QLatin1String(Source) + QLatin1Char('.') + operation;
+}
+
+// The description of any error that reaches a trap.
+inline QString describe(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const QuenlockError *>(&error))
+        return own->description();
+    return QString::fromLocal8Bit(error.what());
+}
+
+// "Error occurred.  Reason: " + reason: two blanks after each full stop.
+inline QString errorLine(const QString &reason)
+{
+    return QStringLiteral("Error occurred.  Reason: ") + reason;
+}
+
+// The same with the step a numbered routine had reached.
+inline QString errorLineAt(int step, const QString &reason)
+{
+    return QStringLiteral("Error occurred at line %1.  Reason: ").arg(step) + reason;
+}
+
+// The replace run's notice for a page with unsaved changes.
+inline QString applyFirst()
+{
+    return QStringLiteral("You must click Apply to save your settings, then you can click Replace.");
+}
+
+// The texts appear as typed, quotes and all.
+inline QString confirmation(const QString &searchFor, const QString &replaceWith)
+{
+    return QStringLiteral("Are you SURE you want to replace all occurrences of '") + searchFor
+           + QStringLiteral("' with '") + replaceWith + QStringLiteral("'");
+}
+
+inline QString folderCaption(const QString &folderName) { return QStringLiteral("Folder: ") + folderName; }
+
+// "items" stays plural for any count; the folder count is the configured one.
+inline QString summary(qint32 updated, qint32 folderCount)
+{
+    if (folderCount == 1)
+        return QStringLiteral("Updated %1 items in 1 folder").arg(updated);
+    return QStringLiteral("Updated %1 items in %2 folders").arg(updated).arg(folderCount);
+}
+
+} // namespace Texts

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+// The Replace button's run for a host without a page: on the applied settings.
+#pragma once
+
+#include "fieldflags.h"
+#include "replacerun.h"
+#include "runresult.h"
+
+class RunLogs;
+
+// The texts a freshly shown page would hold: SearchFor, ReplaceWith, and
+// CaseSensitive as its check box gives it to a run (1 for ticked and grayed).
+// A stored case value the box cannot show is logged as the page's loading
+// would log it, and counts as clear.
+RunTexts appliedTexts(SettingsAccess &settings, RunLogs &logs);
+
+// A clean page's run with the engine's logs, the settings store and a regex
+// control of its own.
+class AppliedRun final : public IReplaceRun
+{
+public:
+    AppliedRun();
+    ~AppliedRun() override;
+    RunResult Run(HostObject *host, Prompt &prompt, ProgressSink &progress) override;
+
+private:
+    std::unique_ptr<RegexControl> m_regex;
+    FieldFlags m_flags;
+};

@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: MIT
+#include "replacerun.h"
+
+#include "fieldflags.h"
+#include "hostobject.h"
+#include "iengineapi.h"
+#include "itemprocessor.h"
+#include "progids.h"
+#include "progresssink.h"
+#include "prompt.h"
+#include "runlogs.h"
+#include "settingsaccess.h"
+#include "settingskeys.h"
+#include "systemtexts.h"
+#include "textnumber.h"
+
+#include <limits>
+
+namespace {
+const QString FunctionName = QStringLiteral("cmdReplace_Click");
+// The run's error lines carry this operation name, not the handler's: the
+// host and the readers of old logs look for it.
+const QString ErrorOperation = QStringLiteral("cmdConvert");
+
+[[noreturn]] void notSet()
+{
+    throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+}
+
+template <class T>
+T &required(const std::shared_ptr<T> &object)
+{
+    if (!object)
+        notSet();
+    return *object;
+}
+
+void countSaved(qint32 &updated)
+{
+    if (updated == std::numeric_limits<qint32>::max())
+        throw QuenlockError(QStringLiteral("Overflow"));
+    ++updated;
+}
+} // namespace
+
+RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
+{
+    if (dirty) {
+        m_parts.prompt.ask(nullptr, Texts::applyFirst(), Prompt::Buttons::Ok);
+        return {RunResult::Outcome::ApplyFirst, QString(), 0, 0};
+    }
+    {
+        const RunTexts asked = texts();
+        if (m_parts.prompt.ask(nullptr, Texts::confirmation(asked.searchFor, asked.replaceWith),
+                               Prompt::Buttons::YesNo)
+            != Prompt::Answer::Yes)
+            return {RunResult::Outcome::NotConfirmed, QString(), 0, 0};
+    }
+    try {
+        return walk(texts);
+    } catch (const QuenlockError &error) {
+        const QString line = errorLine(error.description());
+        m_parts.logs.error(ErrorOperation, line);
+        return {RunResult::Outcome::Error, line, m_updated, 0};
+    }
+}
+
+RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
+{
+    m_checkpoint = 2;
+    if (!m_parts.host)
+        notSet();
+    const std::shared_ptr<OlApplication> application = m_parts.host->OutlookApplication();
+
+    m_checkpoint = 4;
+    m_nameSpace = required(application).GetNamespace(QStringLiteral("MAPI"));
+
+    m_checkpoint = 6;
+    const qint32 folderCount =
+        textToLong(m_parts.settings.read(QLatin1String(Keys::FolderCount), QStringLiteral("0")));
+    m_updated = 0;
+    m_texts = texts();
+    LoadFieldFlags(m_parts.flags, m_parts.settings);
+
+    for (qint32 n = 1; n <= folderCount; ++n)
+        walkFolder(n);
+
+    m_parts.progress.finish();
+    const QString summary = Texts::summary(m_updated, folderCount);
+    m_parts.progress.showSummary(summary);
+    return {RunResult::Outcome::Summary, summary, m_updated, folderCount};
+}
+
+void ReplaceRun::walkFolder(int n)
+{
+    const QString notFound = QLatin1String(Keys::NotFound);
+    m_folderName = m_parts.settings.read(Keys::numbered(Keys::FolderName, n), notFound);
+    QString folderEntryId = m_parts.settings.read(Keys::numbered(Keys::FolderEntryId, n), notFound);
+    QString folderStoreId = m_parts.settings.read(Keys::numbered(Keys::FolderStoreId, n), notFound);
+    if (m_folderName == notFound || folderEntryId == notFound)
+        return;
+    // The folder keeps its configured name; the ids, also those of the undo
+    // records, become the default contacts folder's.
+    if (folderEntryId == QLatin1String(Keys::Uninitialized)) {
+        const auto defaultFolder = required(m_nameSpace).GetDefaultFolder(OlDefaultFolder::Contacts);
+        folderEntryId = required(defaultFolder).EntryID();
+        folderStoreId = defaultFolder->StoreID();
+    }
+    m_parts.progress.showFolder(Texts::folderCaption(m_folderName));
+
+    m_checkpoint = 10;
+    IEngineAPI *engine = m_parts.host->engine();
+    if (!engine)
+        notSet();
+    // A folder no store holds is passed over without a line.
+    if (const std::shared_ptr<OlFolder> folder = engine->KTGetFolder(folderEntryId, folderStoreId))
+        runItems(*folder, folderStoreId, folderEntryId);
+}
+
+void ReplaceRun::runItems(OlFolder &folder, const QString &folderStoreId, const QString &folderEntryId)
+{
+    const std::shared_ptr<OlItems> items = folder.Items();
+    const int itemCount = required(items).Count();
+    m_parts.progress.setItemRange(itemCount);
+    m_parts.logs.activity(FunctionName,
+                          QStringLiteral("Count of items in folder '") + folder.Name()
+                              + QStringLiteral("': ") + QString::number(itemCount),
+                          0);
+    m_parts.logs.activity(FunctionName,
+                          QStringLiteral("Looking for '") + m_texts.searchFor
+                              + QStringLiteral("' replacing with '") + m_texts.replaceWith
+                              + QStringLiteral("'; Case sensitive: ")
+                              + QString::number(m_texts.caseValue),
+                          0);
+    // The count is read once more and holds for the whole folder.
+    const int bound = items->Count();
+    ItemProcessor processor(m_parts.logs, m_parts.flags, m_parts.regex);
+    for (int i = 1; i <= bound; ++i) {
+        m_parts.progress.setItem(i);
+        runItem(processor, items->Item(i), folderStoreId, folderEntryId);
+    }
+}
+
+void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
+                         const QString &folderStoreId, const QString &folderEntryId)
+{
+    const QString typeName = required(item).TypeName();
+    if (typeName == QLatin1String(OlTypeName::Contact)) {
+        m_checkpoint = 11;
+        m_contact = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+        m_contact->setItem(item);
+        const bool changed = processor.process(
+            ContactProcessor, {folderStoreId, folderEntryId, *m_contact, m_texts.searchFor,
+                               m_texts.replaceWith, m_texts.caseValue});
+        m_checkpoint = 12;
+        if (changed) {
+            m_checkpoint = 18;
+            m_contact->Save();
+            countSaved(m_updated);
+        }
+        m_contact.reset();
+        return;
+    }
+    const bool isTask = typeName == QLatin1String(OlTypeName::Task);
+    // Any other kind (mail, note, distribution list) is passed over.
+    if (!isTask && typeName != QLatin1String(OlTypeName::Appointment))
+        return;
+    // Two checkpoints back to back: the first marks typing the item, which
+    // cannot fail here, and is kept so the numbers match the contact path's.
+    m_checkpoint = 20;
+    m_checkpoint = 22;
+    std::unique_ptr<SafeItem> wrapper;
+    if (isTask)
+        wrapper = ClassFactory::create<SafeTaskItem>(QLatin1String(ProgId::SafeTaskItem));
+    else
+        wrapper = ClassFactory::create<SafeAppointmentItem>(QLatin1String(ProgId::SafeAppointmentItem));
+    m_checkpoint = 24;
+    wrapper->setItem(item);
+    m_checkpoint = 26;
+    const bool changed =
+        processor.process(isTask ? TaskProcessor : AppointmentProcessor,
+                          {folderStoreId, folderEntryId, *wrapper, m_texts.searchFor,
+                           m_texts.replaceWith, m_texts.caseValue});
+    if (changed) {
+        m_checkpoint = 28;
+        wrapper->Save();
+        countSaved(m_updated);
+    }
+}
+
+QString ReplaceRun::errorLine(const QString &reason) const
+{
+    QString message = QStringLiteral("Error occurred.  LastLineNumber: ") + QString::number(m_checkpoint);
+    if (m_contact) {
+        // The name is only a pointer for the reader; when it cannot be read
+        // the line still goes out, with the contact left blank and the run's
+        // own reason kept.
+        QString name;
+        try {
+            name = m_contact->FullNameAndCompany();
+        } catch (const QuenlockError &) {
+        }
+        message += QStringLiteral("  Folder: ") + m_folderName + QStringLiteral("  Contact: ") + name;
+    } else if (!m_folderName.isEmpty()) {
+        message += QStringLiteral("  Folder: ") + m_folderName;
+    }
+    return message + QStringLiteral("  Reason: ") + reason;
+}

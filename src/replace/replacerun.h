@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// The replace run: every item of every stored folder through its processor.
+#pragma once
+
+#include "olapplication.h"
+#include "runresult.h"
+#include "safeitem.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+struct FieldFlags;
+class ItemProcessor;
+class HostObject;
+class Prompt;
+class ProgressSink;
+class RegexControl;
+class RunLogs;
+class SettingsAccess;
+
+// The search text, the replacement and the case value (0 or 1) a run uses.
+struct RunTexts
+{
+    QString searchFor;
+    QString replaceWith;
+    qint32 caseValue = 0;
+};
+
+// What a run works with; all borrowed for the run's length.
+struct RunParts
+{
+    SettingsAccess &settings;
+    HostObject *host; // Outlook and the engine's folder lookup; may be null
+    std::function<RegexControl &()> regex; // the one control, made on first use
+    RunLogs &logs;
+    Prompt &prompt;
+    ProgressSink &progress;
+    FieldFlags &flags; // reloaded from the store by every run
+};
+
+// Refuses to start while dirty, asks for confirmation, then walks the folders
+// the store names, one after another, each folder's items in index order. A
+// contact, appointment or task goes to the processor of its kind in a new
+// safe-item wrapper; an item reported changed is saved once and counted. The
+// first error in the run's own steps ends it with one host log line; the
+// processors trap their own. Runs on the caller's thread and cannot be
+// cancelled. texts() is asked twice: for the confirmation and for the run.
+class ReplaceRun
+{
+public:
+    explicit ReplaceRun(RunParts parts) : m_parts(std::move(parts)) {}
+    RunResult run(bool dirty, const std::function<RunTexts()> &texts);
+
+private:
+    RunResult walk(const std::function<RunTexts()> &texts);
+    void walkFolder(int n);
+    void runItems(OlFolder &folder, const QString &folderStoreId, const QString &folderEntryId);
+    void runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
+                 const QString &folderStoreId, const QString &folderEntryId);
+    QString errorLine(const QString &reason) const;
+
+    RunParts m_parts;
+    RunTexts m_texts;
+    std::shared_ptr<OlNamespace> m_nameSpace;
+    // Step numbers go into the error line; they are set at fixed places and
+    // never reset, so a line tells the last place the run passed.
+    int m_checkpoint = 0;
+    QString m_folderName;
+    // A contact wrapper lives from its creation to the end of its item; while
+    // it does, the error line names the contact.
+    std::unique_ptr<SafeContactItem> m_contact;
+    qint32 m_updated = 0;
+};

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#include "runlogs.h"
+
+#include "engineactivitylog.h"
+#include "engineutility.h"
+#include "progids.h"
+#include "systemtexts.h"
+
+void EngineRunLogs::activity(const QString &name, const QString &text, int kind)
+{
+    const std::unique_ptr<EngineActivityLog> log =
+        ClassFactory::create<EngineActivityLog>(QLatin1String(ProgId::EngineActivityLog));
+    log->WriteEntry(QLatin1String(Texts::Source), name, text, kind);
+}
+
+void EngineRunLogs::error(const QString &operation, const QString &message)
+{
+    engineUtility().LogMessage(message, 0, Texts::source(operation));
+}

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// The two log channels of a replace: the activity log and the host log.
+#pragma once
+
+#include <QString>
+
+// Progress lines (kind 0) and undo entries (kind -1) go to the activity log
+// under the source "Morvane"; errors go to the host log at level 0 under
+// "Morvane." + the operation. Errors in writing reach the caller.
+class RunLogs
+{
+public:
+    virtual ~RunLogs() = default;
+    virtual void activity(const QString &name, const QString &text, int kind) = 0;
+    virtual void error(const QString &operation, const QString &message) = 0;
+};
+
+// The engine's logs: a fresh EngineActivityLog per entry, released at once,
+// and EngineUtility's LogMessage.
+class EngineRunLogs final : public RunLogs
+{
+public:
+    void activity(const QString &name, const QString &text, int kind) override;
+    void error(const QString &operation, const QString &message) override;
+};
