@@ -5,7 +5,6 @@
 #include "moduleloader.h"
 #include "engineapi.h"
 #include "engineclasses.h"
-#include "pimapplication.h"
 #include "pimclasses.h"
 #include "regexclasses.h"
 
@@ -19,7 +18,8 @@ HostSession::HostSession(const QStringList &stores)
         config.stores = stores;
         config.defaultContacts.clear();
     }
-    m_engine = std::make_shared<EngineApi>(Pim::createApplication(config.stores, config.defaultContacts));
+    m_engine = std::make_shared<EngineApi>(
+        Pim::createApplication(config.stores, config.defaultContacts, pimHooks()));
     m_module = ModuleLoader::createModule();
     m_module->KTStartup(m_engine);
     m_module->KTExplorerOpen({});

@@ -2,8 +2,11 @@
 // One start of the host: its classes, its stores, the engine object and the module.
 #pragma once
 
+#include "folderpickers.h"
 #include "hostobject.h"
 #include "imoduleapi.h"
+#include "logdatabase.h"
+#include "pimapplication.h"
 
 #include <QStringList>
 #include <memory>
@@ -18,6 +21,15 @@ public:
     ~HostSession() override;
     HostSession(const HostSession &) = delete;
     HostSession &operator=(const HostSession &) = delete;
+
+    // What the data layer is handed: the activity log's pending rows are
+    // committed before each item file is replaced, so an undo record is always
+    // on disk before its change; PickFolder shows the engine's dialog. Inline,
+    // so the wiring can be checked without starting a host.
+    static Pim::HostHooks pimHooks()
+    {
+        return {[] { LogDatabase::instance().commit(); }, &FolderPickers::pickOne};
+    }
 
     IModuleAPI &module() { return *m_module; }
     std::shared_ptr<IEngineAPI> engineObject() const { return m_engine; }

@@ -51,8 +51,16 @@ void PropertyWindow::build(IModuleAPI *module)
     m_page->widget()->setParent(pageFrame);
     pageLayout->addWidget(m_page->widget());
 
-    // The help area: room for a few lines, so the window does not jump as
-    // the mouse moves from one control to the next.
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(pageFrame, 1);
+    layout->addWidget(buildHelpArea());
+    layout->addLayout(buildButtons());
+}
+
+// The help area: room for a few lines, so the window does not jump as the
+// mouse moves from one control to the next.
+QFrame *PropertyWindow::buildHelpArea()
+{
     auto *helpFrame = new QFrame(this);
     helpFrame->setObjectName(QStringLiteral("helpArea"));
     helpFrame->setFrameShape(QFrame::StyledPanel);
@@ -71,7 +79,11 @@ void PropertyWindow::build(IModuleAPI *module)
     m_helpText->setMinimumHeight(m_helpText->fontMetrics().lineSpacing() * 4);
     helpLayout->addWidget(m_helpCaption);
     helpLayout->addWidget(m_helpText, 1);
+    return helpFrame;
+}
 
+QHBoxLayout *PropertyWindow::buildButtons()
+{
     auto *hostLog = new QPushButton(QStringLiteral("Host Log..."), this);
     hostLog->setObjectName(QStringLiteral("hostLogButton"));
     auto *activityLog = new QPushButton(QStringLiteral("Activity Log..."), this);
@@ -94,16 +106,12 @@ void PropertyWindow::build(IModuleAPI *module)
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_apply);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pageFrame, 1);
-    layout->addWidget(helpFrame);
-    layout->addLayout(buttons);
-
     connect(m_ok, &QPushButton::clicked, this, &PropertyWindow::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
     connect(m_apply, &QPushButton::clicked, this, &PropertyWindow::applyPage);
     connect(hostLog, &QPushButton::clicked, this, [this] { showLog(false); });
     connect(activityLog, &QPushButton::clicked, this, [this] { showLog(true); });
+    return buttons;
 }
 
 std::shared_ptr<OlApplication> PropertyWindow::OutlookApplication()

@@ -12,6 +12,8 @@ class IEngineAPI;
 class IModuleAPI;
 class IPropertyPage;
 class LogViewer;
+class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -43,6 +45,8 @@ public:
 
 private:
     void build(IModuleAPI *module);
+    QFrame *buildHelpArea();
+    QHBoxLayout *buildButtons();
     // Saves through the page; on failure tells the user and keeps Apply enabled.
     bool applyPage();
     void onOk();

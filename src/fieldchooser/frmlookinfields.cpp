@@ -36,7 +36,7 @@ const char SpecialLabel[] =
     "Use this area to refine how phone numbers should be handled.  See the help file for more "
     "information about how to use this feature.";
 
-QString keyOf(const Field &field) { return QString::fromLatin1(field.name).mid(3); }
+QString keyOf(const Field &field) { return QString::fromLatin1(field.flagKey); }
 
 // Only "0" and "1" are ever written here. Any other whole number ticks the
 // box, as the replace engine counts every non-zero number as chosen; a text
@@ -83,13 +83,13 @@ void frmLookInFields::buildControls()
 
     for (const Field &field : Fields) {
         auto *box = new QCheckBox(QString::fromUtf8(field.caption), pages[int(field.page)]);
-        box->setObjectName(QString::fromLatin1(field.name));
-        const bool fileAs = qstrcmp(field.name, "chkFileAs") == 0;
+        box->setObjectName(QStringLiteral("chk") + keyOf(field));
+        const bool fileAs = qstrcmp(field.flagKey, "FileAs") == 0;
         const int top = (field.page == Page::Contacts && field.column == 3 ? 240 : 270)
                         + (field.row - 1) * RowPitch;
         box->setGeometry(twipsRect(this, ColumnLeft[field.column - 1], top, fileAs ? 1830 : 2745,
                                    fileAs ? 210 : 195));
-        m_boxes.insert(box->objectName(), box);
+        m_boxes.insert(keyOf(field), box);
     }
 
     auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), pages[0]);
@@ -152,7 +152,7 @@ void frmLookInFields::Form_Load()
     const auto loadFlag = [this](const Field &field) {
         const QString text =
             ReadSetting(keyOf(field), QString::number(field.defaultValue));
-        m_boxes.value(QString::fromLatin1(field.name))->setChecked(flagFromText(text, field.defaultValue));
+        m_boxes.value(keyOf(field))->setChecked(flagFromText(text, field.defaultValue));
     };
     for (int i = 0; i < FirstNonContact; ++i)
         loadFlag(Fields[i]);
@@ -172,8 +172,8 @@ void frmLookInFields::cmdOk_Click()
 {
     const auto saveFlag = [this](const Field &field) {
         WriteSetting(keyOf(field),
-                     m_boxes.value(QString::fromLatin1(field.name))->isChecked() ? QStringLiteral("1")
-                                                                               : QStringLiteral("0"));
+                     m_boxes.value(keyOf(field))->isChecked() ? QStringLiteral("1")
+                                                              : QStringLiteral("0"));
     };
     try {
         for (int i = 0; i < FirstNonContact; ++i)
@@ -209,16 +209,8 @@ void frmLookInFields::keyPressEvent(QKeyEvent *event)
 void frmLookInFields::runPreset(int index)
 {
     const Preset &preset = Presets[index];
-    const auto inGroup = [&preset](const char *name) {
-        if (!preset.group)
-            return true;
-        for (int i = 0; i < preset.groupSize; ++i)
-            if (qstrcmp(preset.group[i], name) == 0)
-                return true;
-        return false;
-    };
     // Boxes are set in table order, each as a click to that state would.
     for (const Field &field : Fields)
-        if (field.page == preset.page && inGroup(field.name))
-            m_boxes.value(QString::fromLatin1(field.name))->setChecked(preset.value != 0);
+        if (presetSets(preset, field))
+            m_boxes.value(keyOf(field))->setChecked(preset.value != 0);
 }

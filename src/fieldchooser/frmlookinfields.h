@@ -36,5 +36,5 @@ private:
     QComboBox *cboSpecialInstructions = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
-    QHash<QString, QCheckBox *> m_boxes; // by check box name
+    QHash<QString, QCheckBox *> m_boxes; // by flag key
 };

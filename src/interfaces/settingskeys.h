@@ -2,8 +2,9 @@
 // Settings keys and the fixed texts the page writes, in one place.
 #pragma once
 
+#include "fieldtable.h"
+
 #include <QString>
-#include <array>
 
 namespace Keys {
 inline constexpr char Section[] = "Morvane";
@@ -21,23 +22,10 @@ inline constexpr char Uninitialized[] = "Uninitialized";
 inline constexpr char SpecialNone[] = "None";
 inline constexpr char SpecialAreaCodes[] = "Only look in city/area codes";
 
-// The field-flag keys in load order.
-inline constexpr std::array<const char *, 41> ContactFlags = {
-    "AccountName", "AssistantsPhone", "BusinessStreetAddress", "BusinessCity", "BusinessState",
-    "BusinessZip", "Body", "BusinessPhone", "BusinessPhone2", "BusinessFax", "BusinessHomePage",
-    "CallbackPhone", "CarPhone", "CompanyMainPhone", "CompanyName", "EmailAddress",
-    "Email2Address", "Email3Address", "EmailDisplayAs", "Email2DisplayAs", "Email3DisplayAs",
-    "FileAs", "HomeStreetAddress", "HomeCity", "HomeState", "HomeZip", "HomePhone",
-    "HomePhone2", "HomeFax", "MobilePhone", "OfficeLocation", "OtherStreetAddress", "OtherCity",
-    "OtherState", "OtherZip", "OtherPhone", "OtherFax", "Pager", "PrimaryPhone", "RadioPhone",
-    "TTYPhone"};
-inline constexpr std::array<const char *, 5> AppointmentFlags = {
-    "AppointmentSubject", "AppointmentLocation", "AppointmentStart", "AppointmentEnd",
-    "AppointmentBody"};
-inline constexpr std::array<const char *, 10> TaskFlags = {
-    "TaskActualWork", "TaskBody", "TaskBillingInformation", "TaskCompanies",
-    "TaskDateCompleted", "TaskDueDate", "TaskMileage", "TaskStartDate", "TaskSubject",
-    "TaskTotalWork"};
+// The field-flag keys of each page in load order, read off the field table.
+inline constexpr auto ContactFlags = FieldTable::flagKeysOf<FieldTable::Page::Contacts>();
+inline constexpr auto AppointmentFlags = FieldTable::flagKeysOf<FieldTable::Page::Appointments>();
+inline constexpr auto TaskFlags = FieldTable::flagKeysOf<FieldTable::Page::Tasks>();
 
 inline QString numbered(const char *stem, int n) { return QString::fromLatin1(stem) + QString::number(n); }
 } // namespace Keys

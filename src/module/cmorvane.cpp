@@ -8,14 +8,15 @@
 #include "safeitem.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
+#include "systemtexts.h"
 #include "progids.h"
 #include "textnumber.h"
 
 namespace {
-const QString Source = QStringLiteral("Morvane");
+const QString Source = QLatin1String(Texts::Source);
 }
 
-QString CMorvane::RegistryName() const { return QStringLiteral("Morvane"); }
+QString CMorvane::RegistryName() const { return Source; }
 QString CMorvane::FriendlyName() const { return QStringLiteral("Quenlock"); }
 // The version lives once, in the build; it arrives as major.minor.revision.
 QString CMorvane::Version() const { return QStringLiteral(QUENLOCK_VERSION); }
@@ -26,8 +27,8 @@ int CMorvane::KTStartup(std::shared_ptr<IEngineAPI> engine)
         if (!m_engine)
             m_engine = std::move(engine);
     } catch (const QuenlockError &error) {
-        engineUtility().LogMessage(QStringLiteral("Error occurred.  Reason: ") + error.description(), 0,
-                                   Source + QStringLiteral(".Startup"));
+        engineUtility().LogMessage(Texts::errorLine(error.description()), 0,
+                                   Texts::source(QStringLiteral("Startup")));
     }
     return 0;
 }
@@ -40,9 +41,11 @@ int CMorvane::KTShutdown()
             ->WriteEntry(Source, QStringLiteral("Shutdown"), Source + QStringLiteral(" is stopping"), 0);
         m_engine.reset();
     } catch (const QuenlockError &error) {
+        // "ocurred" as it has always been spelt here: readers of the host
+        // log search for this exact line.
         engineUtility().LogMessage(QStringLiteral("Error ocurred during shutdown.  Reason: ")
                                        + error.description(),
-                                   1, Source + QStringLiteral(".KTShutdown"));
+                                   1, Texts::source(QStringLiteral("KTShutdown")));
     }
     return 0;
 }
@@ -85,8 +88,10 @@ void CMorvane::EnsureDefaultSettings()
         WriteSetting(Keys::numbered(Keys::FolderEntryId, 1), entryId);
         WriteSetting(Keys::numbered(Keys::FolderStoreId, 1), storeId);
     } catch (const QuenlockError &error) {
+        // No blank after "Reason:" in this one line, as it has always been
+        // written; tools that read the log match it as it stands.
         engineUtility().LogMessage(QStringLiteral("Error occurred at line %1.  Reason:").arg(step)
                                        + error.description(),
-                                   0, Source + QStringLiteral(".EnsureDefaultSettings"));
+                                   0, Texts::source(QStringLiteral("EnsureDefaultSettings")));
     }
 }

@@ -3,6 +3,7 @@
 #include "uc1.h"
 
 #include "engineactivitylog.h"
+#include "formmetrics.h"
 #include "hostobject.h"
 #include "progids.h"
 #include "textnumber.h"
@@ -22,6 +23,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+using FormMetrics::twips;
+using FormMetrics::twipsRect;
+
 namespace {
 // The bar shows no text, so none is formatted for each item a run reports
 // (QProgressBar asks for its text on every new value).
@@ -31,18 +35,6 @@ public:
     using QProgressBar::QProgressBar;
     QString text() const override { return isTextVisible() ? QProgressBar::text() : QString(); }
 };
-
-// Layouts are kept in twips: 15 twips to a pixel at 96 dpi, scaled by the
-// screen's logical DPI so the page keeps its proportions on dense screens.
-int twips(const QWidget *page, int value)
-{
-    return qRound(value * page->logicalDpiX() / (15.0 * 96.0));
-}
-
-QRect twipsRect(const QWidget *page, int left, int top, int width, int height)
-{
-    return QRect(twips(page, left), twips(page, top), twips(page, width), twips(page, height));
-}
 
 // The check box value as the store keeps it: 0 unticked, 1 ticked, 2 grayed.
 int checkValue(const QCheckBox *box)
@@ -71,6 +63,20 @@ bool isLine(const QObject *control)
     return name == u"Line4" || name == u"Line6" || name == u"Line7" || name == u"Line8";
 }
 
+QLabel *newLabel(const QString &caption, QWidget *container)
+{
+    auto *control = new QLabel(caption, container);
+    control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return control;
+}
+
+QPushButton *newButton(const QString &caption, QWidget *container)
+{
+    auto *control = new QPushButton(caption, container);
+    control->setAutoDefault(false);
+    return control;
+}
+
 } // namespace
 
 UC1::UC1(QWidget *parent) : QWidget(parent)
@@ -97,85 +103,55 @@ UC1::~UC1()
     m_host = nullptr;
 }
 
+template <class T>
+T *UC1::place(T *control, const char *name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(twipsRect(this, left, top, width, height));
+    m_controls.append(control);
+    return control;
+}
+
+// The controls in container order, at their places in twips.
 void UC1::buildControls()
 {
-    // The forms' own font where the system has it, else the nearest sans.
-    QFont font(QStringLiteral("Microsoft Sans Serif"));
-    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                      QStringLiteral("Helvetica")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(FormMetrics::formFont());
     setMinimumSize(twips(this, 7380), twips(this, 5400));
 
-    auto place = [this](QWidget *control, const char *name, int left, int top, int width,
-                        int height) {
-        control->setObjectName(QLatin1String(name));
-        control->setGeometry(twipsRect(this, left, top, width, height));
-        m_controls.append(control);
-    };
-    auto label = [&](QWidget *container, const char *name, const QString &caption, int left,
-                     int top, int width, int height) {
-        auto *control = new QLabel(caption, container);
-        control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        place(control, name, left, top, width, height);
-        return control;
-    };
-    auto button = [&](QWidget *container, const char *name, const QString &caption, int left,
-                      int top, int width, int height) {
-        auto *control = new QPushButton(caption, container);
-        control->setAutoDefault(false);
-        place(control, name, left, top, width, height);
-        return control;
-    };
-    auto frame = [&](QWidget *container, const char *name, const QString &caption, int left,
-                     int top, int width, int height) {
-        auto *control = new QGroupBox(caption, container);
-        place(control, name, left, top, width, height);
-        return control;
-    };
-    auto panel = [&](QWidget *container, const char *name, int left, int top, int width,
-                     int height) {
-        auto *control = new QWidget(container);
-        place(control, name, left, top, width, height);
-        return control;
-    };
-
-    frameSettings = frame(this, "frameSettings", QStringLiteral("Search And Replace"), 90, 90, 6840, 4950);
-    lblSearchFor = label(frameSettings, "lblSearchFor", QStringLiteral("Search For:"), 210, 345, 1185, 270);
-    txtSearchFor = new QLineEdit(frameSettings);
-    place(txtSearchFor, "txtSearchFor", 1425, 285, 3480, 315);
-    chkCaseSensitive = new QCheckBox(QStringLiteral("Case sensitive"), frameSettings);
-    place(chkCaseSensitive, "chkCaseSensitive", 5055, 345, 1635, 255);
-    lblReplaceWith = label(frameSettings, "lblReplaceWith", QStringLiteral("Replace With:"), 210, 690, 1185, 270);
-    txtReplaceWith = new QLineEdit(frameSettings);
-    place(txtReplaceWith, "txtReplaceWith", 1425, 645, 3480, 315);
-    lblLookIn = label(frameSettings, "lblLookIn", QStringLiteral("Look In Fields:"), 210, 1050, 1185, 270);
-    cmdChooseFields = button(frameSettings, "cmdChooseFields", QStringLiteral("Choose Fields..."), 1425, 1005, 1455, 345);
-    lblSearchIn = label(frameSettings, "lblSearchIn", QStringLiteral("Search In Folders:"), 210, 1425, 1785, 225);
-    lstFolderList = new QListWidget(frameSettings);
-    place(lstFolderList, "lstFolderList", 195, 1680, 4305, 1425);
-    Picture3 = panel(frameSettings, "Picture3", 4575, 1425, 2220, 2460);
-    cmdChooseFolder = button(Picture3, "cmdChooseFolder", QStringLiteral("Choose Folder..."), 75, 315, 1995, 360);
-    cmdChooseMultiFolder = button(Picture3, "cmdChooseMultiFolder", QStringLiteral("Choose Multi Folders..."), 75, 735, 1995, 360);
-    frameWarning = frame(Picture3, "frameWarning", QStringLiteral("Warning"), 90, 1275, 1980, 1125);
-    Label1 = label(frameWarning, "Label1", QStringLiteral("Make backups before running this utility."), 180, 315, 1650, 615);
+    frameSettings = place(new QGroupBox(QStringLiteral("Search And Replace"), this), "frameSettings", 90, 90, 6840, 4950);
+    lblSearchFor = place(newLabel(QStringLiteral("Search For:"), frameSettings), "lblSearchFor", 210, 345, 1185, 270);
+    txtSearchFor = place(new QLineEdit(frameSettings), "txtSearchFor", 1425, 285, 3480, 315);
+    chkCaseSensitive = place(new QCheckBox(QStringLiteral("Case sensitive"), frameSettings), "chkCaseSensitive", 5055, 345, 1635, 255);
+    lblReplaceWith = place(newLabel(QStringLiteral("Replace With:"), frameSettings), "lblReplaceWith", 210, 690, 1185, 270);
+    txtReplaceWith = place(new QLineEdit(frameSettings), "txtReplaceWith", 1425, 645, 3480, 315);
+    lblLookIn = place(newLabel(QStringLiteral("Look In Fields:"), frameSettings), "lblLookIn", 210, 1050, 1185, 270);
+    cmdChooseFields = place(newButton(QStringLiteral("Choose Fields..."), frameSettings), "cmdChooseFields", 1425, 1005, 1455, 345);
+    lblSearchIn = place(newLabel(QStringLiteral("Search In Folders:"), frameSettings), "lblSearchIn", 210, 1425, 1785, 225);
+    lstFolderList = place(new QListWidget(frameSettings), "lstFolderList", 195, 1680, 4305, 1425);
+    Picture3 = place(new QWidget(frameSettings), "Picture3", 4575, 1425, 2220, 2460);
+    cmdChooseFolder = place(newButton(QStringLiteral("Choose Folder..."), Picture3), "cmdChooseFolder", 75, 315, 1995, 360);
+    cmdChooseMultiFolder = place(newButton(QStringLiteral("Choose Multi Folders..."), Picture3), "cmdChooseMultiFolder", 75, 735, 1995, 360);
+    frameWarning = place(new QGroupBox(QStringLiteral("Warning"), Picture3), "frameWarning", 90, 1275, 1980, 1125);
+    Label1 = place(newLabel(QStringLiteral("Make backups before running this utility."), frameWarning), "Label1", 180, 315, 1650, 615);
     Label1->setWordWrap(true);
-    Picture1 = panel(frameSettings, "Picture1", 45, 1635, 6735, 3240);
-    cmdReplace = button(Picture1, "cmdReplace", QStringLiteral("Replace"), 585, 1710, 1650, 375);
-    frameProgress = frame(Picture1, "frameProgress", QStringLiteral("Progress"), 30, 2235, 6675, 990);
-    ProgressBar1 = new ItemProgressBar(frameProgress);
+    Picture1 = place(new QWidget(frameSettings), "Picture1", 45, 1635, 6735, 3240);
+    cmdReplace = place(newButton(QStringLiteral("Replace"), Picture1), "cmdReplace", 585, 1710, 1650, 375);
+    frameProgress = place(new QGroupBox(QStringLiteral("Progress"), Picture1), "frameProgress", 30, 2235, 6675, 990);
+    ProgressBar1 = place(new ItemProgressBar(frameProgress), "ProgressBar1", 135, 585, 6420, 255);
     ProgressBar1->setTextVisible(false);
-    place(ProgressBar1, "ProgressBar1", 135, 585, 6420, 255);
-    lblFolderName = label(frameProgress, "lblFolderName", QStringLiteral("Folder Name"), 135, 270, 6420, 225);
+    lblFolderName = place(newLabel(QStringLiteral("Folder Name"), frameProgress), "lblFolderName", 135, 270, 6420, 225);
 
     // Picture1 lies over the lower part of the frame; the list and the
     // folder buttons' panel stay in front of it.
     lstFolderList->raise();
     Picture3->raise();
+    buildLines();
+    trackMouse();
+}
 
-    // The page's border lines: drawn, never enabled or disabled.
+// The page's border lines: drawn, never enabled or disabled.
+void UC1::buildLines()
+{
     auto line = [&](const char *name, QFrame::Shape shape, int left, int top, int width, int height) {
         auto *control = new QFrame(this);
         control->setFrameShape(shape);
@@ -192,15 +168,16 @@ void UC1::buildControls()
     line("Line6", QFrame::HLine, 0, 5130, 7380, 0);
     line("Line7", QFrame::VLine, 45, 0, 0, 5400);
     line("Line8", QFrame::VLine, 7005, 0, 0, 5400);
+}
 
-    // The fourteen controls with hot help hear the mouse without a button held.
-    for (QWidget *control : {static_cast<QWidget *>(lblSearchFor), static_cast<QWidget *>(txtSearchFor),
-                             static_cast<QWidget *>(chkCaseSensitive), static_cast<QWidget *>(lblReplaceWith),
-                             static_cast<QWidget *>(txtReplaceWith), static_cast<QWidget *>(lblLookIn),
-                             static_cast<QWidget *>(cmdChooseFields), static_cast<QWidget *>(lblSearchIn),
-                             lstFolderList->viewport(), static_cast<QWidget *>(cmdChooseFolder),
-                             static_cast<QWidget *>(cmdChooseMultiFolder), static_cast<QWidget *>(cmdReplace),
-                             static_cast<QWidget *>(frameProgress), static_cast<QWidget *>(lblFolderName)}) {
+// The fourteen controls with hot help hear the mouse without a button held.
+void UC1::trackMouse()
+{
+    const QList<QWidget *> controls = {lblSearchFor,    txtSearchFor,    chkCaseSensitive, lblReplaceWith,
+                                       txtReplaceWith,  lblLookIn,       cmdChooseFields,  lblSearchIn,
+                                       lstFolderList->viewport(), cmdChooseFolder, cmdChooseMultiFolder,
+                                       cmdReplace,      frameProgress,   lblFolderName};
+    for (QWidget *control : controls) {
         control->setMouseTracking(true);
         control->installEventFilter(this);
     }

@@ -85,6 +85,10 @@ private:
     RegexControl &regularExpressions();
     ItemProcessor processor();
     void buildControls();
+    void buildLines();
+    void trackMouse();
+    template <class T>
+    T *place(T *control, const char *name, int left, int top, int width, int height);
     void SetDirty();
     // Set loading, texts, help texts, values, reset help, clear dirty.
     void ShowSequence();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The host's folder pickers: one folder from a tree, several from a check-box tree.
-#include "../doubles/memoryoutlook.h"
-#include "../doubles/testenvironment.h"
+#include "memoryoutlook.h"
+#include "testenvironment.h"
 #include "modalanswer.h"
 #include "progids.h"
 #include "folderpickers.h"

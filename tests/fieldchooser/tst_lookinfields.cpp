@@ -5,7 +5,7 @@
 #include "settingsstore.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page's folder buttons and its "Choose Fields..." button.
-#include "../doubles/memoryhost.h"
-#include "../doubles/testenvironment.h"
+#include "memoryhost.h"
+#include "testenvironment.h"
 #include "frmlookinfields.h"
 #include "modalanswer.h"
 #include "multifolderpicker.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The host engine stand-in: durable logs, text table, class factory.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "engineactivitylog.h"
 #include "progids.h"
 #include "logdatabase.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The module class: identity, start-up, default folder settings and shut-down.
-#include "../doubles/memoryoutlook.h"
-#include "../doubles/testenvironment.h"
+#include "memoryoutlook.h"
+#include "testenvironment.h"
 #include "cmorvane.h"
 #include "iengineapi.h"
 #include "settingsaccess.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The settings store keeps every text exactly and refuses silent failures.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "textnumber.h"
 #include "fieldflags.h"
 #include "settingsaccess.h"

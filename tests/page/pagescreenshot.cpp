@@ -2,7 +2,7 @@
 // Grabs the property window with the settings page, filled with a sample
 // search and two folders and showing the help of the search box.
 // Usage: pagescreenshot OUT.png (run with QT_QPA_PLATFORM=offscreen).
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "propertywindow.h"
 #include "iengineapi.h"
 #include "settingsaccess.h"

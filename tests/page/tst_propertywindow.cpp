@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The host's property window around the page loaded from the page library:
 // Apply, OK and Cancel, the help area and the log viewers.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "logviewer.h"
 #include "propertywindow.h"
 #include "iengineapi.h"

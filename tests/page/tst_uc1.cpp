@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The settings page as a user and its host drive it: layout, dirty tracking,
 // the show sequence, saving and loading, Enabled and hot help.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "folderobject.h"
 #include "progids.h"
 #include "settingsaccess.h"
 #include "uc1.h"
 #include "enginepaths.h"
 #include "recordinghost.h"
+#include "memoryhost.h"
+#include "regexclasses.h"
+#include "runwrappers.h"
+#include "scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -206,6 +210,8 @@ private Q_SLOTS:
     void hotHelp_data();
     void hotHelp();
     void writeToLog();
+    void replaceButton_data();
+    void replaceButton();
 };
 
 void TestUC1::cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
@@ -747,6 +753,81 @@ void TestUC1::writeToLog()
     env.breakActivityLog();
     QVERIFY_THROWS_EXCEPTION(QuenlockError, p.page.WriteToLog(QStringLiteral("x"), QStringLiteral("y")));
     QCOMPARE(env.activity.size(), 1);
+}
+
+// The page's side of a run: the notice on a dirty page, the texts it hands
+// over, and its label and bar as the run's progress. A folder of fewer than
+// two items shows an empty or a full bar, never a range without steps.
+void TestUC1::replaceButton_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<bool>("typedAfterApply");
+    QTest::addColumn<QList<int>>("barValues");
+    QTest::addColumn<QString>("label");
+
+    const QStringList three{QStringLiteral("ContactItem"), QStringLiteral("DistListItem"), QStringLiteral("ContactItem")};
+    QTest::newRow("three-items") << three << false << QList<int>{1, 2, 3, 1}
+                                 << QStringLiteral("Updated 2 items in 1 folder");
+    QTest::newRow("one-item") << QStringList{QStringLiteral("ContactItem")} << false << QList<int>{1, 0}
+                              << QStringLiteral("Updated 1 items in 1 folder");
+    QTest::newRow("empty-folder") << QStringList{} << false << QList<int>{0}
+                                  << QStringLiteral("Updated 0 items in 1 folder");
+    QTest::newRow("dirty-page-shows-only-the-notice") << three << true << QList<int>{} << QString();
+}
+
+void TestUC1::replaceButton()
+{
+    QFETCH(QStringList, items);
+    QFETCH(bool, typedAfterApply);
+    QFETCH(QList<int>, barValues);
+    QFETCH(QString, label);
+
+    TestEnvironment env;
+    RunWrappers::install();
+    Regex::registerRegexClasses();
+    ScriptedPrompt answers;
+    setPrompt(&answers);
+    Memory::Host host;
+    auto folder = Memory::makeFolder(Memory::makeStore(*host.application, QStringLiteral("S1")),
+                                     QStringLiteral("Work"), QStringLiteral("E1"));
+    for (int i = 0; i < items.size(); ++i)
+        folder->add(items[i], QStringLiteral("i%1").arg(i), {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    UC1 page;
+    page.SetHost(&host);
+    const QString labelBefore = page.findChild<QLabel *>(QStringLiteral("lblFolderName"))->text();
+    page.findChild<QLineEdit *>(QStringLiteral("txtSearchFor"))->setText(QStringLiteral("Acme"));
+    page.findChild<QLineEdit *>(QStringLiteral("txtReplaceWith"))->setText(QStringLiteral("Apex"));
+    page.Apply();
+    // The folder keys as the folder buttons and Apply would have left them.
+    store({{"FolderCount", "1"}, {"FolderName1", "Work"}, {"FolderEntryId1", "E1"}, {"FolderStoreId1", "S1"},
+           {"CompanyName", "1"}});
+    if (typedAfterApply)
+        page.findChild<QLineEdit *>(QStringLiteral("txtSearchFor"))->setText(QStringLiteral("Acme Corp"));
+    auto *bar = page.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"));
+    QList<int> seen;
+    bool steppedRange = true;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        seen.append(value);
+        steppedRange = steppedRange && bar->maximum() > bar->minimum();
+    });
+
+    page.cmdReplace_Click();
+    setPrompt(nullptr);
+    page.SetHost(nullptr);
+
+    if (typedAfterApply) {
+        QCOMPARE(answers.texts(), QStringList{QStringLiteral("You must click Apply to save your settings, then you can click Replace.")});
+        QVERIFY(page.Dirty());
+        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("lblFolderName"))->text(), labelBefore);
+        QVERIFY(env.activity.isEmpty());
+    } else {
+        QCOMPARE(answers.texts(), QStringList{QStringLiteral("Are you SURE you want to replace all occurrences of 'Acme' with 'Apex'")});
+        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("lblFolderName"))->text(), label);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(bar->value(), bar->minimum());
+    }
+    QCOMPARE(seen, barValues);
+    QVERIFY2(steppedRange, "the bar got a range without steps");
 }
 
 QTEST_MAIN(TestUC1)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Edits a scratch vdir through the layer, then reads it with khard, khal and
 // todoman: they must show the new values and everything else as before.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "progids.h"
 #include "pimtesting.h"
 #include "pimapplication.h"

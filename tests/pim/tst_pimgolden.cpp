@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Item files read, edited and saved through the wrappers, against expected files.
 #include "pimtesting.h"
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 
 #include <QRegularExpression>
 

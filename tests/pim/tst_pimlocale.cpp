@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Dates and times as the user's locale writes them, read and typed back.
 // ctest runs this once per locale (LC_ALL); rows of other locales are skipped.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "pimtesting.h"
 
 class tst_PimLocale : public QObject

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Stores and collections on disk as Outlook's namespace, folders and item lists.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "pimtesting.h"
 #include "engineapi.h"
 #include "enginepaths.h"
+#include "hostsession.h"
 #include "logdatabase.h"
 #include "pimapplication.h"
 #include "pimclasses.h"
@@ -97,7 +98,10 @@ private slots:
     void saveKeepsModeAndLeavesNoTemporaryFile();
     void saveWritesThroughALink();
     void aSavedItemStillNoticesLaterChanges();
+    void hookRunsBetweenWriteAndRename_data();
+    void hookRunsBetweenWriteAndRename();
     void undoRecordsAreDurableBeforeTheChange();
+    void pickFolderAsksTheHost();
 };
 
 void tst_PimStore::collectionsAreSubDirectories()
@@ -310,8 +314,45 @@ void tst_PimStore::aSavedItemStillNoticesLaterChanges()
     QCOMPARE(readFile(path), theirs);
 }
 
-// The activity log's pending rows are committed by the save, so an undo
-// record is on disk before the file it describes changes.
+// The host's hook sees the new text written beside the item and the item
+// still as it was; a hook that throws stops the save with nothing left behind.
+void tst_PimStore::hookRunsBetweenWriteAndRename_data()
+{
+    QTest::addColumn<bool>("hookThrows");
+    QTest::newRow("hook returns") << false;
+    QTest::newRow("hook throws") << true;
+}
+
+void tst_PimStore::hookRunsBetweenWriteAndRename()
+{
+    QFETCH(bool, hookThrows);
+    const QString path = store + "/contacts/b.vcf";
+    QByteArray itemAtHook;
+    QStringList filesAtHook;
+    Pim::HostHooks host;
+    host.beforeReplace = [&] {
+        itemAtHook = readFile(path);
+        filesAtHook = QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden);
+        if (hookThrows)
+            throw QuenlockError(QStringLiteral("log full"));
+    };
+    auto ns = Pim::createApplication({store}, {}, host)->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+    if (hookThrows)
+        QVERIFY_THROWS_EXCEPTION(QuenlockError, w->Save());
+    else
+        w->Save();
+    QCOMPARE(itemAtHook, card);
+    QCOMPARE(filesAtHook.size(), 3); // b.vcf, displayname and the temporary file
+    QCOMPARE(readFile(path), hookThrows ? card : QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
+    QCOMPARE(QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"b.vcf", "displayname"}));
+}
+
+// Through the hooks the host hands the layer, the activity log's pending
+// rows are committed before the file they describe changes.
 void tst_PimStore::undoRecordsAreDurableBeforeTheChange()
 {
     auto committedRows = [] {
@@ -326,15 +367,44 @@ void tst_PimStore::undoRecordsAreDurableBeforeTheChange()
         sqlite3_close(db);
         return rows;
     };
+    const Pim::HostHooks wired = HostSession::pimHooks();
+    QVERIFY(wired.beforeReplace);
+    QVERIFY(wired.pickFolder);
+    int rowsAtHook = -1;
+    QByteArray itemAtHook;
+    Pim::HostHooks host = wired;
+    host.beforeReplace = [&] {
+        wired.beforeReplace();
+        rowsAtHook = committedRows();
+        itemAtHook = readFile(store + "/contacts/b.vcf");
+    };
     LogDatabase::instance().appendActivity(QStringLiteral("Morvane"), QStringLiteral("UndoSave"),
                                            QStringLiteral("FieldValue: X"), -1);
     QCOMPARE(committedRows(), 0);
-    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto ns = Pim::createApplication({store}, {}, host)->GetNamespace(QStringLiteral("MAPI"));
     auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
     w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
     w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
     w->Save();
-    QCOMPARE(committedRows(), 1);
+    QCOMPARE(rowsAtHook, 1);
+    QCOMPARE(itemAtHook, card);
+}
+
+// PickFolder is the host's dialog; a layer opened without one answers as Cancel.
+void tst_PimStore::pickFolderAsksTheHost()
+{
+    QVERIFY(!Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"))->PickFolder());
+    OlNamespace *asked = nullptr;
+    Pim::HostHooks host;
+    host.pickFolder = [&](OlNamespace &ns) {
+        asked = &ns;
+        return ns.Folders()[0]->Folders()[1];
+    };
+    auto ns = Pim::createApplication({store}, {}, host)->GetNamespace(QStringLiteral("MAPI"));
+    const std::shared_ptr<OlFolder> chosen = ns->PickFolder();
+    QCOMPARE(asked, ns.get());
+    QVERIFY(chosen);
+    QCOMPARE(chosen->EntryID(), QStringLiteral("contacts"));
 }
 
 QTEST_GUILESS_MAIN(tst_PimStore)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The body as RTF and the value encodings of vCard 2.1 and 3.0.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "pimtesting.h"
 #include "rtftext.h"
 #include "vtext.h"

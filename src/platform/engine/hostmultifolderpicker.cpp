@@ -31,29 +31,12 @@ std::shared_ptr<FolderObject> recordOf(const FolderObject &folder)
     return record;
 }
 
-} // namespace
 
-bool HostMultiFolderPicker::PickFolders(OlApplication *outlookApplication, int /*flag*/,
-                                        std::shared_ptr<FolderCollection> &folders,
-                                        const QString &text)
+// Ticks the rows of the folders given; those the stores no longer hold go,
+// ticked, under a group of their own at the end. Answers them.
+QList<std::shared_ptr<FolderObject>> preTick(QTreeWidget *tree, const QList<std::shared_ptr<OlFolder>> &listed,
+                                             const FolderCollection &given)
 {
-    if (!outlookApplication)
-        throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
-    const std::shared_ptr<OlNamespace> nameSpace =
-        outlookApplication->GetNamespace(QStringLiteral("MAPI"));
-
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setObjectName(QStringLiteral("dlgPickFolders"));
-    dialog.setWindowTitle(QStringLiteral("Select Folders"));
-    auto *lblPrompt = new QLabel(text, &dialog);
-    lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
-    lblPrompt->setWordWrap(true);
-    auto *tree = new QTreeWidget(&dialog);
-    tree->setObjectName(QStringLiteral("tvwFolders"));
-    const QList<std::shared_ptr<OlFolder>> listed = FolderPickers::fillTree(tree, *nameSpace, true);
-
-    // Pre-tick from the collection; what the stores no longer hold goes last.
-    const FolderCollection given = folders ? *folders : FolderCollection();
     QList<QTreeWidgetItem *> rows;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         rows.append(*it);
@@ -72,18 +55,26 @@ bool HostMultiFolderPicker::PickFolders(OlApplication *outlookApplication, int /
         if (!found)
             missing.append(element);
     }
-    if (!missing.isEmpty()) {
-        auto *group = new QTreeWidgetItem(tree, {QStringLiteral("Folders not found")});
-        group->setFlags(Qt::ItemIsEnabled);
-        for (qsizetype i = 0; i < missing.size(); ++i) {
-            auto *row = new QTreeWidgetItem(group, {missing.at(i)->Name(), QStringLiteral("?")});
-            row->setData(0, Qt::UserRole + 2, int(i));
-            row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-            row->setCheckState(0, Qt::Checked);
-        }
-        group->setExpanded(true);
+    if (missing.isEmpty())
+        return missing;
+    auto *group = new QTreeWidgetItem(tree, {QStringLiteral("Folders not found")});
+    group->setFlags(Qt::ItemIsEnabled);
+    for (qsizetype i = 0; i < missing.size(); ++i) {
+        auto *row = new QTreeWidgetItem(group, {missing.at(i)->Name(), QStringLiteral("?")});
+        row->setData(0, Qt::UserRole + 2, int(i));
+        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+        row->setCheckState(0, Qt::Checked);
     }
+    group->setExpanded(true);
+    return missing;
+}
 
+// The prompt above the tree, OK and Cancel below it.
+void layOut(QDialog &dialog, const QString &text, QTreeWidget *tree)
+{
+    auto *lblPrompt = new QLabel(text, &dialog);
+    lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+    lblPrompt->setWordWrap(true);
     auto *cmdOk = new QPushButton(QStringLiteral("OK"), &dialog);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setDefault(true);
@@ -100,7 +91,28 @@ bool HostMultiFolderPicker::PickFolders(OlApplication *outlookApplication, int /
     layout->addWidget(tree);
     layout->addLayout(buttons);
     dialog.resize(420, 400);
+}
 
+} // namespace
+
+bool HostMultiFolderPicker::PickFolders(OlApplication *outlookApplication, int /*flag*/,
+                                        std::shared_ptr<FolderCollection> &folders,
+                                        const QString &text)
+{
+    if (!outlookApplication)
+        throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+    const std::shared_ptr<OlNamespace> nameSpace =
+        outlookApplication->GetNamespace(QStringLiteral("MAPI"));
+
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("dlgPickFolders"));
+    dialog.setWindowTitle(QStringLiteral("Select Folders"));
+    auto *tree = new QTreeWidget(&dialog);
+    tree->setObjectName(QStringLiteral("tvwFolders"));
+    const QList<std::shared_ptr<OlFolder>> listed = FolderPickers::fillTree(tree, *nameSpace, true);
+    const QList<std::shared_ptr<FolderObject>> missing =
+        preTick(tree, listed, folders ? *folders : FolderCollection());
+    layOut(dialog, text, tree);
     if (dialog.exec() != QDialog::Accepted)
         return false;
 

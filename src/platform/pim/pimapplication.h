@@ -4,14 +4,31 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class OlApplication;
+class OlFolder;
+class OlNamespace;
 
 namespace Pim {
+// What the layer asks of the host that opens it; either may be left empty.
+struct HostHooks
+{
+    // Runs before each item file is replaced: after the new text is in a
+    // temporary file beside the item, before that file is renamed over it.
+    // Throwing stops the save and leaves the item as it was. Without a hook
+    // a save just renames.
+    std::function<void()> beforeReplace;
+    // PickFolder's answer; without a picker PickFolder answers nullptr, as a
+    // cancelled dialog would.
+    std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder;
+};
+
 // storeDirs: directories each holding collections (one sub-directory per
 // folder). defaultContactsFolder: the collection GetDefaultFolder(10) answers,
 // or empty for the first collection that holds vCards.
 std::shared_ptr<OlApplication> createApplication(const QStringList &storeDirs,
-                                                 const QString &defaultContactsFolder);
+                                                 const QString &defaultContactsFolder,
+                                                 HostHooks host = {});
 } // namespace Pim

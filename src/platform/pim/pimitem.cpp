@@ -5,7 +5,6 @@
 #include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
-#include "logdatabase.h"
 
 #include <QFile>
 #include <cerrno>
@@ -74,13 +73,13 @@ void writeAll(int fd, const QByteArray &bytes)
 }
 } // namespace
 
-std::shared_ptr<PimItem> PimItem::open(const QByteArray &dir, const QByteArray &fileName,
-                                       const QByteArray &store)
+std::shared_ptr<PimItem> PimItem::open(std::shared_ptr<const Pim::Store> store,
+                                       const QByteArray &dir, const QByteArray &fileName)
 {
     std::shared_ptr<PimItem> item(new PimItem);
     item->m_dir = dir;
     item->m_fileName = fileName;
-    item->m_store = store;
+    item->m_store = std::move(store);
     item->m_target = dir + '/' + fileName;
     try {
         item->m_document.emplace(readAll(item->m_target, &item->m_stat));
@@ -175,8 +174,9 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), e.description()));
     }
     try {
-        // Undo records reach the disk before the change they describe.
-        LogDatabase::instance().commit();
+        // The host makes its undo records durable here, before the change they describe.
+        if (m_store->beforeReplace)
+            m_store->beforeReplace();
     } catch (...) {
         ::unlink(temporary.constData());
         throw;
@@ -187,7 +187,7 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), reason));
     }
     m_stat = written;
-    PimSync::noteWrite(m_stat.st_dev, m_store.isEmpty() ? directory : m_store);
+    PimSync::noteWrite(m_stat.st_dev, m_store->path);
     m_saved = bytes;
     m_reparse = true;
 }

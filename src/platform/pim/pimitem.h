@@ -3,6 +3,7 @@
 #pragma once
 
 #include "olapplication.h"
+#include "pimstore.h"
 #include "vdocument.h"
 
 #include <QByteArray>
@@ -15,9 +16,10 @@
 class PimItem final : public OlItem
 {
 public:
-    // dir is the collection's path; store the store's, for the final sync.
-    static std::shared_ptr<PimItem> open(const QByteArray &dir, const QByteArray &fileName,
-                                         const QByteArray &store);
+    // dir is the collection's path; store holds the path for the final sync
+    // and the host's hook for saves.
+    static std::shared_ptr<PimItem> open(std::shared_ptr<const Pim::Store> store,
+                                         const QByteArray &dir, const QByteArray &fileName);
 
     QString TypeName() const override;
     // nullptr for an unreadable item.
@@ -26,7 +28,7 @@ public:
     QString path() const;
 
     // Writes the changed lines back: a temporary file beside the item,
-    // renamed over it once the activity log's pending rows are durable.
+    // renamed over it once the store's beforeReplace hook has run.
     // Refuses when the file changed on disk since it was read.
     void save();
 
@@ -36,7 +38,7 @@ private:
     QByteArray m_dir;
     QByteArray m_fileName;
     QByteArray m_target; // the file written: the item, or where its symbolic link points
-    QByteArray m_store;
+    std::shared_ptr<const Pim::Store> m_store;
     struct stat m_stat{};
     std::optional<VDocument> m_document;
     // The bytes last saved, parsed into m_document when next asked for: a

@@ -6,7 +6,6 @@
 #include "pimapplication.h"
 #include "pimitem.h"
 #include "pimsync.h"
-#include "folderpickers.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,7 +154,7 @@ std::shared_ptr<OlItem> PimItems::Item(int index)
 {
     if (index < 1 || index > Count())
         throw QuenlockError(QStringLiteral("Array index out of bounds"));
-    return PimItem::open(m_directory, m_files[size_t(index - 1)], m_store->path);
+    return PimItem::open(m_store, m_directory, m_files[size_t(index - 1)]);
 }
 
 PimNamespace::PimNamespace(std::shared_ptr<const StoreSet> stores) : m_stores(std::move(stores))
@@ -190,7 +189,10 @@ std::shared_ptr<OlFolder> PimNamespace::GetDefaultFolder(int kind)
     throw QuenlockError(QStringLiteral("None of the stores given has a collection holding contacts"));
 }
 
-std::shared_ptr<OlFolder> PimNamespace::PickFolder() { return FolderPickers::pickOne(*this); }
+std::shared_ptr<OlFolder> PimNamespace::PickFolder()
+{
+    return m_stores->pickFolder ? m_stores->pickFolder(*this) : nullptr;
+}
 
 QList<std::shared_ptr<OlFolder>> PimNamespace::Folders()
 {
@@ -217,7 +219,8 @@ std::shared_ptr<OlNamespace> PimApplication::GetNamespace(const QString &type)
 } // namespace Pim
 
 std::shared_ptr<OlApplication> Pim::createApplication(const QStringList &storeDirs,
-                                                      const QString &defaultContactsFolder)
+                                                      const QString &defaultContactsFolder,
+                                                      HostHooks host)
 {
     auto set = std::make_shared<StoreSet>();
     for (const QString &dir : storeDirs) {
@@ -226,8 +229,10 @@ std::shared_ptr<OlApplication> Pim::createApplication(const QStringList &storeDi
         auto store = std::make_shared<Store>();
         store->id = canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
         store->path = QFile::encodeName(store->id);
+        store->beforeReplace = host.beforeReplace;
         set->stores.append(std::move(store));
     }
     set->defaultContacts = defaultContactsFolder;
+    set->pickFolder = std::move(host.pickFolder);
     return std::make_shared<PimApplication>(std::move(set));
 }

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace Pim {
@@ -16,12 +17,14 @@ struct Store
 {
     QByteArray path; // canonical when the directory exists
     QString id;
+    std::function<void()> beforeReplace; // the host's hook, run before an item file is replaced
 };
 
 struct StoreSet
 {
     QList<std::shared_ptr<const Store>> stores;
     QString defaultContacts;
+    std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder; // the host's folder dialog
 };
 
 // A store's root (entry id ".") or one of its collections (entry id = the

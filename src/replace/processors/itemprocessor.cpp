@@ -91,10 +91,11 @@ private:
     }
 
     // The undo record goes first so no change is ever without its old value.
-    void undo(const char *undoName, const QString &oldValue)
+    // It names the field by the step's property; a rich body's goes under Body.
+    void undo(const FieldStep &s, const QString &oldValue)
     {
         UndoLog(m_logs).UndoSave(m_in.folderStoreId, m_in.folderEntryId, m_in.wrapper.EntryID(),
-                                 QLatin1String(undoName), oldValue);
+                                 QLatin1String(s.property), oldValue);
     }
 
     void plain(const FieldStep &s, const QString &property, bool email)
@@ -112,7 +113,7 @@ private:
         if (m_regex.matchCount() <= 0)
             return;
         mark(EmailSubStep::Undo);
-        undo(s.undoName, old);
+        undo(s, old);
         mark(EmailSubStep::Replace);
         m_regex.setReplacement(m_in.replacement);
         mark(EmailSubStep::WriteAndLog);
@@ -136,7 +137,7 @@ private:
         const QString area = old.mid(open, close - open + 1);
         if (!matches(area))
             return;
-        undo(s.undoName, old);
+        undo(s, old);
         m_regex.setReplacement(m_in.replacement);
         m_in.wrapper.write(property, old.left(open) + m_regex.text() + old.mid(close + 1));
         changed = true;
@@ -154,7 +155,7 @@ private:
         if (std::none_of(runs.cbegin(), runs.cend(),
                          [&](const RtfRuns::Run &run) { return matches(run.text); }))
             return;
-        undo(s.undoName, rtf);
+        undo(s, rtf);
         const QString rewritten = RtfRuns::rewriteRuns(
             rtf, runs, [&](const RtfRuns::Run &run) -> std::optional<QString> {
                 if (!matches(run.text))
@@ -188,7 +189,7 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
         const std::vector<StepNames> &names = stepNames(kind.steps);
         for (size_t i = 0; i < kind.steps.size(); ++i) {
             const FieldStep &s = kind.steps[i];
-            step = s.number;
+            step = s.step;
             if (!m_flags.chosen(names[i].flagKey))
                 continue;
             item.run(s, names[i].property);

@@ -66,7 +66,7 @@ void tst_UndoLog::fiveEntries()
 {
     QFETCH(QString, value);
     ProcessorFixture f;
-    f.page.UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("Account"), value);
+    UndoLog(f.logs).UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("Account"), value);
     const QString undo = QStringLiteral("UndoSave"), morvane = QStringLiteral("Morvane");
     const QList<ActivityLine> expected = {
         {morvane, undo, QStringLiteral("FolderStoreId: S"), -1},
@@ -98,7 +98,7 @@ void tst_UndoLog::failurePartWay()
     ProcessorFixture f;
     installTestLog(f.env, failOnEntry, false);
 
-    f.page.UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("N"),
+    UndoLog(f.logs).UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("N"),
                     QStringLiteral("V"));
 
     QCOMPARE(f.env.activity.size(), written);
@@ -146,5 +146,5 @@ void tst_UndoLog::onlyMatchingFieldsAreRecorded()
     QCOMPARE(undoEntries, 10);
 }
 
-QTEST_MAIN(tst_UndoLog)
+QTEST_GUILESS_MAIN(tst_UndoLog)
 #include "tst_undolog.moc"

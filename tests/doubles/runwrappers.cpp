@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "runwrappers.h"
 
-#include "../doubles/memoryoutlook.h"
+#include "memoryoutlook.h"
 #include "progids.h"
 
 namespace RunWrappers {

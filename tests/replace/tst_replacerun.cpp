@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The Replace button's run over an in-memory Outlook: what it visits, saves, logs and shows.
-#include "../doubles/memoryhost.h"
-#include "../doubles/memoryoutlook.h"
-#include "../doubles/testenvironment.h"
+// The replace run over an in-memory Outlook: what it visits, saves, logs and shows.
+#include "fieldflags.h"
+#include "memoryhost.h"
+#include "memoryoutlook.h"
 #include "progids.h"
-#include "prompt.h"
-#include "settingsaccess.h"
-#include "uc1.h"
+#include "recordingprogress.h"
 #include "regexclasses.h"
+#include "regexcontrol.h"
+#include "replacerun.h"
+#include "runlogs.h"
 #include "runwrappers.h"
+#include "scriptedprompt.h"
+#include "settingsaccess.h"
+#include "testenvironment.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QtTest>
 
 using Settings = QMap<QString, QString>;
@@ -22,33 +22,25 @@ namespace {
 const QString ErrorSource = QStringLiteral("Morvane.cmdConvert");
 const QString Notice = QStringLiteral("You must click Apply to save your settings, then you can click Replace.");
 
-// Answers every Yes/No box with `answer` and records what was asked.
-struct ScriptedPrompt final : Prompt
-{
-    Answer answer = Answer::Yes;
-    QList<QPair<QString, Buttons>> asked;
-    Answer ask(QWidget *, const QString &text, Buttons buttons) override
-    {
-        asked.append({text, buttons});
-        return buttons == Buttons::Ok ? Answer::Ok : answer;
-    }
-};
-
 QString confirmation(const QString &search, const QString &replace)
 {
     return QStringLiteral("Are you SURE you want to replace all occurrences of '") + search
            + QStringLiteral("' with '") + replace + QStringLiteral("'");
 }
 
-// One page with its host, a store "S1" in Outlook, the run's wrappers and a
+// One run with its host, a store "S1" in Outlook, the run's wrappers and a
 // private settings world.
 struct World
 {
     TestEnvironment env;
     Memory::Host host;
+    HostObject *hostObject = &host;
     std::shared_ptr<Memory::Folder> store;
     ScriptedPrompt answers;
-    UC1 page;
+    RecordingProgress progress;
+    RunTexts texts;
+    FieldFlags flags;
+    std::unique_ptr<RegexControl> regex;
 
     World()
     {
@@ -56,32 +48,30 @@ struct World
         RunWrappers::script() = {};
         RunWrappers::install();
         Regex::registerRegexClasses();
-        setPrompt(&answers);
         store = Memory::makeStore(*host.application, QStringLiteral("S1"));
-        page.SetHost(&host);
     }
     ~World()
     {
-        page.SetHost(nullptr);
-        setPrompt(nullptr);
         for (const char *id : {ProgId::SafeContactItem, ProgId::SafeAppointmentItem, ProgId::SafeTaskItem})
             ClassFactory::registerClass(QLatin1String(id), {});
     }
 
-    QLineEdit *search() { return page.findChild<QLineEdit *>(QStringLiteral("txtSearchFor")); }
-    QLineEdit *replace() { return page.findChild<QLineEdit *>(QStringLiteral("txtReplaceWith")); }
-    QCheckBox *caseBox() { return page.findChild<QCheckBox *>(QStringLiteral("chkCaseSensitive")); }
-    QLabel *label() { return page.findChild<QLabel *>(QStringLiteral("lblFolderName")); }
-    QProgressBar *bar() { return page.findChild<QProgressBar *>(QStringLiteral("ProgressBar1")); }
-
-    // Types the texts and applies them, which leaves the page clean. Folder
-    // keys are written afterwards, straight into the store.
+    // The texts of the run; folder keys and flags go straight into the store.
     void configure(const QString &searchText, const QString &replaceText, bool caseSensitive = false)
     {
-        search()->setText(searchText);
-        replace()->setText(replaceText);
-        caseBox()->setChecked(caseSensitive);
-        page.Apply();
+        texts = {searchText, replaceText, caseSensitive ? 1 : 0};
+    }
+    RunResult run(bool dirty = false)
+    {
+        StoreSettings settings;
+        EngineRunLogs logs;
+        const auto control = [this]() -> RegexControl & {
+            if (!regex)
+                regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
+            return *regex;
+        };
+        ReplaceRun replace({settings, hostObject, control, logs, answers, progress, flags});
+        return replace.run(dirty, [this] { return texts; });
     }
     void set(const Settings &settings)
     {
@@ -163,8 +153,6 @@ class TestReplaceRun : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void dirtyPageShowsOnlyTheNotice();
     void confirmation_data();
     void confirmation();
@@ -183,16 +171,6 @@ private Q_SLOTS:
     void errors();
 };
 
-void TestReplaceRun::init()
-{
-    QVERIFY2(QApplication::topLevelWidgets().isEmpty(), "a widget survived the previous test");
-}
-
-void TestReplaceRun::cleanup()
-{
-    QVERIFY(QApplication::topLevelWidgets().isEmpty());
-}
-
 void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
 {
     World w;
@@ -201,11 +179,9 @@ void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
     auto contact = w.folder(QStringLiteral("Work"), QStringLiteral("E1"))
                        ->add(QStringLiteral("ContactItem"), QStringLiteral("c1"),
                              {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
-    w.search()->setText(QStringLiteral("Acme Corp"));
-    QVERIFY2(w.page.Dirty(), "typing did not make the page dirty");
-    const QString labelBefore = w.label()->text();
+    w.texts.searchFor = QStringLiteral("Acme Corp");
 
-    w.page.cmdReplace_Click();
+    const RunResult result = w.run(true);
 
     QCOMPARE(w.answers.asked.size(), 1);
     QCOMPARE(w.answers.asked.at(0).first, Notice);
@@ -215,9 +191,9 @@ void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
     QVERIFY(Memory::journal().isEmpty());
     QVERIFY(w.env.activity.isEmpty());
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
-    QCOMPARE(w.label()->text(), labelBefore);
+    QVERIFY(w.progress.calls.isEmpty());
     QCOMPARE(contact->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
-    QVERIFY(w.page.Dirty());
+    QCOMPARE(result.outcome, RunResult::Outcome::ApplyFirst);
 }
 
 void TestReplaceRun::confirmation_data()
@@ -247,11 +223,7 @@ void TestReplaceRun::confirmation()
     w.set(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")));
     fill(*w.folder(QStringLiteral("Work"), QStringLiteral("E1")), {QStringLiteral("ContactItem:c1")});
     w.answers.answer = answer;
-    const QString labelBefore = w.label()->text();
-    const bool barHiddenBefore = w.bar()->isHidden();
-    const int barValueBefore = w.bar()->value();
-
-    w.page.cmdReplace_Click();
+    const RunResult result = w.run();
 
     QCOMPARE(w.answers.asked.size(), 1);
     QCOMPARE(w.answers.asked.at(0).first, ::confirmation(searchText, replaceText));
@@ -259,17 +231,17 @@ void TestReplaceRun::confirmation()
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
     if (runs) {
         QCOMPARE(w.host.engineObject->lookups.size(), 1);
-        QCOMPARE(w.label()->text(), QStringLiteral("Updated 0 items in 1 folder"));
+        QCOMPARE(w.progress.label, QStringLiteral("Updated 0 items in 1 folder"));
         QCOMPARE(w.runLines().size(), 2);
+        QCOMPARE(result.outcome, RunResult::Outcome::Summary);
         return;
     }
     QVERIFY(w.host.engineObject->lookups.isEmpty());
     QVERIFY(RunWrappers::script().events.isEmpty());
     QVERIFY(Memory::journal().isEmpty());
     QVERIFY(w.env.activity.isEmpty());
-    QCOMPARE(w.label()->text(), labelBefore);
-    QCOMPARE(w.bar()->isHidden(), barHiddenBefore);
-    QCOMPARE(w.bar()->value(), barValueBefore);
+    QVERIFY(w.progress.calls.isEmpty());
+    QCOMPARE(result.outcome, RunResult::Outcome::NotConfirmed);
 }
 
 void TestReplaceRun::folderList_data()
@@ -363,9 +335,9 @@ void TestReplaceRun::folderList()
     fill(*w.folder(QStringLiteral("Calendar"), QStringLiteral("E2")), {QStringLiteral("AppointmentItem:a1")});
     w.folder(QStringLiteral("Archive"), QStringLiteral("E12"));
     QStringList labels;
-    w.host.engineObject->onLookup = [&] { labels.append(w.label()->text()); };
+    w.host.engineObject->onLookup = [&] { labels.append(w.progress.label); };
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QStringList asked;
     for (const auto &[entry, storeId] : w.host.engineObject->lookups)
@@ -376,9 +348,8 @@ void TestReplaceRun::folderList()
     for (const QString &line : countLines)
         expectedLines << line << QStringLiteral("Looking for 'Acme' replacing with 'Apex'; Case sensitive: 0");
     QCOMPARE(w.runLines(), expectedLines);
-    QCOMPARE(w.label()->text(), summary);
-    QVERIFY(!w.label()->isHidden());
-    QVERIFY(w.bar()->isHidden());
+    QCOMPARE(w.progress.label, summary);
+    QVERIFY(!w.progress.barShown);
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
@@ -412,7 +383,7 @@ void TestReplaceRun::folderLines()
     fill(*w.folder(QStringLiteral("Calendar (shared)"), QStringLiteral("E1")),
          {QStringLiteral("AppointmentItem:a1"), QStringLiteral("TaskItem:t1"), QStringLiteral("NoteItem:n1")});
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     // The count line names the Outlook folder, not the configured name.
     QCOMPARE(w.runLines(), (QStringList{QStringLiteral("Count of items in folder 'Calendar (shared)': 3"), line}));
@@ -436,9 +407,9 @@ void TestReplaceRun::uninitializedUsesDefaultContacts()
                                  {{QStringLiteral("CompanyName"), QStringLiteral("Acme Ltd")},
                                   {QStringLiteral("Subject"), QStringLiteral("Ann Lee")}});
     QStringList labels;
-    w.host.engineObject->onLookup = [&] { labels.append(w.label()->text()); };
+    w.host.engineObject->onLookup = [&] { labels.append(w.progress.label); };
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QCOMPARE(w.host.engineObject->lookups,
              (QList<QPair<QString, QString>>{{QStringLiteral("E-DEF"), QStringLiteral("S-DEF")}}));
@@ -449,7 +420,7 @@ void TestReplaceRun::uninitializedUsesDefaultContacts()
     QCOMPARE(undo.mid(0, 3), (QStringList{QStringLiteral("FolderStoreId: S-DEF"), QStringLiteral("FolderEntryId: E-DEF"),
                                           QStringLiteral("ItemEntryId: c1")}));
     QCOMPARE(contact->saves, 1);
-    QCOMPARE(w.label()->text(), QStringLiteral("Updated 1 items in 1 folder"));
+    QCOMPARE(w.progress.label, QStringLiteral("Updated 1 items in 1 folder"));
 }
 
 void TestReplaceRun::unresolvedFolderIsPassedOver()
@@ -470,9 +441,9 @@ void TestReplaceRun::unresolvedFolderIsPassedOver()
     fill(*w.folder(QStringLiteral("Calendar"), QStringLiteral("E2")), {QStringLiteral("AppointmentItem:a1")});
     w.host.engineObject->refused = {QStringLiteral("E2")};
     QStringList labels;
-    w.host.engineObject->onLookup = [&] { labels.append(w.label()->text()); };
+    w.host.engineObject->onLookup = [&] { labels.append(w.progress.label); };
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QCOMPARE(labels, (QStringList{QStringLiteral("Folder: Gone"), QStringLiteral("Folder: Contacts"),
                                   QStringLiteral("Folder: Refused")}));
@@ -480,7 +451,7 @@ void TestReplaceRun::unresolvedFolderIsPassedOver()
                                         QStringLiteral("Looking for 'Acme' replacing with 'Apex'; Case sensitive: 0")}));
     QCOMPARE(RunWrappers::script().events,
              (QStringList{QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1")}));
-    QCOMPARE(w.label()->text(), QStringLiteral("Updated 0 items in 3 folders"));
+    QCOMPARE(w.progress.label, QStringLiteral("Updated 0 items in 3 folders"));
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
@@ -488,38 +459,32 @@ void TestReplaceRun::itemDispatch_data()
 {
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QList<int>>("barValues");
 
     QTest::newRow("distribution-list-between-contacts")
         << QStringList{QStringLiteral("ContactItem:c1"), QStringLiteral("DistListItem:d1"), QStringLiteral("ContactItem:c2")}
         << QStringList{QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1"),
-                       QStringLiteral("create Contact"), QStringLiteral("assign c2"), QStringLiteral("release c2")}
-        << QList<int>{1, 2, 3, 1};
+                       QStringLiteral("create Contact"), QStringLiteral("assign c2"), QStringLiteral("release c2")};
     QTest::newRow("every-kind")
         << QStringList{QStringLiteral("AppointmentItem:a1"), QStringLiteral("MailItem:m1"), QStringLiteral("TaskItem:t1"),
                        QStringLiteral("NoteItem:n1"), QStringLiteral("ContactItem:c1")}
         << QStringList{QStringLiteral("create Appointment"), QStringLiteral("assign a1"), QStringLiteral("release a1"),
                        QStringLiteral("create Task"), QStringLiteral("assign t1"), QStringLiteral("release t1"),
-                       QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1")}
-        << QList<int>{1, 2, 3, 4, 5, 1};
+                       QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1")};
     QTest::newRow("type-names-are-case-sensitive")
         << QStringList{QStringLiteral("contactitem:c1"), QStringLiteral("Taskitem:t1"), QStringLiteral("AppointmentItem :a1")}
-        << QStringList{} << QList<int>{1, 2, 3, 1};
+        << QStringList{};
     QTest::newRow("only-non-items") << QStringList{QStringLiteral("DistListItem:d1"), QStringLiteral("JournalItem:j1")}
-                                    << QStringList{} << QList<int>{1, 2, 1};
-    // A folder of fewer than two items shows an empty or a full bar.
+                                    << QStringList{};
     QTest::newRow("one-item") << QStringList{QStringLiteral("TaskItem:t1")}
                               << QStringList{QStringLiteral("create Task"), QStringLiteral("assign t1"),
-                                             QStringLiteral("release t1")}
-                              << QList<int>{1, 0};
-    QTest::newRow("empty-folder") << QStringList{} << QStringList{} << QList<int>{0};
+                                             QStringLiteral("release t1")};
+    QTest::newRow("empty-folder") << QStringList{} << QStringList{};
 }
 
 void TestReplaceRun::itemDispatch()
 {
     QFETCH(QStringList, items);
     QFETCH(QStringList, events);
-    QFETCH(QList<int>, barValues);
 
     World w;
     w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
@@ -530,19 +495,16 @@ void TestReplaceRun::itemDispatch()
     for (const auto &item : folder->items)
         item->properties = {{QStringLiteral("Subject"), QStringLiteral("Acme")},
                             {QStringLiteral("CompanyName"), QStringLiteral("Acme")}};
-    QList<int> seen;
-    bool steppedRange = true;
-    QObject::connect(w.bar(), &QProgressBar::valueChanged, [&](int value) {
-        seen.append(value);
-        steppedRange = steppedRange && w.bar()->maximum() > w.bar()->minimum();
-    });
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QCOMPARE(RunWrappers::script().events, events);
-    QCOMPARE(seen, barValues);
-    // Never the busy animation, never a range without steps.
-    QVERIFY2(steppedRange, "the bar got a range without steps");
+    // Every item advances the bar, passed-over ones too.
+    QStringList shown{QStringLiteral("folder Folder: Mixed"), QStringLiteral("range %1").arg(items.size())};
+    for (int i = 1; i <= items.size(); ++i)
+        shown << QStringLiteral("item %1").arg(i);
+    shown << QStringLiteral("finish");
+    QCOMPARE(w.progress.calls.mid(0, shown.size()), shown);
     QCOMPARE(w.runLines().value(0), QStringLiteral("Count of items in folder 'Mixed': %1").arg(items.size()));
     // Passed-over items are neither saved nor read.
     for (const auto &item : folder->items) {
@@ -553,8 +515,7 @@ void TestReplaceRun::itemDispatch()
             QCOMPARE(item->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
         }
     }
-    QVERIFY(w.bar()->isHidden());
-    QCOMPARE(w.bar()->value(), w.bar()->minimum());
+    QVERIFY(!w.progress.barShown);
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
@@ -615,7 +576,7 @@ void TestReplaceRun::savesAndCounts()
     w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags(flagKeys)));
     auto item = w.folder(QStringLiteral("Work"), QStringLiteral("E1"))->add(type, QStringLiteral("i1"), properties);
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QCOMPARE(item->saves, saves);
     QCOMPARE(w.saves().size(), saves);
@@ -628,7 +589,7 @@ void TestReplaceRun::savesAndCounts()
         QVERIFY(lastWrite >= 0);
         QCOMPARE(Memory::journal().indexOf(QStringLiteral("save i1")), Memory::journal().size() - 1);
     }
-    QCOMPARE(w.label()->text(), QStringLiteral("Updated %1 items in 1 folder").arg(saves));
+    QCOMPARE(w.progress.label, QStringLiteral("Updated %1 items in 1 folder").arg(saves));
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
 }
 
@@ -653,14 +614,14 @@ void TestReplaceRun::twoFoldersOneChange()
                        ->add(QStringLiteral("AppointmentItem"), QStringLiteral("a1"),
                              {{QStringLiteral("Location"), QStringLiteral("Room 12")}});
 
-    w.page.cmdReplace_Click();
+    w.run();
 
     QCOMPARE(changed->saves, 1);
     QCOMPARE(unchanged->saves, 0);
     QCOMPARE(meeting->saves, 0);
-    QCOMPARE(w.label()->text(), QStringLiteral("Updated 1 items in 2 folders"));
+    QCOMPARE(w.progress.label, QStringLiteral("Updated 1 items in 2 folders"));
     QCOMPARE(w.runLines().size(), 4);
-    QVERIFY(w.bar()->isHidden());
+    QVERIFY(!w.progress.barShown);
 }
 
 void TestReplaceRun::errors_data()
@@ -681,7 +642,7 @@ void TestReplaceRun::errors_data()
         ClassFactory::registerClass(QLatin1String(progId), {});
     };
 
-    QTest::newRow("no-host") << ErrorCase{[](World &w) { w.page.SetHost(nullptr); }}
+    QTest::newRow("no-host") << ErrorCase{[](World &w) { w.hostObject = nullptr; }}
                              << line + QStringLiteral("2  Reason: ") + notSet << QString() << -1;
     QTest::newRow("no-outlook") << ErrorCase{[](World &w) { w.host.application.reset(); }}
                                 << line + QStringLiteral("4  Reason: ") + notSet << QString() << -1;
@@ -791,21 +752,22 @@ void TestReplaceRun::errors()
     w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
     w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
     auto folder = w.folder(QStringLiteral("Work"), QStringLiteral("E1"));
-    const QString labelBefore = w.label()->text();
     errorCase.arrange(w);
     for (const auto &item : folder->items)
         item->properties = {{QStringLiteral("CompanyName"), QStringLiteral("Acme")},
                             {QStringLiteral("Location"), QStringLiteral("Acme HQ")},
                             {QStringLiteral("FullNameAndCompany"), QStringLiteral("Jane Roe (Northwind Traders)")}};
 
-    w.page.cmdReplace_Click();
+    const RunResult result = w.run();
 
     QVERIFY2(w.env.utility.lines == (QList<LogLine>{{message, 0, ErrorSource}}), qPrintable(hostLog(w)));
+    QCOMPARE(result.outcome, RunResult::Outcome::Error);
+    QCOMPARE(result.text, message);
     QCOMPARE(w.answers.asked.size(), 1); // the confirmation only: errors show no box
-    QCOMPARE(w.label()->text(), labelAfter.isNull() ? labelBefore : labelAfter);
+    QCOMPARE(w.progress.label, labelAfter.isNull() ? QString() : labelAfter);
     if (barValue >= 0) {
-        QVERIFY(!w.bar()->isHidden());
-        QCOMPARE(w.bar()->value(), barValue);
+        QVERIFY(w.progress.barShown);
+        QCOMPARE(w.progress.item, barValue);
     }
     // Every wrapper made was let go.
     const QStringList &events = RunWrappers::script().events;
@@ -816,5 +778,5 @@ void TestReplaceRun::errors()
         QCOMPARE(folder->items.at(0)->saves, 1);
 }
 
-QTEST_MAIN(TestReplaceRun)
+QTEST_GUILESS_MAIN(TestReplaceRun)
 #include "tst_replacerun.moc"

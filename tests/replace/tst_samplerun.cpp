@@ -1,20 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Runs over a copy of the sample store on disk: only the matching property lines change.
-#include "../doubles/testenvironment.h"
+#include "testenvironment.h"
 #include "hostobject.h"
+#include "progids.h"
 #include "prompt.h"
 #include "olapplication.h"
+#include "fieldflags.h"
+#include "recordingprogress.h"
+#include "regexcontrol.h"
+#include "replacerun.h"
+#include "runlogs.h"
+#include "scriptedprompt.h"
 #include "settingsaccess.h"
-#include "uc1.h"
 #include "engineapi.h"
 #include "pimapplication.h"
 #include "pimclasses.h"
 #include "regexclasses.h"
 
-#include <QCheckBox>
 #include <QDirIterator>
-#include <QLabel>
-#include <QLineEdit>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -27,11 +30,6 @@ const QStringList PhoneKeys = {
     QStringLiteral("HomeFax"), QStringLiteral("MobilePhone"), QStringLiteral("OtherPhone"),
     QStringLiteral("OtherFax"), QStringLiteral("Pager"), QStringLiteral("PrimaryPhone"),
     QStringLiteral("RadioPhone"), QStringLiteral("TTYPhone")};
-
-struct YesPrompt final : Prompt
-{
-    Answer ask(QWidget *, const QString &, Buttons b) override { return b == Buttons::Ok ? Answer::Ok : Answer::Yes; }
-};
 
 struct SampleHost final : HostObject
 {
@@ -200,16 +198,8 @@ void TestSampleRun::replace()
     }
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
-    YesPrompt yes;
-    setPrompt(&yes);
     SampleHost host;
     host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString()));
-    UC1 page;
-    page.SetHost(&host);
-    page.findChild<QLineEdit *>(QStringLiteral("txtSearchFor"))->setText(searchText);
-    page.findChild<QLineEdit *>(QStringLiteral("txtReplaceWith"))->setText(replaceText);
-    page.findChild<QCheckBox *>(QStringLiteral("chkCaseSensitive"))->setChecked(caseSensitive);
-    page.Apply();
 
     const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
     int n = 0;
@@ -226,15 +216,26 @@ void TestSampleRun::replace()
         WriteSetting(key, QStringLiteral("1"));
     WriteSetting(QStringLiteral("SpecialInstructions"), special);
 
-    page.cmdReplace_Click();
-    setPrompt(nullptr);
+    ScriptedPrompt yes;
+    RecordingProgress progress;
+    StoreSettings settings;
+    EngineRunLogs logs;
+    FieldFlags flags;
+    std::unique_ptr<RegexControl> regex;
+    const auto control = [&regex]() -> RegexControl & {
+        if (!regex)
+            regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
+        return *regex;
+    };
+    ReplaceRun run({settings, &host, control, logs, yes, progress, flags});
+    run.run(false, [&] { return RunTexts{searchText, replaceText, caseSensitive ? 1 : 0}; });
 
     const Expected expected = expectedAfter(before, property, QRegularExpression(oracle), oracleReplacement);
     QStringList errors;
     for (const LogLine &line : env.utility.lines)
         errors.append(line.source + u' ' + line.message);
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
-    QCOMPARE(page.findChild<QLabel *>(QStringLiteral("lblFolderName"))->text(),
+    QCOMPARE(progress.label,
              QStringLiteral("Updated %1 items in 3 folders").arg(expected.changedItems));
     const QMap<QString, QByteArray> after = readTree(store);
     QCOMPARE(after.keys(), before.keys());
@@ -249,5 +250,5 @@ void TestSampleRun::replace()
     QCOMPARE(undoEntries, expected.changedFields * 5);
 }
 
-QTEST_MAIN(TestSampleRun)
+QTEST_GUILESS_MAIN(TestSampleRun)
 #include "tst_samplerun.moc"

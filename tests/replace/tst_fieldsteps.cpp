@@ -242,5 +242,5 @@ void tst_FieldSteps::noFlagsOnlyOpens()
     QCOMPARE(f.timeline, f.opening(processor));
 }
 
-QTEST_MAIN(tst_FieldSteps)
+QTEST_GUILESS_MAIN(tst_FieldSteps)
 #include "tst_fieldsteps.moc"

@@ -384,5 +384,5 @@ void tst_ItemProcessors::refusedDateKeepsRecord()
     QVERIFY(!f.timeline.contains(QStringLiteral("read Mileage")));
 }
 
-QTEST_MAIN(tst_ItemProcessors)
+QTEST_GUILESS_MAIN(tst_ItemProcessors)
 #include "tst_itemprocessors.moc"

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-// One page, one recorded item and one timeline of everything the processors do.
+// One processor, one recorded item and one timeline of everything the processors do.
 #pragma once
 
-#include "../doubles/testenvironment.h"
+#include "fieldflags.h"
+#include "itemprocessor.h"
+#include "progids.h"
+#include "recordingitem.h"
+#include "regexclasses.h"
+#include "regexcontrol.h"
+#include "runlogs.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
-#include "uc1.h"
-#include "regexclasses.h"
-#include "recordingitem.h"
+#include "testenvironment.h"
+#include "undolog.h"
 
 enum class Processor { Contacts, Appointments, Tasks };
 
@@ -42,8 +47,10 @@ struct ProcessorFixture
     TestEnvironment env;
     Timeline timeline;
     TimelineUtility utility{env.utility, timeline};
-    UC1 page;
     RecordingItem item{timeline};
+    EngineRunLogs logs;
+    FieldFlags flags;
+    std::unique_ptr<RegexControl> regex; // made on first use, as a run makes it
 
     ProcessorFixture()
     {
@@ -63,21 +70,22 @@ struct ProcessorFixture
             WriteSetting(key, QStringLiteral("1"));
         if (!instruction.isNull())
             WriteSetting(QLatin1String(Keys::SpecialInstructions), instruction);
-        page.LoadFieldFlags();
+        StoreSettings settings;
+        LoadFieldFlags(flags, settings);
     }
 
     bool process(Processor p, const QString &search, const QString &replacement, qint32 caseFlag = 0)
     {
         const QString store = QStringLiteral("STORE-1"), folder = QStringLiteral("FOLDER-1");
-        switch (p) {
-        case Processor::Contacts:
-            return page.SearchAndReplaceContacts(store, folder, item, search, replacement, caseFlag);
-        case Processor::Appointments:
-            return page.SearchAndReplaceAppointments(store, folder, item, search, replacement, caseFlag);
-        case Processor::Tasks:
-            return page.SearchAndReplaceTasks(store, folder, item, search, replacement, caseFlag);
-        }
-        return false;
+        ItemProcessor processor(logs, flags, [this]() -> RegexControl & {
+            if (!regex)
+                regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
+            return *regex;
+        });
+        const ProcessorKind &kind = p == Processor::Contacts       ? ContactProcessor
+                                    : p == Processor::Appointments ? AppointmentProcessor
+                                                                   : TaskProcessor;
+        return processor.process(kind, {store, folder, item, search, replacement, caseFlag});
     }
 
     // The opening of every processed item: the subject read, then its line.

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The one RTF reader: a document as a stream of tokens in source order.
+#pragma once
+
+#include <QChar>
+#include <QStack>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace Rtf {
+
+// A document is rich text when it begins with "{\rtf".
+bool isRichText(QStringView document);
+
+// Who reads decides only which groups hold no text (see isDestination in
+// rtfreader.cpp).
+enum class Reading {
+    Replacing, // the text the replace engine searches and rewrites
+    Showing,   // the plain text a reader of the body sees
+};
+
+struct Token
+{
+    enum Kind {
+        GroupStart, // '{' of a group that may hold text
+        GroupEnd,   // '}'
+        Skipped,    // a whole group that holds no text: {\*...}, the font table ...
+        Text,       // one character: itself, \'hh (Windows-1252), \uN with its
+                    // fallback, \\ \{ \}, \~, \_, or a character word (\tab, \emdash ...)
+        Break,      // \par, \line, or a backslash before a source line break
+        Hyphen,     // \- : shows nothing, but stays inside its word
+        Control,    // any other control word or symbol: formatting, no text
+    };
+    Kind kind = Control;
+    qsizetype begin = 0; // source range [begin, end)
+    qsizetype end = 0;
+    QChar character; // Text's character
+};
+
+// Source line breaks are no text and give no token; \bin data is passed over
+// inside the token of its control word.
+class Reader
+{
+public:
+    Reader(const QString &document, Reading reading) : m_document(document), m_reading(reading) {}
+
+    // The next token, or nullopt at the document's end.
+    std::optional<Token> next();
+    // \ucN in force: how many fallback characters follow each \uN.
+    int unicodeSkip() const { return m_unicodeSkip; }
+    // Groups open; 0 before the document's group and after its last brace.
+    qsizetype depth() const { return m_unicodeSkips.size(); }
+
+private:
+    Token controlWord(qsizetype at);
+    Token controlSymbol(qsizetype at);
+    bool opensDestination(qsizetype at) const;
+
+    const QString &m_document;
+    Reading m_reading;
+    qsizetype m_at = 0;
+    int m_unicodeSkip = 1;
+    QStack<int> m_unicodeSkips; // \uc of each enclosing group, restored at its end
+};
+
+} // namespace Rtf
