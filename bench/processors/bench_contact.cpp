@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: MIT
 // Time to process one contact with all 41 contact fields looked in.
 #include "engineactivitylog.h"
+#include "engineclasses.h"
+#include "fieldflags.h"
+#include "itemprocessor.h"
 #include "progids.h"
+#include "regexcontrol.h"
+#include "runlogs.h"
 #include "safeitem.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
-#include "uc1.h"
-#include "engineclasses.h"
 #include "logdatabase.h"
 #include "pcre2regexcontrol.h"
 #include "regexclasses.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QHash>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -98,7 +101,9 @@ BenchContact typicalContact()
 struct World
 {
     QTemporaryDir dir;
-    std::unique_ptr<UC1> page;
+    EngineRunLogs logs;
+    FieldFlags flags;
+    std::unique_ptr<RegexControl> regex;
     World()
     {
         qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
@@ -108,7 +113,7 @@ struct World
         Regex::registerRegexClasses();
         for (const char *key : Keys::ContactFlags)
             WriteSetting(QLatin1String(key), QStringLiteral("1"));
-        page = std::make_unique<UC1>();
+        regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
     }
     void useLog(bool real)
     {
@@ -121,7 +126,8 @@ struct World
     void instruction(const char *text)
     {
         WriteSetting(QLatin1String(Keys::SpecialInstructions), QLatin1String(text));
-        page->LoadFieldFlags();
+        StoreSettings settings;
+        LoadFieldFlags(flags, settings);
     }
 };
 
@@ -134,9 +140,10 @@ void run(benchmark::State &state, const QString &search, const QString &replacem
     world->instruction(state.range(1) ? Keys::SpecialAreaCodes : Keys::SpecialNone);
     BenchContact contact = typicalContact();
     const QString store = QStringLiteral("STORE"), folder = QStringLiteral("FOLDER");
+    ItemProcessor processor(world->logs, world->flags, [] () -> RegexControl & { return *world->regex; });
     for (auto _ : state) {
-        const bool changed = world->page->SearchAndReplaceContacts(store, folder, contact, search,
-                                                                   replacement, 0);
+        const bool changed =
+            processor.process(ContactProcessor, {store, folder, contact, search, replacement, 0});
         if (changed != expectChange) {
             state.SkipWithError("unexpected changed flag");
             break;
@@ -188,8 +195,7 @@ BENCHMARK(BM_ContactAreaCodeMatch)->ArgsProduct({{0, 1}, {1}})->Unit(benchmark::
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     World w;
     world = &w;
     benchmark::Initialize(&argc, argv);

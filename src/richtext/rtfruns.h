@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringView>
 #include <functional>
 #include <optional>
 
@@ -25,16 +24,12 @@ struct Run
 };
 
 // A document that does not begin with "{\rtf" is plain text: one run, all of it.
-bool isRichText(QStringView document);
 QList<Run> textRuns(const QString &document);
 
-// RTF source for text: \ { } escaped, line breaks as \par, tabs as \tab,
-// everything outside printable ASCII as \uN followed by unicodeSkip "?".
-QString encode(QStringView text, int unicodeSkip);
-
 // The document with every run for which edit answers a new text replaced by
-// that text (encoded when the document is rich); everything else, the
-// formatting and the untouched runs, stays byte for byte.
+// that text (as RTF when the document is rich: line breaks as \par, the rest
+// as Rtf::escape writes it); everything else, the formatting and the
+// untouched runs, stays byte for byte.
 QString rewriteRuns(const QString &document, const QList<Run> &runs,
                     const std::function<std::optional<QString>(const Run &)> &edit);
 

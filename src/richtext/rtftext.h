@@ -11,8 +11,9 @@ namespace RtfText {
 // characters past ASCII as \uN (two for a surrogate pair).
 QString fromPlainText(const QString &text);
 
-// The text an RTF document shows (groups that are no text, such as the font
-// table, are skipped); nullopt when the text does not start with "{\rtf".
+// The text an RTF document shows: paragraph and line ends as line feeds,
+// groups that are no text (the font table, headers ...) skipped; nullopt
+// when the text does not start with "{\rtf".
 std::optional<QString> toPlainText(const QString &rtf);
 
 } // namespace RtfText

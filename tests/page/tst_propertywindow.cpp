@@ -7,6 +7,7 @@
 #include "iengineapi.h"
 #include "ipropertypage.h"
 #include "prompt.h"
+#include "scriptedprompt.h"
 #include "settingsaccess.h"
 #include "logdatabase.h"
 
@@ -22,17 +23,6 @@ struct NoEngine final : IEngineAPI
 {
     std::shared_ptr<OlApplication> OutlookApp() override { return nullptr; }
     std::shared_ptr<OlFolder> KTGetFolder(const QString &, const QString &) override { return nullptr; }
-};
-
-// Answers every message box with OK and keeps its text.
-struct ScriptedPrompt final : Prompt
-{
-    QStringList shown;
-    Answer ask(QWidget *, const QString &text, Buttons) override
-    {
-        shown << text;
-        return Answer::Ok;
-    }
 };
 
 struct Window
@@ -159,10 +149,10 @@ void TestPropertyWindow::failedApplyKeepsEdits()
     env.utility.appName = QStringLiteral("bad/name");
     w.act(QStringLiteral("click:applyButton"));
     w.act(QStringLiteral("click:okButton"));
-    QCOMPARE(answers.shown.size(), 2);
-    QVERIFY2(answers.shown[0].startsWith(QStringLiteral("The settings could not be saved.\n\nReason: ")),
-             qPrintable(answers.shown[0]));
-    QVERIFY(answers.shown[0].contains(QStringLiteral("bad/name")));
+    QCOMPARE(answers.asked.size(), 2);
+    QVERIFY2(answers.texts()[0].startsWith(QStringLiteral("The settings could not be saved.\n\nReason: ")),
+             qPrintable(answers.texts()[0]));
+    QVERIFY(answers.texts()[0].contains(QStringLiteral("bad/name")));
     QVERIFY(w.window.isVisible());
     QVERIFY(w.button(QStringLiteral("applyButton"))->isEnabled());
     QVERIFY(w.window.page()->Dirty());

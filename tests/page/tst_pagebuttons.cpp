@@ -4,6 +4,7 @@
 #include "testenvironment.h"
 #include "frmlookinfields.h"
 #include "modalanswer.h"
+#include "scriptedprompt.h"
 #include "multifolderpicker.h"
 #include "hostmultifolderpicker.h"
 #include "progids.h"
@@ -85,17 +86,6 @@ struct ScriptedPicker final : MultiFolderPicker
         return m_script->answer(folders);
     }
     PickerScript *m_script;
-};
-
-class ScriptedPrompt final : public Prompt
-{
-public:
-    QStringList texts;
-    Answer ask(QWidget *, const QString &text, Buttons) override
-    {
-        texts << text;
-        return Answer::Ok;
-    }
 };
 
 std::shared_ptr<FolderObject> record(const QString &name, const QString &entry, const QString &store)
@@ -494,9 +484,9 @@ private slots:
         m_env->utility.appName = QStringLiteral("bad/name");
         click("cmdChooseFields");
         setPrompt(nullptr);
-        QCOMPARE(answers.texts.size(), 1);
-        QVERIFY2(answers.texts.first().startsWith("The field choices cannot be read.  Reason: "),
-                 qPrintable(answers.texts.first()));
+        QCOMPARE(answers.texts().size(), 1);
+        QVERIFY2(answers.texts().first().startsWith("The field choices cannot be read.  Reason: "),
+                 qPrintable(answers.texts().first()));
         QVERIFY(m_page->Dirty());
     }
 };

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#include "rtfwriter.h"
+
+namespace Rtf {
+
+QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\\' || c == u'{' || c == u'}') {
+            out += u'\\';
+            out += QChar(c);
+        } else if (c == u'\n' || (c == u'\r' && carriageReturn == CarriageReturn::Paragraph)) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += u"\\par ";
+        } else if (c == u'\t') {
+            out += u"\\tab ";
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += QChar(c);
+        } else {
+            // \uN takes a signed 16-bit number.
+            out += QStringLiteral("\\u") + QString::number(qint16(c));
+            out += unicodeSkip > 0 ? QString(unicodeSkip, u'?') : QStringLiteral(" ");
+        }
+    }
+    return out;
+}
+
+} // namespace Rtf
