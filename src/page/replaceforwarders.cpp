@@ -4,10 +4,8 @@
 #include "uc1.h"
 
 #include "itemprocessor.h"
-#include "progids.h"
 #include "progresssink.h"
 #include "prompt.h"
-#include "regexcontrol.h"
 #include "replacerun.h"
 #include "settingsaccess.h"
 #include "undolog.h"
@@ -81,8 +79,7 @@ void UC1::cmdReplace_Click()
     PageProgress progress(*lblFolderName, *ProgressBar1);
     PagePrompt asking(this);
     StoreSettings settings;
-    ReplaceRun run({settings, m_host, [this]() -> RegexControl & { return regularExpressions(); },
-                    m_logs, asking, progress, m_fieldFlags});
+    ReplaceRun run({settings, m_host, std::ref(m_regularExpressions), m_logs, asking, progress, m_fieldFlags});
     run.run(Dirty(), [this] {
         return RunTexts{txtSearchFor->text(), txtReplaceWith->text(), chkCaseSensitive->isChecked() ? 1 : 0};
     });
@@ -136,13 +133,5 @@ void UC1::LoadFieldFlags()
 
 ItemProcessor UC1::processor()
 {
-    return ItemProcessor(m_logs, m_fieldFlags, [this]() -> RegexControl & { return regularExpressions(); });
-}
-
-// Created on first use, so a page that never replaces needs no control.
-RegexControl &UC1::regularExpressions()
-{
-    if (!m_regularExpressions)
-        m_regularExpressions = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
-    return *m_regularExpressions;
+    return ItemProcessor(m_logs, m_fieldFlags, std::ref(m_regularExpressions));
 }

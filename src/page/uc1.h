@@ -6,6 +6,7 @@
 #include "fieldflags.h"
 #include "folderobject.h"
 #include "ipropertypage.h"
+#include "regexondemand.h"
 #include "runlogs.h"
 
 #include <QWidget>
@@ -13,7 +14,6 @@
 
 class HostObject;
 class ItemProcessor;
-class RegexControl;
 class SafeItem;
 class QCheckBox;
 class QGroupBox;
@@ -81,8 +81,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The page's one regular-expression control, created on first use.
-    RegexControl &regularExpressions();
     ItemProcessor processor();
     void buildControls();
     void buildLines();
@@ -106,7 +104,7 @@ private:
     QString m_currentHelpKey;
     QString m_helpCaption;
     FieldFlags m_fieldFlags;
-    std::unique_ptr<RegexControl> m_regularExpressions;
+    RegexOnDemand m_regularExpressions;
     EngineRunLogs m_logs;
 
     QGroupBox *frameSettings = nullptr;

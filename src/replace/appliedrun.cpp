@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "appliedrun.h"
 
-#include "progids.h"
-#include "regexcontrol.h"
 #include "runlogs.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
@@ -35,11 +33,6 @@ RunResult AppliedRun::Run(HostObject *host, Prompt &prompt, ProgressSink &progre
     StoreSettings settings;
     EngineRunLogs logs;
     const RunTexts texts = appliedTexts(settings, logs);
-    const auto regex = [this]() -> RegexControl & {
-        if (!m_regex)
-            m_regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
-        return *m_regex;
-    };
-    ReplaceRun run({settings, host, regex, logs, prompt, progress, m_flags});
+    ReplaceRun run({settings, host, std::ref(m_regex), logs, prompt, progress, m_flags});
     return run.run(false, [&texts] { return texts; });
 }

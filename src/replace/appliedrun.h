@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fieldflags.h"
+#include "regexondemand.h"
 #include "replacerun.h"
 #include "runresult.h"
 
@@ -24,6 +25,6 @@ public:
     RunResult Run(HostObject *host, Prompt &prompt, ProgressSink &progress) override;
 
 private:
-    std::unique_ptr<RegexControl> m_regex;
+    RegexOnDemand m_regex;
     FieldFlags m_flags;
 };

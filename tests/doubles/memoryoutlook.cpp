@@ -11,6 +11,12 @@ QStringList &journal()
     return entries;
 }
 
+WrapperScript &wrapperScript()
+{
+    static WrapperScript script;
+    return script;
+}
+
 namespace {
 class Items final : public OlItems
 {
@@ -28,15 +34,28 @@ private:
     QList<std::shared_ptr<Memory::Item>> m_items;
 };
 
+// Records its creation, assignment and release in the wrapper script, and
+// every read, write and save in the journal.
 template <class Base>
-class Wrapper final : public Base
+class Wrapper : public Base
 {
 public:
+    explicit Wrapper(const char *kind)
+    {
+        wrapperScript().events.append(QStringLiteral("create ") + QLatin1String(kind));
+    }
+    ~Wrapper() override
+    {
+        wrapperScript().events.append(QStringLiteral("release ") + (m_item ? m_item->entryId : QString()));
+    }
     void setItem(std::shared_ptr<OlItem> item) override
     {
         m_item = std::dynamic_pointer_cast<Item>(item);
         if (!m_item)
             throw QuenlockError(QStringLiteral("Type mismatch"));
+        wrapperScript().events.append(QStringLiteral("assign ") + m_item->entryId);
+        if (wrapperScript().failAssign.contains(m_item->entryId))
+            throw QuenlockError(QStringLiteral("The item cannot be opened"));
     }
     QString read(const QString &property) override
     {
@@ -61,34 +80,29 @@ public:
             throw QuenlockError(QStringLiteral("The item could not be saved"));
         ++item().saves;
     }
-    QString FullNameAndCompany()
-    {
-        return item().properties.value(QStringLiteral("FullNameAndCompany"));
-    }
 
-private:
+protected:
     Item &item()
     {
         if (!m_item)
             throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
         return *m_item;
     }
+
+private:
     std::shared_ptr<Item> m_item;
 };
 
-class ContactWrapper final : public SafeContactItem
+class ContactWrapper final : public Wrapper<SafeContactItem>
 {
 public:
-    void setItem(std::shared_ptr<OlItem> item) override { m_inner.setItem(std::move(item)); }
-    QString read(const QString &p) override { return m_inner.read(p); }
-    void write(const QString &p, const QString &t) override { m_inner.write(p, t); }
-    QString EntryID() override { return m_inner.EntryID(); }
-    QString Subject() override { return m_inner.Subject(); }
-    void Save() override { m_inner.Save(); }
-    QString FullNameAndCompany() override { return m_inner.FullNameAndCompany(); }
-
-private:
-    Wrapper<SafeItem> m_inner;
+    ContactWrapper() : Wrapper("Contact") {}
+    QString FullNameAndCompany() override
+    {
+        if (wrapperScript().failFullName)
+            throw QuenlockError(QStringLiteral("The contact cannot be read"));
+        return item().properties.value(QStringLiteral("FullNameAndCompany"));
+    }
 };
 
 class Utils final : public MapiUtils
@@ -160,9 +174,9 @@ void registerSafeItems()
     ClassFactory::registerClass(QLatin1String(ProgId::SafeContactItem),
                                 [] { return std::make_unique<ContactWrapper>(); });
     ClassFactory::registerClass(QLatin1String(ProgId::SafeAppointmentItem),
-                                [] { return std::make_unique<Wrapper<SafeAppointmentItem>>(); });
+                                [] { return std::make_unique<Wrapper<SafeAppointmentItem>>("Appointment"); });
     ClassFactory::registerClass(QLatin1String(ProgId::SafeTaskItem),
-                                [] { return std::make_unique<Wrapper<SafeTaskItem>>(); });
+                                [] { return std::make_unique<Wrapper<SafeTaskItem>>("Task"); });
     ClassFactory::registerClass(QLatin1String(ProgId::MapiUtils),
                                 [] { return std::make_unique<Utils>(); });
 }

@@ -61,6 +61,19 @@ std::shared_ptr<Folder> makeStore(Application &app, const QString &storeId);
 std::shared_ptr<Folder> makeFolder(const std::shared_ptr<Folder> &store, const QString &name,
                                    const QString &entryId);
 
+// What the wrappers record besides the journal, and how they fail.
+struct WrapperScript
+{
+    // "create Contact", "assign c1", "release c1", in order.
+    QStringList events;
+    // Entry ids whose assignment raises an error (the item is kept, so the
+    // wrapper can still name it).
+    QStringList failAssign;
+    // Makes FullNameAndCompany raise an error.
+    bool failFullName = false;
+};
+WrapperScript &wrapperScript();
+
 // Registers the three wrappers and the utility object under their names.
 void registerSafeItems();
 // Removes them, as when the safe-item library is missing.

@@ -2,6 +2,7 @@
 // The "Look In Fields" dialog: loading, saving, Cancel, layout and presets.
 #include "frmlookinfields.h"
 #include "prompt.h"
+#include "scriptedprompt.h"
 #include "settingsstore.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
@@ -22,7 +23,7 @@ using Settings = QMap<QString, QString>;
 
 namespace {
 
-QStringList contactKeys() // the 40 keys the dialog's table holds, without FileAs
+QStringList contactKeys() // every contact key but FileAs, which each case adds or leaves out
 {
     QStringList keys;
     for (const char *key : Keys::ContactFlags)
@@ -50,17 +51,6 @@ const QStringList PhoneKeys = {
     "AssistantsPhone", "BusinessPhone", "BusinessPhone2", "BusinessFax", "CallbackPhone",
     "CarPhone", "CompanyMainPhone", "HomePhone", "HomePhone2", "HomeFax", "MobilePhone",
     "OtherPhone", "OtherFax", "Pager", "PrimaryPhone", "RadioPhone", "TTYPhone"};
-
-class ScriptedPrompt final : public Prompt
-{
-public:
-    QStringList texts;
-    Answer ask(QWidget *, const QString &text, Buttons) override
-    {
-        texts << text;
-        return Answer::Ok;
-    }
-};
 
 } // namespace
 
@@ -544,9 +534,9 @@ private slots:
         setPrompt(nullptr);
         QVERIFY(dialog->isVisible());
         QVERIFY(box(dialog.get(), "TaskBody")->isChecked());
-        QCOMPARE(answers.texts.size(), 1);
-        QVERIFY2(answers.texts.first().startsWith("The field choices could not be saved.  Reason: "),
-                 qPrintable(answers.texts.first()));
+        QCOMPARE(answers.texts().size(), 1);
+        QVERIFY2(answers.texts().first().startsWith("The field choices could not be saved.  Reason: "),
+                 qPrintable(answers.texts().first()));
         m_env->utility.appName = QStringLiteral("QuenlockHost");
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdOk")), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());

@@ -10,7 +10,6 @@
 #include "recordinghost.h"
 #include "memoryhost.h"
 #include "regexclasses.h"
-#include "runwrappers.h"
 #include "scriptedprompt.h"
 
 #include <QCheckBox>
@@ -783,7 +782,7 @@ void TestUC1::replaceButton()
     QFETCH(QString, label);
 
     TestEnvironment env;
-    RunWrappers::install();
+    Memory::registerSafeItems();
     Regex::registerRegexClasses();
     ScriptedPrompt answers;
     setPrompt(&answers);

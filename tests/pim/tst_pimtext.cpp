@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The body as RTF and the value encodings of vCard 2.1 and 3.0.
+// The body set as RTF, and the value encodings of vCard 2.1 and 3.0.
 #include "testenvironment.h"
 #include "pimtesting.h"
 #include "rtftext.h"
@@ -10,65 +10,12 @@ class tst_PimText : public QObject
     Q_OBJECT
 
 private slots:
-    void plainTextSurvivesRtf_data();
-    void plainTextSurvivesRtf();
-    void readsRtfFromOtherWriters_data();
-    void readsRtfFromOtherWriters();
     void rtfBodyWritesThePlainBody();
     void quotedPrintableLines_data();
     void quotedPrintableLines();
     void foldingKeepsCharactersWhole_data();
     void foldingKeepsCharactersWhole();
 };
-
-void tst_PimText::plainTextSurvivesRtf_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << "";
-    QTest::newRow("plain") << "Room 12";
-    QTest::newRow("line breaks") << "one\ntwo\n\nfour\n";
-    QTest::newRow("tabs") << "a\tb\t\tc";
-    QTest::newRow("braces and backslashes") << "{x} \\par \\u233? }{ \\";
-    QTest::newRow("blank after a break") << "a\n b\n\t c";
-    QTest::newRow("Latin-1 and beyond") << QString::fromUtf8("é ü ß € – “q” 中文");
-    QTest::newRow("surrogate pair") << QString::fromUtf8("clef 𝄞 and 😀!");
-    QTest::newRow("carriage return kept") << "a\r\nb";
-    QTest::newRow("digits after a character") << QString::fromUtf8("é1234 ü-5");
-}
-
-void tst_PimText::plainTextSurvivesRtf()
-{
-    QFETCH(QString, text);
-    const QString rtf = RtfText::fromPlainText(text);
-    QVERIFY(rtf.startsWith(QLatin1String("{\\rtf1")));
-    QVERIFY(rtf.endsWith(u'}'));
-    for (QChar c : rtf)
-        QVERIFY2(c.unicode() >= 0x20 && c.unicode() < 0x7F, "RTF is 7-bit text");
-    QCOMPARE(RtfText::toPlainText(rtf).value_or(QStringLiteral("<not RTF>")), text);
-}
-
-void tst_PimText::readsRtfFromOtherWriters_data()
-{
-    QTest::addColumn<QString>("rtf");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("font and colour tables") << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
-        "{\\colortbl;\\red0\\green0\\blue0;}\\f0\\fs20 Hello\\par World}" << "Hello\nWorld";
-    QTest::newRow("ignorable destination") << "{\\rtf1{\\*\\generator Riched20;}Text}" << "Text";
-    QTest::newRow("ANSI escape") << "{\\rtf1\\ansi caf\\'e9 \\'80}" << QString::fromUtf8("café €");
-    QTest::newRow("two fallback characters") << "{\\rtf1\\uc2\\u8364 EUx}" << QString::fromUtf8("€x");
-    QTest::newRow("negative unicode") << "{\\rtf1\\u-257?}" << QString(QChar(0xFEFF));
-    QTest::newRow("line and tab") << "{\\rtf1 a\\line b\\tab c}" << "a\nb\tc";
-    QTest::newRow("raw line breaks are no text") << "{\\rtf1 a\r\nb}" << "ab";
-    QTest::newRow("group formatting") << "{\\rtf1 plain {\\b bold} end}" << "plain bold end";
-    QTest::newRow("unbalanced end") << "{\\rtf1 cut" << "cut";
-}
-
-void tst_PimText::readsRtfFromOtherWriters()
-{
-    QFETCH(QString, rtf);
-    QFETCH(QString, text);
-    QCOMPARE(RtfText::toPlainText(rtf).value_or(QStringLiteral("<not RTF>")), text);
-}
 
 void tst_PimText::rtfBodyWritesThePlainBody()
 {

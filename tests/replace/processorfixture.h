@@ -7,7 +7,7 @@
 #include "progids.h"
 #include "recordingitem.h"
 #include "regexclasses.h"
-#include "regexcontrol.h"
+#include "regexondemand.h"
 #include "runlogs.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
@@ -50,7 +50,7 @@ struct ProcessorFixture
     RecordingItem item{timeline};
     EngineRunLogs logs;
     FieldFlags flags;
-    std::unique_ptr<RegexControl> regex; // made on first use, as a run makes it
+    RegexOnDemand regex;
 
     ProcessorFixture()
     {
@@ -77,11 +77,7 @@ struct ProcessorFixture
     bool process(Processor p, const QString &search, const QString &replacement, qint32 caseFlag = 0)
     {
         const QString store = QStringLiteral("STORE-1"), folder = QStringLiteral("FOLDER-1");
-        ItemProcessor processor(logs, flags, [this]() -> RegexControl & {
-            if (!regex)
-                regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
-            return *regex;
-        });
+        ItemProcessor processor(logs, flags, std::ref(regex));
         const ProcessorKind &kind = p == Processor::Contacts       ? ContactProcessor
                                     : p == Processor::Appointments ? AppointmentProcessor
                                                                    : TaskProcessor;

@@ -6,10 +6,9 @@
 #include "progids.h"
 #include "recordingprogress.h"
 #include "regexclasses.h"
-#include "regexcontrol.h"
+#include "regexondemand.h"
 #include "replacerun.h"
 #include "runlogs.h"
-#include "runwrappers.h"
 #include "scriptedprompt.h"
 #include "settingsaccess.h"
 #include "testenvironment.h"
@@ -40,13 +39,13 @@ struct World
     RecordingProgress progress;
     RunTexts texts;
     FieldFlags flags;
-    std::unique_ptr<RegexControl> regex;
+    RegexOnDemand regex;
 
     World()
     {
         Memory::journal().clear();
-        RunWrappers::script() = {};
-        RunWrappers::install();
+        Memory::wrapperScript() = {};
+        Memory::registerSafeItems();
         Regex::registerRegexClasses();
         store = Memory::makeStore(*host.application, QStringLiteral("S1"));
     }
@@ -65,12 +64,7 @@ struct World
     {
         StoreSettings settings;
         EngineRunLogs logs;
-        const auto control = [this]() -> RegexControl & {
-            if (!regex)
-                regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
-            return *regex;
-        };
-        ReplaceRun replace({settings, hostObject, control, logs, answers, progress, flags});
+        ReplaceRun replace({settings, hostObject, std::ref(regex), logs, answers, progress, flags});
         return replace.run(dirty, [this] { return texts; });
     }
     void set(const Settings &settings)
@@ -187,7 +181,7 @@ void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
     QCOMPARE(w.answers.asked.at(0).first, Notice);
     QCOMPARE(w.answers.asked.at(0).second, Prompt::Buttons::Ok);
     QVERIFY(w.host.engineObject->lookups.isEmpty());
-    QVERIFY(RunWrappers::script().events.isEmpty());
+    QVERIFY(Memory::wrapperScript().events.isEmpty());
     QVERIFY(Memory::journal().isEmpty());
     QVERIFY(w.env.activity.isEmpty());
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
@@ -237,7 +231,7 @@ void TestReplaceRun::confirmation()
         return;
     }
     QVERIFY(w.host.engineObject->lookups.isEmpty());
-    QVERIFY(RunWrappers::script().events.isEmpty());
+    QVERIFY(Memory::wrapperScript().events.isEmpty());
     QVERIFY(Memory::journal().isEmpty());
     QVERIFY(w.env.activity.isEmpty());
     QVERIFY(w.progress.calls.isEmpty());
@@ -449,7 +443,7 @@ void TestReplaceRun::unresolvedFolderIsPassedOver()
                                   QStringLiteral("Folder: Refused")}));
     QCOMPARE(w.runLines(), (QStringList{QStringLiteral("Count of items in folder 'Contacts': 1"),
                                         QStringLiteral("Looking for 'Acme' replacing with 'Apex'; Case sensitive: 0")}));
-    QCOMPARE(RunWrappers::script().events,
+    QCOMPARE(Memory::wrapperScript().events,
              (QStringList{QStringLiteral("create Contact"), QStringLiteral("assign c1"), QStringLiteral("release c1")}));
     QCOMPARE(w.progress.label, QStringLiteral("Updated 0 items in 3 folders"));
     QVERIFY2(w.env.utility.lines.isEmpty(), qPrintable(hostLog(w)));
@@ -498,7 +492,7 @@ void TestReplaceRun::itemDispatch()
 
     w.run();
 
-    QCOMPARE(RunWrappers::script().events, events);
+    QCOMPARE(Memory::wrapperScript().events, events);
     // Every item advances the bar, passed-over ones too.
     QStringList shown{QStringLiteral("folder Folder: Mixed"), QStringLiteral("range %1").arg(items.size())};
     for (int i = 1; i <= items.size(); ++i)
@@ -675,27 +669,27 @@ void TestReplaceRun::errors_data()
     QTest::newRow("contact-assign-fails")
         << ErrorCase{[=](World &w) {
                items({QStringLiteral("ContactItem:c1")})(w);
-               RunWrappers::script().failAssign = {QStringLiteral("c1")};
+               Memory::wrapperScript().failAssign = {QStringLiteral("c1")};
            }}
         << line + QStringLiteral("11  Folder: Work  Contact: Jane Roe (Northwind Traders)  Reason: The item cannot be opened")
         << work << 1;
     QTest::newRow("contact-name-unreadable")
         << ErrorCase{[=](World &w) {
                items({QStringLiteral("ContactItem:c1")})(w);
-               RunWrappers::script().failAssign = {QStringLiteral("c1")};
-               RunWrappers::script().failFullName = true;
+               Memory::wrapperScript().failAssign = {QStringLiteral("c1")};
+               Memory::wrapperScript().failFullName = true;
            }}
         << line + QStringLiteral("11  Folder: Work  Contact:   Reason: The item cannot be opened") << work << 1;
     QTest::newRow("appointment-assign-fails")
         << ErrorCase{[=](World &w) {
                items({QStringLiteral("ContactItem:c1"), QStringLiteral("AppointmentItem:a1")})(w);
-               RunWrappers::script().failAssign = {QStringLiteral("a1")};
+               Memory::wrapperScript().failAssign = {QStringLiteral("a1")};
            }}
         << line + QStringLiteral("24  Folder: Work  Reason: The item cannot be opened") << work << 2;
     QTest::newRow("task-assign-fails")
         << ErrorCase{[=](World &w) {
                items({QStringLiteral("TaskItem:t1")})(w);
-               RunWrappers::script().failAssign = {QStringLiteral("t1")};
+               Memory::wrapperScript().failAssign = {QStringLiteral("t1")};
            }}
         << line + QStringLiteral("24  Folder: Work  Reason: The item cannot be opened") << work << 1;
     QTest::newRow("contact-save-fails")
@@ -770,7 +764,7 @@ void TestReplaceRun::errors()
         QCOMPARE(w.progress.item, barValue);
     }
     // Every wrapper made was let go.
-    const QStringList &events = RunWrappers::script().events;
+    const QStringList &events = Memory::wrapperScript().events;
     QCOMPARE(events.filter(QRegularExpression(QStringLiteral("^create "))).size(),
              events.filter(QRegularExpression(QStringLiteral("^release"))).size());
     // A contact changed before the error stays saved.

@@ -7,7 +7,7 @@
 #include "olapplication.h"
 #include "fieldflags.h"
 #include "recordingprogress.h"
-#include "regexcontrol.h"
+#include "regexondemand.h"
 #include "replacerun.h"
 #include "runlogs.h"
 #include "scriptedprompt.h"
@@ -221,13 +221,8 @@ void TestSampleRun::replace()
     StoreSettings settings;
     EngineRunLogs logs;
     FieldFlags flags;
-    std::unique_ptr<RegexControl> regex;
-    const auto control = [&regex]() -> RegexControl & {
-        if (!regex)
-            regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
-        return *regex;
-    };
-    ReplaceRun run({settings, &host, control, logs, yes, progress, flags});
+    RegexOnDemand regex;
+    ReplaceRun run({settings, &host, std::ref(regex), logs, yes, progress, flags});
     run.run(false, [&] { return RunTexts{searchText, replaceText, caseSensitive ? 1 : 0}; });
 
     const Expected expected = expectedAfter(before, property, QRegularExpression(oracle), oracleReplacement);

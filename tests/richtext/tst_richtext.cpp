@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: MIT
+// Rich-text bodies: what is searched, the plain text they show, and the RTF
+// written for new text.
+#include "rtfruns.h"
+#include "rtftext.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+class tst_RichText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reading_data();
+    void reading();
+    void rewrite_data();
+    void rewrite();
+    void writtenTextReadsBack_data();
+    void writtenTextReadsBack();
+};
+
+static QString u(const char *utf8) { return QString::fromUtf8(utf8); }
+
+static QStringList runTexts(const QString &document)
+{
+    QStringList texts;
+    for (const RtfRuns::Run &run : RtfRuns::textRuns(document))
+        texts << run.text;
+    return texts;
+}
+
+static QString plainText(const QString &document)
+{
+    return RtfText::toPlainText(document).value_or(QStringLiteral("<not RTF>"));
+}
+
+// One reader under both: each document's runs (what the replace engine
+// searches) and its plain text (what the Body property shows).
+void tst_RichText::reading_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QStringList>("runs");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("writer-with-font-and-colour-tables")
+        << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl;\\red0\\green0\\blue0;}"
+           "\\f0\\fs20 Hello world\\par Second line\\par}"
+        << QStringList{"Hello world", "Second line"} << "Hello world\nSecond line\n";
+    QTest::newRow("unicode-escape") << "{\\rtf1\\ansi Caf\\u233?s\\par}" << QStringList{u("Caf\xC3\xA9s")}
+                                    << u("Caf\xC3\xA9s\n");
+    QTest::newRow("negative-unicode-escapes-and-surrogate-pair")
+        << "{\\rtf1 \\u-10179?\\u-8704?\\u-257?}" << QStringList{u("\xF0\x9F\x98\x80\xEF\xBB\xBF")}
+        << u("\xF0\x9F\x98\x80\xEF\xBB\xBF");
+    QTest::newRow("hex-escapes-windows-1252") << "{\\rtf1\\ansi Caf\\'e9 \\'80\\par}"
+                                              << QStringList{u("Caf\xC3\xA9 \xE2\x82\xAC")}
+                                              << u("Caf\xC3\xA9 \xE2\x82\xAC\n");
+    QTest::newRow("uc2-skips-two-fallbacks-escaped-or-not")
+        << "{\\rtf1\\uc2 a\\u8364\\'80\\'80b\\u8364 EUx}"
+        << QStringList{u("a\xE2\x82\xAC" "b\xE2\x82\xAC" "x")} << u("a\xE2\x82\xAC" "b\xE2\x82\xAC" "x");
+    QTest::newRow("uc0-skips-nothing") << "{\\rtf1\\uc0 a\\u8364 b}" << QStringList{u("a\xE2\x82\xAC" "b")}
+                                       << u("a\xE2\x82\xAC" "b");
+    QTest::newRow("uc-is-scoped-by-group") << "{\\rtf1{\\uc0 a}\\u8364?b}"
+                                           << QStringList{"a", u("\xE2\x82\xAC" "b")} << u("a\xE2\x82\xAC" "b");
+    QTest::newRow("escaped-braces-and-backslash") << "{\\rtf1 a\\{b\\}c\\\\d}" << QStringList{"a{b}c\\d"}
+                                                  << "a{b}c\\d";
+    QTest::newRow("starred-destination") << "{\\rtf1{\\*\\generator Writer par 1.0;}Text}"
+                                         << QStringList{"Text"} << "Text";
+    QTest::newRow("starred-destination-after-a-source-line-break")
+        << "{\\rtf1{\r\n\\*\\generator Writer;}Text}" << QStringList{"Text"} << "Text";
+    QTest::newRow("tables-and-info")
+        << "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}"
+           "{\\info{\\title par title}{\\author Ann}}Body}"
+        << QStringList{"Body"} << "Body";
+    QTest::newRow("field-instruction-skipped")
+        << "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://par\"}{\\fldrslt link}}}" << QStringList{"link"}
+        << "link";
+    QTest::newRow("picture-with-binary-data") << "{\\rtf1 a{\\pict\\bin4 {}\\}}b}" << QStringList{"a", "b"}
+                                              << "ab";
+    // What only one reader skips: a header is searched but is not the body;
+    // a list number is shown but not searched.
+    QTest::newRow("header-searched-not-shown") << "{\\rtf1{\\header Page 1}Body}"
+                                               << QStringList{"Page 1", "Body"} << "Body";
+    QTest::newRow("list-number-shown-not-searched") << "{\\rtf1{\\listtext 1.\\tab}Item}"
+                                                    << QStringList{"Item"} << "1.\tItem";
+    QTest::newRow("formatting-splits-runs") << "{\\rtf1 Hello {\\b bold} end}"
+                                            << QStringList{"Hello ", "bold", " end"} << "Hello bold end";
+    QTest::newRow("delimiting-blank-is-not-text") << "{\\rtf1\\pard\\plain Text\\par}" << QStringList{"Text"}
+                                                  << "Text\n";
+    QTest::newRow("second-blank-is-text") << "{\\rtf1\\pard  Text}" << QStringList{" Text"} << " Text";
+    QTest::newRow("source-line-breaks-ignored") << "{\\rtf1 Hel\r\nlo}" << QStringList{"Hello"} << "Hello";
+    QTest::newRow("character-words") << "{\\rtf1 it\\rquote s\\tab x\\emdash y}"
+                                     << QStringList{u("it\xE2\x80\x99s\tx\xE2\x80\x94y")}
+                                     << u("it\xE2\x80\x99s\tx\xE2\x80\x94y");
+    QTest::newRow("nonbreaking-space-and-optional-hyphen") << "{\\rtf1 a\\~b\\-c}"
+                                                           << QStringList{u("a\xC2\xA0" "bc")} << u("a\xC2\xA0" "bc");
+    QTest::newRow("line-and-tab") << "{\\rtf1 a\\line b\\tab c}" << QStringList{"a", "b\tc"} << "a\nb\tc";
+    QTest::newRow("newline-symbol-is-paragraph") << "{\\rtf1 a\\\nb}" << QStringList{"a", "b"} << "a\nb";
+    QTest::newRow("text-after-last-brace-not-searched") << "{\\rtf1 A}junk" << QStringList{"A"} << "Ajunk";
+    QTest::newRow("unbalanced-group") << "{\\rtf1 a{\\b b" << QStringList{"a", "b"} << "ab";
+    QTest::newRow("unclosed-destination") << "{\\rtf1 a{\\fonttbl{\\f0 Arial;}" << QStringList{"a"} << "a";
+    QTest::newRow("trailing-backslash") << "{\\rtf1 a\\" << QStringList{"a"} << "a";
+    QTest::newRow("broken-hex-escape") << "{\\rtf1 a\\'zz}" << QStringList{"a", "zz"} << "azz";
+    QTest::newRow("empty-rich-document") << "{\\rtf1}" << QStringList{} << "";
+    QTest::newRow("plain-document-is-one-run") << "Just {text}\\par" << QStringList{"Just {text}\\par"}
+                                               << "<not RTF>";
+    QTest::newRow("empty-plain-document") << "" << QStringList{""} << "<not RTF>";
+}
+
+void tst_RichText::reading()
+{
+    QFETCH(QString, document);
+    QFETCH(QStringList, runs);
+    QFETCH(QString, plain);
+    QCOMPARE(runTexts(document), runs);
+    QCOMPARE(plainText(document), plain);
+}
+
+void tst_RichText::rewrite_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("control-words-never-searched")
+        << "{\\rtf1\\ansi\\pard Compare par\\par}" << "par" << "X" << "{\\rtf1\\ansi\\pard ComXe X\\par}";
+    QTest::newRow("braces-and-backslash-escaped")
+        << "{\\rtf1 hello world\\par}" << "world" << "{x}\\y" << "{\\rtf1 hello \\{x\\}\\\\y\\par}";
+    QTest::newRow("non-ascii-as-unicode-escape")
+        << "{\\rtf1 Cafe\\par}" << "e$" << u("\xC3\xA9") << "{\\rtf1 Caf\\u233?\\par}";
+    QTest::newRow("astral-as-two-escapes")
+        << "{\\rtf1 :)}" << ":\\)" << u("\xF0\x9F\x98\x80") << "{\\rtf1 \\u-10179?\\u-8704?}";
+    QTest::newRow("line-break-as-par") << "{\\rtf1 a, b}" << ", " << "\n" << "{\\rtf1 a\\par b}";
+    QTest::newRow("crlf-as-one-par") << "{\\rtf1 a, b}" << ", " << "\r\n" << "{\\rtf1 a\\par b}";
+    QTest::newRow("tab-as-tab-word") << "{\\rtf1 a b}" << " " << "\t" << "{\\rtf1 a\\tab b}";
+    QTest::newRow("untouched-runs-keep-their-source")
+        << "{\\rtf1 Caf\\'e9 x\\par y}" << "y" << "z" << "{\\rtf1 Caf\\'e9 x\\par z}";
+    QTest::newRow("decoded-text-is-searched")
+        << "{\\rtf1 Caf\\'e9\\par}" << u("\xC3\xA9") << "e" << "{\\rtf1 Cafe\\par}";
+    QTest::newRow("uc0-escape-ends-with-blank")
+        << "{\\rtf1\\uc0 x}" << "x" << u("\xC3\xA9" "1") << "{\\rtf1\\uc0 \\u233 1}";
+    QTest::newRow("uc2-gives-two-fallbacks") << "{\\rtf1\\uc2 x}" << "x" << u("\xC3\xA9") << "{\\rtf1\\uc2 \\u233??}";
+    QTest::newRow("font-table-untouched") << "{\\rtf1{\\fonttbl{\\f0 Arial;}}Arial}" << "Arial" << "Helvetica"
+                                          << "{\\rtf1{\\fonttbl{\\f0 Arial;}}Helvetica}";
+    QTest::newRow("empty-replacement-removes-every-match")
+        << "{\\rtf1 a5b5\\par 5c}" << "5" << "" << "{\\rtf1 ab\\par c}";
+    QTest::newRow("every-run-rewritten")
+        << "{\\rtf1 one {\\b one} one}" << "one" << "two" << "{\\rtf1 two {\\b two} two}";
+    QTest::newRow("groups-refer-to-run-text")
+        << "{\\rtf1 Smith, John\\par}" << "(\\w+), (\\w+)" << "\\2 \\1" << "{\\rtf1 John Smith\\par}";
+    QTest::newRow("plain-document-not-escaped") << "a{b}" << "b" << "{c}" << "a{{c}}";
+}
+
+// Each run is searched and replaced on its own, as the body step does.
+static QString replaceRuns(const QString &document, const QString &pattern, const QString &replacement)
+{
+    const QRegularExpression expression(pattern);
+    return RtfRuns::rewriteRuns(document, RtfRuns::textRuns(document),
+                                [&](const RtfRuns::Run &run) -> std::optional<QString> {
+                                    if (!expression.match(run.text).hasMatch())
+                                        return std::nullopt;
+                                    return QString(run.text).replace(expression, replacement);
+                                });
+}
+
+void tst_RichText::rewrite()
+{
+    QFETCH(QString, document);
+    QFETCH(QString, pattern);
+    QFETCH(QString, replacement);
+    QFETCH(QString, after);
+    QCOMPARE(replaceRuns(document, pattern, replacement), after);
+}
+
+void tst_RichText::writtenTextReadsBack_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("runs"); // the text put into a run, read back as runs
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("plain") << "Room 12" << QStringList{"Room 12"};
+    QTest::newRow("line breaks") << "one\ntwo\n\nfour\n" << QStringList{"one", "two", "four"};
+    QTest::newRow("tabs") << "a\tb\t\tc" << QStringList{"a\tb\t\tc"};
+    QTest::newRow("braces and backslashes") << "{x} \\par \\u233? \\{}{\\b x} }{ \\"
+                                            << QStringList{"{x} \\par \\u233? \\{}{\\b x} }{ \\"};
+    QTest::newRow("blank after a break") << "a\n b\n\t c" << QStringList{"a", " b", "\t c"};
+    QTest::newRow("Latin-1 and beyond") << u("é ü ß € – “q” 中文")
+                                        << QStringList{u("é ü ß € – “q” 中文")};
+    QTest::newRow("surrogate pair") << u("clef 𝄞 and 😀!") << QStringList{u("clef 𝄞 and 😀!")};
+    QTest::newRow("carriage return") << "a\r\nb" << QStringList{"a", "b"};
+    QTest::newRow("digits after a character") << u("é1234 ü-5") << QStringList{u("é1234 ü-5")};
+    QTest::newRow("question mark after a character") << u("é?") << QStringList{u("é?")};
+}
+
+// Whatever the text, a body written from it reads back as that text, carriage
+// returns included; put into a run, whatever \uc the document sets, it reads
+// back as its paragraphs. Both writers write 7-bit RTF.
+void tst_RichText::writtenTextReadsBack()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, runs);
+    const QString body = RtfText::fromPlainText(text);
+    QVERIFY(body.startsWith(QLatin1String("{\\rtf1")));
+    QVERIFY(body.endsWith(u'}'));
+    QCOMPARE(plainText(body), text);
+    QStringList written{body};
+    for (const QString &document : {QStringLiteral("{\\rtf1\\ansi X\\par}"), QStringLiteral("{\\rtf1\\uc0 X}"),
+                                    QStringLiteral("{\\rtf1\\uc3 X}")}) {
+        const QString after = RtfRuns::rewriteRuns(document, RtfRuns::textRuns(document),
+                                                   [&](const RtfRuns::Run &) { return text; });
+        QCOMPARE(runTexts(after), runs);
+        written << after;
+    }
+    for (const QString &rtf : written)
+        for (QChar c : rtf)
+            QVERIFY2(c.unicode() >= 0x20 && c.unicode() < 0x7F, "RTF is 7-bit text");
+}
+
+QTEST_GUILESS_MAIN(tst_RichText)
+#include "tst_richtext.moc"
