@@ -91,26 +91,26 @@ void frmLookInFields::buildControls()
                                    fileAs ? 210 : 195));
         m_boxes.insert(keyOf(field), box);
     }
+    buildSpecialInstructions(pages[0]);
+    buildPresets(pages);
 
-    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), pages[0]);
-    frameSpecial->setObjectName(QStringLiteral("frameSpecialInstructions"));
-    frameSpecial->setGeometry(twipsRect(this, 5715, 3975, 3285, 1890));
-    auto *lblSpecial = new QLabel(QString::fromLatin1(SpecialLabel), frameSpecial);
-    lblSpecial->setObjectName(QStringLiteral("lblSpecialInstructions"));
-    lblSpecial->setWordWrap(true);
-    lblSpecial->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblSpecial->setGeometry(twipsRect(this, 135, 285, 3030, 795));
-    cboSpecialInstructions = new QComboBox(frameSpecial);
-    cboSpecialInstructions->setObjectName(QStringLiteral("cboSpecialInstructions"));
-    cboSpecialInstructions->setEditable(true);
-    // Typed text stays in the edit field; the list keeps exactly its two entries.
-    cboSpecialInstructions->setInsertPolicy(QComboBox::NoInsert);
-    // No completion: "none" or "Only" stay as typed instead of becoming an entry.
-    cboSpecialInstructions->setCompleter(nullptr);
-    const QRect comboRect = twipsRect(this, 150, 1215, 3030, 315);
-    cboSpecialInstructions->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
-                                        cboSpecialInstructions->sizeHint().height());
+    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setGeometry(twipsRect(this, 6075, 8475, 1350, 330));
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twipsRect(this, 7590, 8475, 1350, 330));
+    for (QPushButton *button : {cmdOk, cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(cmdOk, &QPushButton::clicked, this, &frmLookInFields::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmLookInFields::cmdCancel_Click);
+}
 
+// Each page's frame of preset buttons with the text that explains them.
+void frmLookInFields::buildPresets(QWidget *const pages[3])
+{
     const char *labels[3] = {ContactsLabel, OtherLabel, OtherLabel};
     QGroupBox *frames[3];
     for (int i = 0; i < 3; ++i) {
@@ -132,19 +132,29 @@ void frmLookInFields::buildControls()
         button->setGeometry(twipsRect(this, preset.left, 1200, 1500, 375));
         connect(button, &QPushButton::clicked, this, [this, i] { runPreset(i); });
     }
+}
 
-    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setGeometry(twipsRect(this, 6075, 8475, 1350, 330));
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twipsRect(this, 7590, 8475, 1350, 330));
-    for (QPushButton *button : {cmdOk, cmdCancel}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
-    connect(cmdOk, &QPushButton::clicked, this, &frmLookInFields::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmLookInFields::cmdCancel_Click);
+// The contacts page's frame for the telephone-number instruction.
+void frmLookInFields::buildSpecialInstructions(QWidget *contactsPage)
+{
+    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), contactsPage);
+    frameSpecial->setObjectName(QStringLiteral("frameSpecialInstructions"));
+    frameSpecial->setGeometry(twipsRect(this, 5715, 3975, 3285, 1890));
+    auto *lblSpecial = new QLabel(QString::fromLatin1(SpecialLabel), frameSpecial);
+    lblSpecial->setObjectName(QStringLiteral("lblSpecialInstructions"));
+    lblSpecial->setWordWrap(true);
+    lblSpecial->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSpecial->setGeometry(twipsRect(this, 135, 285, 3030, 795));
+    cboSpecialInstructions = new QComboBox(frameSpecial);
+    cboSpecialInstructions->setObjectName(QStringLiteral("cboSpecialInstructions"));
+    cboSpecialInstructions->setEditable(true);
+    // Typed text stays in the edit field; the list keeps exactly its two entries.
+    cboSpecialInstructions->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: "none" or "Only" stay as typed instead of becoming an entry.
+    cboSpecialInstructions->setCompleter(nullptr);
+    const QRect comboRect = twipsRect(this, 150, 1215, 3030, 315);
+    cboSpecialInstructions->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
+                                        cboSpecialInstructions->sizeHint().height());
 }
 
 void frmLookInFields::Form_Load()
