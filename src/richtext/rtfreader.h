@@ -39,7 +39,7 @@ struct Token
 };
 
 // Source line breaks are no text and give no token; \bin data is passed over
-// inside the token of its control word.
+// inside the token of its control word. The document must outlive the reader.
 class Reader
 {
 public:
