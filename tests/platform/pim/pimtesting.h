@@ -18,7 +18,7 @@ public:
     QString storePath() const { return m_dir.path() + QStringLiteral("/store"); }
     QString collectionPath() const { return storePath() + u'/' + m_collection; }
     QString filePath(const QString &name) const { return collectionPath() + u'/' + name; }
-    // Copies a file of tests/pim/data into the collection.
+    // Copies a file of tests/platform/pim/data into the collection.
     void add(const QString &dataFile, const QString &as = {});
     void write(const QString &name, const QByteArray &bytes);
 
