@@ -6,6 +6,7 @@
 #include "windowcommand.h"
 
 #include <QApplication>
+#include <memory>
 #include <QTextStream>
 
 namespace {
@@ -91,11 +92,14 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "No display: use one of the commands.\n" << UsageText;
         return BatchCommands::Usage;
     }
-    // Commands show the page without a screen, as the window would show it.
-    if (!window)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quenlock"));
+    // Commands make no widget: they run on a core application, with no
+    // display and no platform plugin.
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quenlock"));
 
     const Options options = parse(args);
     int status = BatchCommands::Usage;
