@@ -126,53 +126,11 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
         return;
-    struct stat now{};
-    const bool found = ::lstat(m_target.constData(), &now) == 0;
-    if (found && S_ISLNK(now.st_mode)) {
-        // Saving replaces the file the link points at, not the link.
-        char resolved[PATH_MAX];
-        if (!::realpath(m_target.constData(), resolved))
-            throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
-        m_target = resolved;
-    }
-    if ((!found || S_ISLNK(now.st_mode)) && ::stat(m_target.constData(), &now) != 0)
-        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
-    if (!sameFile(now, m_stat))
-        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
-                                           "was read; it was not saved").arg(path()));
+    checkUnchangedOnDisk();
     PimFields::touchRevision(*m_document);
     const QByteArray bytes = m_document->serialize();
-
-    // The temporary file sits beside the item (same file system, so the
-    // rename is atomic); its ".tmp" ending keeps readers of the collection off it.
-    const qsizetype slash = m_target.lastIndexOf('/');
-    const QByteArray directory = m_target.left(slash);
-    static unsigned counter = 0;
-    static const QByteArray pid = QByteArray::number(::getpid());
-    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.' + pid + '.'
-                               + QByteArray::number(++counter) + ".tmp";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
-    bool open = true;
     struct stat written{};
-    try {
-        writeAll(fd, bytes);
-        if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
-            throw QuenlockError(systemError());
-        // What the item will be after the rename (a rename keeps the inode,
-        // its size and its modification time).
-        if (::fstat(fd, &written) != 0)
-            throw QuenlockError(systemError());
-        open = false;
-        if (::close(fd) != 0)
-            throw QuenlockError(systemError());
-    } catch (const QuenlockError &e) {
-        if (open)
-            ::close(fd);
-        ::unlink(temporary.constData());
-        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), e.description()));
-    }
+    const QByteArray temporary = writeTemporary(bytes, written);
     try {
         // The host makes its undo records durable here, before the change they describe.
         if (m_store->beforeReplace)
@@ -190,4 +148,58 @@ void PimItem::save()
     PimSync::noteWrite(m_stat.st_dev, m_store->path);
     m_saved = bytes;
     m_reparse = true;
+}
+
+// Refuses when the file changed since it was read; a link is followed, so
+// saving replaces the file it points at, not the link.
+void PimItem::checkUnchangedOnDisk()
+{
+    struct stat now{};
+    const bool found = ::lstat(m_target.constData(), &now) == 0;
+    if (found && S_ISLNK(now.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(m_target.constData(), resolved))
+            throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+        m_target = resolved;
+    }
+    if ((!found || S_ISLNK(now.st_mode)) && ::stat(m_target.constData(), &now) != 0)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    if (!sameFile(now, m_stat))
+        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
+                                           "was read; it was not saved").arg(path()));
+}
+
+// Writes bytes to a temporary file beside the item (same file system, so the
+// rename is atomic; its ".tmp" ending keeps readers of the collection off
+// it) with the item's permissions, and answers its name. written is what
+// the item will be after the rename (a rename keeps the inode, its size and
+// its modification time). On failure nothing is left behind.
+QByteArray PimItem::writeTemporary(const QByteArray &bytes, struct stat &written)
+{
+    const qsizetype slash = m_target.lastIndexOf('/');
+    const QByteArray directory = m_target.left(slash);
+    static unsigned counter = 0;
+    static const QByteArray pid = QByteArray::number(::getpid());
+    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.' + pid + '.'
+                               + QByteArray::number(++counter) + ".tmp";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    bool open = true;
+    try {
+        writeAll(fd, bytes);
+        if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
+            throw QuenlockError(systemError());
+        if (::fstat(fd, &written) != 0)
+            throw QuenlockError(systemError());
+        open = false;
+        if (::close(fd) != 0)
+            throw QuenlockError(systemError());
+    } catch (const QuenlockError &e) {
+        if (open)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), e.description()));
+    }
+    return temporary;
 }

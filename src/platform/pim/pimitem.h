@@ -34,6 +34,8 @@ public:
 
 private:
     PimItem() = default;
+    void checkUnchangedOnDisk();
+    QByteArray writeTemporary(const QByteArray &bytes, struct stat &written);
 
     QByteArray m_dir;
     QByteArray m_fileName;

@@ -163,6 +163,42 @@ bool isPlainUpperName(const QByteArray &name)
     return true;
 }
 
+// The header splits on ";" outside quotes: the name, then the parameters;
+// the value follows the first ":" outside quotes. Each part is copied
+// straight out of the text.
+void splitHeader(ContentLine &line, const QByteArray &text)
+{
+    const char *t = text.constData();
+    const qsizetype colon = headerEnd(t, text.size());
+    if (colon > 0) {
+        bool quoted = false;
+        qsizetype start = 0;
+        bool first = true;
+        for (qsizetype i = 0; i <= colon; ++i) {
+            if (i < colon) {
+                if (t[i] == '"')
+                    quoted = !quoted;
+                if (t[i] != ';' || quoted)
+                    continue;
+            }
+            if (first) {
+                line.nameRaw = QByteArray(t, i);
+                first = false;
+            } else {
+                line.params.append(QByteArray(t + start, i - start));
+            }
+            start = i + 1;
+        }
+        const qsizetype dot = line.nameRaw.lastIndexOf('.');
+        if (dot < 0 && isPlainUpperName(line.nameRaw))
+            line.name = line.nameRaw; // shared, no copy
+        else
+            line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
+        // Copied, also when text points into the file buffer.
+        line.value = QByteArray(t + colon + 1, text.size() - colon - 1);
+    }
+}
+
 // Reads the logical line that starts at pos and moves pos past it.
 ContentLine readLine(const char *data, qsizetype n, qsizetype &pos)
 {
@@ -195,37 +231,7 @@ ContentLine readLine(const char *data, qsizetype n, qsizetype &pos)
         pos = next;
     }
     line.end = pos;
-    const char *t = text.constData();
-    const qsizetype colon = headerEnd(t, text.size());
-    if (colon > 0) {
-        // The header splits on ";" outside quotes: the name, then the
-        // parameters. Each part is copied straight out of the text.
-        bool quoted = false;
-        qsizetype start = 0;
-        bool first = true;
-        for (qsizetype i = 0; i <= colon; ++i) {
-            if (i < colon) {
-                if (t[i] == '"')
-                    quoted = !quoted;
-                if (t[i] != ';' || quoted)
-                    continue;
-            }
-            if (first) {
-                line.nameRaw = QByteArray(t, i);
-                first = false;
-            } else {
-                line.params.append(QByteArray(t + start, i - start));
-            }
-            start = i + 1;
-        }
-        const qsizetype dot = line.nameRaw.lastIndexOf('.');
-        if (dot < 0 && isPlainUpperName(line.nameRaw))
-            line.name = line.nameRaw; // shared, no copy
-        else
-            line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
-        // Copied, also when text points into the file buffer.
-        line.value = QByteArray(t + colon + 1, text.size() - colon - 1);
-    }
+    splitHeader(line, text);
     return line;
 }
 } // namespace
@@ -258,85 +264,95 @@ void VDocument::locateItem()
     if (head.name != "BEGIN")
         throw QuenlockError(QStringLiteral("the file does not start with BEGIN:VCARD or BEGIN:VCALENDAR"));
     const QByteArray what = upperValue(head);
-    if (what == "VCARD") {
-        int depth = 0;
-        for (int i = first; i < int(m_lines.size()); ++i) {
-            const ContentLine &l = m_lines[size_t(i)];
-            if (l.name == "BEGIN" && upperValue(l) == "VCARD")
-                ++depth;
-            else if (l.name == "END" && upperValue(l) == "VCARD" && --depth == 0) {
-                m_begin = first;
-                m_end = i;
-                break;
-            }
-        }
-        if (m_end < 0)
-            throw QuenlockError(QStringLiteral("the vCard has no END:VCARD line"));
-        rescan();
-        const int version = find("VERSION");
-        const QByteArray v = version >= 0 ? m_lines[size_t(version)].value.trimmed() : QByteArray();
-        m_dialect = v == "2.1" ? VText::Dialect::VCard21
-                  : v == "4.0" ? VText::Dialect::VCard40
-                               : VText::Dialect::VCard30;
-        for (const char *kindName : {"KIND", "X-ADDRESSBOOKSERVER-KIND"}) {
-            const int k = find(kindName);
-            if (k >= 0 && upperValue(m_lines[size_t(k)]) == "GROUP")
-                m_kind = Kind::DistList;
-        }
-    } else if (what == "VCALENDAR") {
-        m_dialect = VText::Dialect::ICalendar;
-        // Components directly inside VCALENDAR; the main one is the first
-        // without RECURRENCE-ID (the others are exceptions of its series).
-        int depth = 0, open = -1, fallbackBegin = -1, fallbackEnd = -1;
-        bool recurrenceId = false;
-        bool calendarClosed = false;
-        for (int i = first; i < int(m_lines.size()) && m_end < 0; ++i) {
-            const ContentLine &l = m_lines[size_t(i)];
-            if (l.name == "BEGIN") {
-                ++depth;
-                if (depth == 2) {
-                    const QByteArray c = upperValue(l);
-                    if (c == "VEVENT" || c == "VTODO" || c == "VJOURNAL") {
-                        open = i;
-                        recurrenceId = false;
-                    }
-                }
-            } else if (l.name == "END") {
-                if (depth == 2 && open >= 0) {
-                    if (!recurrenceId) {
-                        m_begin = open;
-                        m_end = i;
-                    } else if (fallbackBegin < 0) {
-                        fallbackBegin = open;
-                        fallbackEnd = i;
-                    }
-                    open = -1;
-                }
-                if (--depth == 0)
-                    calendarClosed = true;
-            } else if (depth == 2 && open >= 0 && l.name == "RECURRENCE-ID") {
-                recurrenceId = true;
-            }
-        }
-        if (m_end < 0) {
-            m_begin = fallbackBegin;
-            m_end = fallbackEnd;
-        }
-        if (m_end < 0) {
-            if (open >= 0 || (!calendarClosed && depth > 0))
-                throw QuenlockError(QStringLiteral("the iCalendar object ends inside a component"));
-            throw QuenlockError(QStringLiteral("the iCalendar object holds no event, task or journal entry"));
-        }
-        const QByteArray c = upperValue(m_lines[size_t(m_begin)]);
-        m_kind = c == "VEVENT" ? Kind::Event : c == "VTODO" ? Kind::Task : Kind::Journal;
-        rescan();
-    } else {
+    if (what == "VCARD")
+        locateCard(first);
+    else if (what == "VCALENDAR")
+        locateCalendarItem(first);
+    else
         throw QuenlockError(QStringLiteral("the file does not start with BEGIN:VCARD or BEGIN:VCALENDAR"));
-    }
     // vCard 3.0, 4.0 and iCalendar are UTF-8 by definition; 2.1 names its
     // character set per property.
     if (m_dialect != VText::Dialect::VCard21 && !VText::isValidUtf8(m_raw.constData(), m_raw.size()))
         throw QuenlockError(QStringLiteral("the file is not valid UTF-8"));
+}
+
+// The card from its BEGIN at first to its matching END; its version and kind.
+void VDocument::locateCard(int first)
+{
+    int depth = 0;
+    for (int i = first; i < int(m_lines.size()); ++i) {
+        const ContentLine &l = m_lines[size_t(i)];
+        if (l.name == "BEGIN" && upperValue(l) == "VCARD")
+            ++depth;
+        else if (l.name == "END" && upperValue(l) == "VCARD" && --depth == 0) {
+            m_begin = first;
+            m_end = i;
+            break;
+        }
+    }
+    if (m_end < 0)
+        throw QuenlockError(QStringLiteral("the vCard has no END:VCARD line"));
+    rescan();
+    const int version = find("VERSION");
+    const QByteArray v = version >= 0 ? m_lines[size_t(version)].value.trimmed() : QByteArray();
+    m_dialect = v == "2.1" ? VText::Dialect::VCard21
+              : v == "4.0" ? VText::Dialect::VCard40
+                           : VText::Dialect::VCard30;
+    for (const char *kindName : {"KIND", "X-ADDRESSBOOKSERVER-KIND"}) {
+        const int k = find(kindName);
+        if (k >= 0 && upperValue(m_lines[size_t(k)]) == "GROUP")
+            m_kind = Kind::DistList;
+    }
+}
+
+// The main component directly inside VCALENDAR: the first without
+// RECURRENCE-ID (the others are exceptions of its series), else the first.
+void VDocument::locateCalendarItem(int first)
+{
+    m_dialect = VText::Dialect::ICalendar;
+    int depth = 0, open = -1, fallbackBegin = -1, fallbackEnd = -1;
+    bool recurrenceId = false;
+    bool calendarClosed = false;
+    for (int i = first; i < int(m_lines.size()) && m_end < 0; ++i) {
+        const ContentLine &l = m_lines[size_t(i)];
+        if (l.name == "BEGIN") {
+            ++depth;
+            if (depth == 2) {
+                const QByteArray c = upperValue(l);
+                if (c == "VEVENT" || c == "VTODO" || c == "VJOURNAL") {
+                    open = i;
+                    recurrenceId = false;
+                }
+            }
+        } else if (l.name == "END") {
+            if (depth == 2 && open >= 0) {
+                if (!recurrenceId) {
+                    m_begin = open;
+                    m_end = i;
+                } else if (fallbackBegin < 0) {
+                    fallbackBegin = open;
+                    fallbackEnd = i;
+                }
+                open = -1;
+            }
+            if (--depth == 0)
+                calendarClosed = true;
+        } else if (depth == 2 && open >= 0 && l.name == "RECURRENCE-ID") {
+            recurrenceId = true;
+        }
+    }
+    if (m_end < 0) {
+        m_begin = fallbackBegin;
+        m_end = fallbackEnd;
+    }
+    if (m_end < 0) {
+        if (open >= 0 || (!calendarClosed && depth > 0))
+            throw QuenlockError(QStringLiteral("the iCalendar object ends inside a component"));
+        throw QuenlockError(QStringLiteral("the iCalendar object holds no event, task or journal entry"));
+    }
+    const QByteArray c = upperValue(m_lines[size_t(m_begin)]);
+    m_kind = c == "VEVENT" ? Kind::Event : c == "VTODO" ? Kind::Task : Kind::Journal;
+    rescan();
 }
 
 void VDocument::rescan()

@@ -108,6 +108,8 @@ public:
 private:
     void parseLines();
     void locateItem();
+    void locateCard(int first);
+    void locateCalendarItem(int first);
     void rescan();
     QByteArray encodeLine(const QByteArray &header, QList<QByteArray> params,
                           const QString &escaped, bool quotedPrintable, const QByteArray &eol) const;
