@@ -3,14 +3,16 @@
 #pragma once
 
 #include "quenlockerror.h"
+#include "settingskeys.h"
 
 #include <QString>
 #include <exception>
 
 namespace Texts {
 
-// The section name, written once: every log source starts with it.
-inline constexpr char Source[] = "Morvane";
+// Every log source is the settings section's name, alone or with the
+// operation after a full stop.
+inline constexpr const char *Source = Keys::Section;
 
 // "Morvane." + the operation that writes the line.
 inline QString source(const QString &operation)
