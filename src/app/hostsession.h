@@ -34,7 +34,7 @@ public:
     IModuleAPI &module() { return *m_module; }
     std::shared_ptr<IEngineAPI> engineObject() const { return m_engine; }
 
-    // HostObject, for a page shown without a window (batch runs).
+    // HostObject, for a run without a window (batch commands).
     std::shared_ptr<OlApplication> OutlookApplication() override;
     IEngineAPI *engine() override { return m_engine.get(); }
     void OnStatusChange() override {}
