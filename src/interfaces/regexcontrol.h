@@ -4,6 +4,7 @@
 
 #include "comobject.h"
 
+#include <QList>
 #include <QString>
 
 // One instance per page, shared by every field step. Every failure (an
@@ -23,5 +24,16 @@ public:
     // Characters before the first match, and the first match's length.
     virtual int matchStart() = 0;
     virtual int matchLength() = 0;
+    // Every match in text, as setReplacement would replace them, each with
+    // the text the replacement gives for it (group references filled in);
+    // text stays as it is. For callers that put the matches back somewhere
+    // else, such as the runs of a rich-text body.
+    struct Replacement
+    {
+        int start = 0; // as matchStart, matchLength
+        int length = 0;
+        QString text;
+    };
+    virtual QList<Replacement> replacements(const QString &replacement) = 0;
     virtual void setCaseSensitive(bool caseSensitive) = 0;
 };

@@ -52,6 +52,7 @@ void UC1::cmdChooseFolder_Click()
         lstFolderList->clear();
         lstFolderList->addItem(name);
         m_folders = std::make_shared<FolderCollection>(FolderCollection{record});
+        m_foldersComplete = true;
         SetDirty();
     } catch (const QuenlockError &error) {
         logError("ChooseFolderButton", error);
@@ -84,6 +85,7 @@ void UC1::cmdChooseMultiFolder_Click()
         }
         lstFolderList->clear();
         lstFolderList->addItems(names);
+        m_foldersComplete = true;
         SetDirty();
     } catch (const QuenlockError &error) {
         logError("ChooseMultiFolderButton", error);

@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include <limits>
+
 using FormMetrics::twips;
 using FormMetrics::twipsRect;
 
@@ -87,7 +89,13 @@ UC1::UC1(QWidget *parent) : QWidget(parent)
     connect(txtSearchFor, &QLineEdit::textChanged, this, [this] { SetDirty(); });
     connect(txtReplaceWith, &QLineEdit::textChanged, this, [this] { SetDirty(); });
     // stateChanged, not toggled: it also reports a change to or from grayed.
-    connect(chkCaseSensitive, &QCheckBox::stateChanged, this, [this] { SetDirty(); });
+    connect(chkCaseSensitive, &QCheckBox::stateChanged, this, [this](int state) {
+        // A grayed box comes only from the store and shows so until it
+        // changes; from then on a click gives ticked or clear, never grayed.
+        if (state != Qt::PartiallyChecked)
+            chkCaseSensitive->setTristate(false);
+        SetDirty();
+    });
     connect(cmdChooseFields, &QPushButton::clicked, this, [this] { cmdChooseFields_Click(); });
     connect(cmdChooseFolder, &QPushButton::clicked, this, [this] { cmdChooseFolder_Click(); });
     connect(cmdChooseMultiFolder, &QPushButton::clicked, this,
@@ -121,9 +129,13 @@ void UC1::buildControls()
     frameSettings = place(new QGroupBox(QStringLiteral("Search And Replace"), this), "frameSettings", 90, 90, 6840, 4950);
     lblSearchFor = place(newLabel(QStringLiteral("Search For:"), frameSettings), "lblSearchFor", 210, 345, 1185, 270);
     txtSearchFor = place(new QLineEdit(frameSettings), "txtSearchFor", 1425, 285, 3480, 315);
+    // The store sets no length limit, so neither box does (Qt's default
+    // would cut a loaded text at 32,767 characters).
+    txtSearchFor->setMaxLength(std::numeric_limits<int>::max());
     chkCaseSensitive = place(new QCheckBox(QStringLiteral("Case sensitive"), frameSettings), "chkCaseSensitive", 5055, 345, 1635, 255);
     lblReplaceWith = place(newLabel(QStringLiteral("Replace With:"), frameSettings), "lblReplaceWith", 210, 690, 1185, 270);
     txtReplaceWith = place(new QLineEdit(frameSettings), "txtReplaceWith", 1425, 645, 3480, 315);
+    txtReplaceWith->setMaxLength(std::numeric_limits<int>::max());
     lblLookIn = place(newLabel(QStringLiteral("Look In Fields:"), frameSettings), "lblLookIn", 210, 1050, 1185, 270);
     cmdChooseFields = place(newButton(QStringLiteral("Choose Fields..."), frameSettings), "cmdChooseFields", 1425, 1005, 1455, 345);
     lblSearchIn = place(newLabel(QStringLiteral("Search In Folders:"), frameSettings), "lblSearchIn", 210, 1425, 1785, 225);
@@ -203,25 +215,34 @@ void UC1::Apply()
     WriteSetting(QLatin1String(Keys::SearchFor), txtSearchFor->text());
     WriteSetting(QLatin1String(Keys::ReplaceWith), txtReplaceWith->text());
     WriteSetting(QLatin1String(Keys::CaseSensitive), QString::number(checkValue(chkCaseSensitive)));
-    if (m_folders) {
-        const FolderCollection &folders = *m_folders;
-        WriteSetting(QLatin1String(Keys::FolderCount), QString::number(folders.size()));
-        for (qsizetype i = 0; i < folders.size(); ++i) {
-            const int n = int(i + 1);
-            WriteSetting(Keys::numbered(Keys::FolderName, n), folders[i]->Name());
-            WriteSetting(Keys::numbered(Keys::FolderEntryId, n), folders[i]->EntryID());
-            WriteSetting(Keys::numbered(Keys::FolderStoreId, n), folders[i]->StoreID());
-        }
-    } else {
-        WriteSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0"));
-    }
+    // A list that loading did not finish is less than the store holds:
+    // writing it would lose the folders loading never reached.
+    if (m_foldersComplete)
+        writeFolders();
     m_dirty = false;
+}
+
+void UC1::writeFolders()
+{
+    if (!m_folders) {
+        WriteSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0"));
+        return;
+    }
+    const FolderCollection &folders = *m_folders;
+    WriteSetting(QLatin1String(Keys::FolderCount), QString::number(folders.size()));
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const int n = int(i + 1);
+        WriteSetting(Keys::numbered(Keys::FolderName, n), folders[i]->Name());
+        WriteSetting(Keys::numbered(Keys::FolderEntryId, n), folders[i]->EntryID());
+        WriteSetting(Keys::numbered(Keys::FolderStoreId, n), folders[i]->StoreID());
+    }
 }
 
 void UC1::LoadValues()
 {
     // Stage numbers go into the error line so it tells how far loading got.
     int stage = 0;
+    m_foldersComplete = false;
     try {
         stage = 4;
         txtSearchFor->setText(ReadSetting(QLatin1String(Keys::SearchFor), QString()));
@@ -259,6 +280,7 @@ void UC1::LoadValues()
             lstFolderList->addItem(name);
             m_folders->append(folder);
         }
+        m_foldersComplete = true;
     } catch (const std::exception &error) {
         m_logs.error(QStringLiteral("LoadValues"), Texts::errorLine(Texts::describe(error))
                                                        + QStringLiteral("  LastLineNumber: ")

@@ -88,6 +88,7 @@ private:
     template <class T>
     T *place(T *control, const char *name, int left, int top, int width, int height);
     void SetDirty();
+    void writeFolders();
     // Set loading, texts, help texts, values, reset help, clear dirty.
     void ShowSequence();
     // Hot help.
@@ -99,6 +100,9 @@ private:
     bool m_dirty = false;
     bool m_loading = false;
     std::shared_ptr<FolderCollection> m_folders;
+    // False after a load that stopped before the folder list was complete,
+    // until the user chooses folders: Apply then leaves the folder keys alone.
+    bool m_foldersComplete = true;
     TextTable m_textTable;
     TextTable m_helpTexts;
     QString m_currentHelpKey;

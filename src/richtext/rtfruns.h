@@ -21,6 +21,9 @@ struct Run
     QString text;        // decoded text: \'hh as Windows-1252, \uN as UTF-16
     int unicodeSkip = 1; // \ucN in force: fallback characters after each \uN
     bool rich = true;    // false: the document is not RTF and the run is all of it
+    // It follows a control word that has no delimiting blank ("\b\'e9"):
+    // new text written there must not run into the word.
+    bool afterWord = false;
 };
 
 // A document that does not begin with "{\rtf" is plain text: one run, all of it.
@@ -32,5 +35,35 @@ QList<Run> textRuns(const QString &document);
 // untouched runs, stays byte for byte.
 QString rewriteRuns(const QString &document, const QList<Run> &runs,
                     const std::function<std::optional<QString>(const Run &)> &edit);
+
+// A document's text as one string, searched like any other field: the runs'
+// text in document order, and a line feed for each paragraph or line break
+// (\par, \line) before, between or after them, as the plain body shows it.
+// Groups that are no text are left out as for the runs.
+struct SearchText
+{
+    QList<Run> runs;
+    QList<qsizetype> starts; // where each run's text begins in text
+    QString text;
+};
+SearchText searchText(const QString &document);
+
+// One match in a SearchText's text: [start, start + length) becomes text.
+struct Replacement
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString text;
+};
+
+// The document with the replacements (in text order, not overlapping) made
+// in its runs. A replacement's text goes where its first run character was;
+// the characters it covers in later runs are removed. Line breaks and
+// formatting stay, so a replacement that covers only line breaks, or none
+// (an empty match), puts its text at the end of the run before it, or else
+// at the start of the first run. nullopt when no replacement reaches a run:
+// no runs, or only line breaks replaced by nothing.
+std::optional<QString> replaceInRuns(const QString &document, const SearchText &searched,
+                                     const QList<Replacement> &replacements);
 
 } // namespace RtfRuns

@@ -154,7 +154,23 @@ void tst_ItemProcessors::body_data()
     QTest::newRow("match-in-both") << BodyCase{"call par", rtf, "par", "X",
                                                "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 call X\\par}"};
     QTest::newRow("plain-body-must-match-first") << BodyCase{"call", rtf, "par", "X", QString()};
-    QTest::newRow("split-by-formatting") << BodyCase{"Hello", "{\\rtf1 Hel{\\b lo}}", "Hello", "X", QString()};
+    // The body is searched as one text, as any other field: anchors and
+    // look-arounds see all of it, and a match may cross formatting and breaks.
+    QTest::newRow("caret-only-at-body-start")
+        << BodyCase{"abc\nabc\nxabc", "{\\rtf1 abc\\par abc\\par xabc}", "^abc", "X",
+                    "{\\rtf1 X\\par abc\\par xabc}"};
+    QTest::newRow("dollar-only-at-body-end")
+        << BodyCase{"abc\nabc", "{\\rtf1 abc\\par {\\b abc}}", "abc$", "X", "{\\rtf1 abc\\par {\\b X}}"};
+    QTest::newRow("end-of-text-inserts-once")
+        << BodyCase{"ab\ncd", "{\\rtf1 ab\\par c{\\i d}}", "\\z", "!", "{\\rtf1 ab\\par c{\\i d!}}"};
+    QTest::newRow("match-across-formatting")
+        << BodyCase{"abcd", "{\\rtf1{\\b ab}cd}", "abc", "Z", "{\\rtf1{\\b Z}d}"};
+    QTest::newRow("look-behind-across-formatting")
+        << BodyCase{"abcd", "{\\rtf1 ab{\\b cd}}", "(?<=b)c", "X", "{\\rtf1 ab{\\b Xd}}"};
+    QTest::newRow("empty-replacement-across-formatting")
+        << BodyCase{"abcd", "{\\rtf1 a{\\b bc}d}", "bcd", "", "{\\rtf1 a{\\b }}"};
+    QTest::newRow("match-across-break-keeps-it")
+        << BodyCase{"ab\ncd", "{\\rtf1 ab\\par cd}", "b\\nc", "-", "{\\rtf1 a-\\par d}"};
     QTest::newRow("only-in-codes") << BodyCase{"Arial text", "{\\rtf1{\\fonttbl{\\f0 Arial;}}text}", "Arial", "X", QString()};
     QTest::newRow("inserted-braces-escaped") << BodyCase{"a b", "{\\rtf1 a b}", "b", "{b}\\", "{\\rtf1 a \\{b\\}\\\\}"};
     QTest::newRow("inserted-accent-escaped")
@@ -219,7 +235,7 @@ void tst_ItemProcessors::emailSubSteps_data()
     QTest::newRow("entry-id") << "entryid" << "old" << "new" << 174 << "The item has no entry id";
     QTest::newRow("invalid-replacement") << "" << "old" << "$9" << 175 << "Invalid replacement at offset ";
     QTest::newRow("write") << "write" << "old" << "new" << 176 << "Cannot write Email1Address";
-    QTest::newRow("write-after-empty-replacement") << "write" << "old" << "" << 176 << "Cannot write Email1Address";
+    QTest::newRow("write-after-empty-replacement") << "write" << "old" << "" << 175 << "Cannot write Email1Address";
 }
 
 void tst_ItemProcessors::emailSubSteps()

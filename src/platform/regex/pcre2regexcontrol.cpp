@@ -128,47 +128,56 @@ Pcre2RegexControl::Compiled *Pcre2RegexControl::compiled()
     return m_current = entry.get();
 }
 
+// Left to right, never overlapping, as pcre2_substitute goes with
+// PCRE2_SUBSTITUTE_GLOBAL, so counted and listed matches are the ones
+// setReplacement replaces. onMatch sees c's match data of each match.
+void Pcre2RegexControl::eachMatch(Compiled *c, const std::function<void(size_t, size_t)> &onMatch)
+{
+    const PCRE2_SPTR16 subject = units(m_text);
+    const size_t length = size_t(m_text.size());
+    size_t offset = 0;
+    quint32 options = 0;
+    while (offset <= length) {
+        const int rc = pcre2_match(c->code, subject, length, offset, options, c->matchData,
+                                   m_context->match);
+        if (rc == PCRE2_ERROR_NOMATCH) {
+            if (options == 0)
+                break;
+            // No non-empty match where the last empty one was: step over
+            // one character (both halves of a surrogate pair) and go on.
+            options = 0;
+            ++offset;
+            if (offset < length && QChar::isHighSurrogate(subject[offset - 1])
+                && QChar::isLowSurrogate(subject[offset]))
+                ++offset;
+            continue;
+        }
+        if (rc < 0)
+            throwSearchError(rc);
+        const PCRE2_SIZE *ovector = pcre2_get_ovector_pointer(c->matchData);
+        if (ovector[0] > ovector[1])
+            throw QuenlockError(QStringLiteral("Regular expression error: \\K may not set "
+                                               "the match start after its end"));
+        const size_t start = ovector[0], end = ovector[1];
+        onMatch(start, end);
+        offset = end;
+        options = start == end ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
+    }
+}
+
 void Pcre2RegexControl::search()
 {
     if (m_searched)
         return;
     m_count = m_start = m_length = 0;
     if (!m_pattern.isEmpty()) {
-        Compiled *c = compiled();
-        const PCRE2_SPTR16 subject = units(m_text);
-        const size_t length = size_t(m_text.size());
-        size_t offset = 0;
-        quint32 options = 0;
         int count = 0;
-        while (offset <= length) {
-            const int rc = pcre2_match(c->code, subject, length, offset, options, c->matchData,
-                                       m_context->match);
-            if (rc == PCRE2_ERROR_NOMATCH) {
-                if (options == 0)
-                    break;
-                // No non-empty match where the last empty one was: step over
-                // one character (both halves of a surrogate pair) and go on.
-                options = 0;
-                ++offset;
-                if (offset < length && QChar::isHighSurrogate(subject[offset - 1])
-                    && QChar::isLowSurrogate(subject[offset]))
-                    ++offset;
-                continue;
+        eachMatch(compiled(), [&](size_t start, size_t end) {
+            if (count++ == 0) {
+                m_start = int(start);
+                m_length = int(end - start);
             }
-            if (rc < 0)
-                throwSearchError(rc);
-            const PCRE2_SIZE *ovector = pcre2_get_ovector_pointer(c->matchData);
-            if (ovector[0] > ovector[1])
-                throw QuenlockError(QStringLiteral("Regular expression error: \\K may not set "
-                                                   "the match start after its end"));
-            if (count == 0) {
-                m_start = int(ovector[0]);
-                m_length = int(ovector[1] - ovector[0]);
-            }
-            ++count;
-            offset = ovector[1];
-            options = ovector[0] == ovector[1] ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
-        }
+        });
         m_count = count;
     }
     m_searched = true;
@@ -192,14 +201,13 @@ int Pcre2RegexControl::matchLength()
     return m_length;
 }
 
-void Pcre2RegexControl::setReplacement(const QString &replacement)
+// The text pcre2_substitute makes of m_text with the given options.
+QString Pcre2RegexControl::substitute(Compiled *c, const QString &replacement, quint32 options)
 {
-    if (m_pattern.isEmpty())
-        return;
-    Compiled *c = compiled();
-    const quint32 options = PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH
-        | PCRE2_SUBSTITUTE_UNSET_EMPTY;
-    std::vector<PCRE2_UCHAR16> output(size_t(m_text.size()) * 2 + size_t(replacement.size()) + 64);
+    options |= PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_SUBSTITUTE_UNSET_EMPTY;
+    // One match's replacement is short; a whole text is sized from the text.
+    const size_t guess = options & PCRE2_SUBSTITUTE_REPLACEMENT_ONLY ? 0 : size_t(m_text.size()) * 2;
+    std::vector<PCRE2_UCHAR16> output(guess + size_t(replacement.size()) * 2 + 64);
     for (int attempt = 0; attempt < 2; ++attempt) {
         PCRE2_SIZE outputLength = output.size();
         const int rc = pcre2_substitute(c->code, units(m_text), size_t(m_text.size()), 0, options,
@@ -219,10 +227,31 @@ void Pcre2RegexControl::setReplacement(const QString &replacement)
                                         .arg(pcre2Message(rc)));
             throw QuenlockError(QStringLiteral("Invalid replacement: ") + pcre2Message(rc));
         }
-        m_text = QString::fromUtf16(reinterpret_cast<const char16_t *>(output.data()),
-                                    qsizetype(outputLength));
-        m_searched = false;
-        return;
+        return QString::fromUtf16(reinterpret_cast<const char16_t *>(output.data()),
+                                  qsizetype(outputLength));
     }
     throw QuenlockError(QStringLiteral("Out of memory"));
+}
+
+void Pcre2RegexControl::setReplacement(const QString &replacement)
+{
+    if (m_pattern.isEmpty())
+        return;
+    m_text = substitute(compiled(), replacement, PCRE2_SUBSTITUTE_GLOBAL);
+    m_searched = false;
+}
+
+QList<RegexControl::Replacement> Pcre2RegexControl::replacements(const QString &replacement)
+{
+    QList<Replacement> out;
+    if (m_pattern.isEmpty())
+        return out;
+    Compiled *c = compiled();
+    // Each match's own replacement, from the match data the search left.
+    eachMatch(c, [&](size_t start, size_t end) {
+        out.append({int(start), int(end - start),
+                    substitute(c, replacement,
+                               PCRE2_SUBSTITUTE_MATCHED | PCRE2_SUBSTITUTE_REPLACEMENT_ONLY)});
+    });
+    return out;
 }

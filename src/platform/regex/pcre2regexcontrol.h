@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // Searches and rewrites a QString in place of the page's text control.
@@ -31,7 +32,9 @@
 // - Compiled patterns are cached by (pattern, case sensitivity), since every
 //   field step sets the pattern afresh; the cache is bounded.
 // - After setReplacement() the text is the rewritten text, and the match
-//   members describe matches in it.
+//   members describe matches in it. replacements() lists the matches
+//   setReplacement() would replace, each with its own replacement text,
+//   and leaves the text as it is.
 class Pcre2RegexControl final : public RegexControl
 {
 public:
@@ -45,6 +48,7 @@ public:
     int matchCount() override;
     int matchStart() override;
     int matchLength() override;
+    QList<Replacement> replacements(const QString &replacement) override;
     void setCaseSensitive(bool caseSensitive) override;
 
     // Limits a single search may use before it fails; public for tests.
@@ -55,7 +59,9 @@ public:
 private:
     struct Compiled;
     Compiled *compiled();
+    void eachMatch(Compiled *c, const std::function<void(size_t start, size_t end)> &onMatch);
     void search();
+    QString substitute(Compiled *c, const QString &replacement, quint32 options);
 
     QString m_text;
     QString m_pattern;

@@ -29,6 +29,8 @@ private slots:
     void matching();
     void replacing_data();
     void replacing();
+    void replacementsOfEachMatch_data();
+    void replacementsOfEachMatch();
     void errors_data();
     void errors();
     void catastrophicPatternFails_data();
@@ -115,6 +117,55 @@ void tst_RegexControl::replacing()
     QCOMPARE(control.text(), c.after);
 }
 
+void tst_RegexControl::replacementsOfEachMatch_data()
+{
+    QTest::addColumn<ReplaceCase>("c");
+    QTest::addColumn<QStringList>("matches"); // "start+length:replacement text"
+    QTest::newRow("groups-of-each-match")
+        << ReplaceCase{"Lee, Ann; Bo, Cy", "(\\w+), (\\w+)", "$2 $1", true, "Ann Lee; Cy Bo"}
+        << QStringList{"0+8:Ann Lee", "10+6:Cy Bo"};
+    QTest::newRow("empty-matches-perl-style")
+        << ReplaceCase{"ab", "x*", "-", true, "-a-b-"} << QStringList{"0+0:-", "1+0:-", "2+0:-"};
+    QTest::newRow("look-behind-sees-the-whole-text")
+        << ReplaceCase{"abab", "(?<=a)b", "X", true, "aXaX"} << QStringList{"1+1:X", "3+1:X"};
+    QTest::newRow("caret-is-text-start")
+        << ReplaceCase{"ab\nab", "^a", "X", true, "Xb\nab"} << QStringList{"0+1:X"};
+    QTest::newRow("whole-match-and-unset-group")
+        << ReplaceCase{"ba", "(a)|b", "[$1$0]", true, "[b][aa]"} << QStringList{"0+1:[b]", "1+1:[aa]"};
+    QTest::newRow("positions-in-code-units")
+        << ReplaceCase{QString::fromUtf8("\xF0\x9F\x98\x80" "b"), "b", "$0$0", true,
+                       QString::fromUtf8("\xF0\x9F\x98\x80" "bb")}
+        << QStringList{"2+1:bb"};
+    QTest::newRow("empty-replacement") << ReplaceCase{"a5b5", "5", "", true, "ab"} << QStringList{"1+1:", "3+1:"};
+    QTest::newRow("no-match") << ReplaceCase{"abc", "x", "y", true, "abc"} << QStringList{};
+    QTest::newRow("empty-pattern") << ReplaceCase{"abc", "", "y", true, "abc"} << QStringList{};
+}
+
+// The listed matches are the ones setReplacement replaces, with the same
+// replacement text each; the text stays.
+void tst_RegexControl::replacementsOfEachMatch()
+{
+    QFETCH(ReplaceCase, c);
+    QFETCH(QStringList, matches);
+    Pcre2RegexControl control;
+    control.setCaseSensitive(c.caseSensitive);
+    control.setText(c.text);
+    control.setPattern(c.pattern);
+    QStringList listed;
+    QString rebuilt;
+    int at = 0;
+    for (const RegexControl::Replacement &r : control.replacements(c.replacement)) {
+        listed << QStringLiteral("%1+%2:%3").arg(r.start).arg(r.length).arg(r.text);
+        rebuilt += c.text.mid(at, r.start - at) + r.text;
+        at = r.start + r.length;
+    }
+    QCOMPARE(listed, matches);
+    QCOMPARE(rebuilt + c.text.mid(at), c.after);
+    QCOMPARE(control.text(), c.text);
+    control.setReplacement(c.replacement);
+    QCOMPARE(control.text(), c.after);
+}
+
 void tst_RegexControl::errors_data()
 {
     QTest::addColumn<QString>("pattern");
@@ -141,16 +192,21 @@ void tst_RegexControl::errors()
     Pcre2RegexControl control;
     control.setText(QStringLiteral("a (ab) a"));
     control.setPattern(pattern);
-    try {
-        if (replacement.isNull())
-            (void)control.matchCount();
-        else
-            control.setReplacement(replacement);
-        QFAIL("no error raised");
-    } catch (const QuenlockError &e) {
-        QVERIFY2(e.description().startsWith(description), qPrintable(e.description()));
+    // Both roles that replace check the replacement the same way.
+    for (int role = 0; role < (replacement.isNull() ? 1 : 2); ++role) {
+        try {
+            if (replacement.isNull())
+                (void)control.matchCount();
+            else if (role == 0)
+                control.setReplacement(replacement);
+            else
+                (void)control.replacements(replacement);
+            QFAIL("no error raised");
+        } catch (const QuenlockError &e) {
+            QVERIFY2(e.description().startsWith(description), qPrintable(e.description()));
+        }
+        QCOMPARE(control.text(), QStringLiteral("a (ab) a"));
     }
-    QCOMPARE(control.text(), QStringLiteral("a (ab) a"));
 }
 
 void tst_RegexControl::catastrophicPatternFails_data()

@@ -15,6 +15,8 @@ class TestSettingsStore : public QObject
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
+    void handEdited_data();
+    void handEdited();
     void missingKeyGivesDefault();
     void storedEmptyIsNotDefault();
     void failedWriteRaises();
@@ -50,6 +52,42 @@ void TestSettingsStore::roundTrip()
     TestEnvironment env;
     WriteSetting(QStringLiteral("SearchFor"), value);
     QCOMPARE(ReadSetting(QStringLiteral("SearchFor"), QStringLiteral("default")), value);
+}
+
+void TestSettingsStore::handEdited_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("comma") << QByteArray("SearchFor=Smith, John\n") << QStringLiteral("Smith, John");
+    QTest::newRow("blanks-crlf") << QByteArray("SearchFor=  padded  \r\n") << QStringLiteral("  padded  ");
+    QTest::newRow("semicolon") << QByteArray("SearchFor=a;b\n") << QStringLiteral("a;b");
+    QTest::newRow("equals") << QByteArray("SearchFor=x = y==z\n") << QStringLiteral("x = y==z");
+    QTest::newRow("backslashes") << QByteArray("SearchFor=C:\\Users\\Data\\\n")
+                                 << QStringLiteral("C:\\Users\\Data\\");
+    QTest::newRow("quoted") << QByteArray("SearchFor=\"  kept, as; is \"\n")
+                            << QStringLiteral("  kept, as; is ");
+    // The forms the store writes itself: escapes, and quotes where a value needs them.
+    QTest::newRow("written-escaped") << QByteArray("SearchFor=one\\ntwo\\t\\\\\\\"\n")
+                                     << QStringLiteral("one\ntwo\t\\\"");
+    QTest::newRow("written-quoted") << QByteArray("SearchFor=\" a, \\\"b\\\" \"\n")
+                                    << QStringLiteral(" a, \"b\" ");
+}
+
+void TestSettingsStore::handEdited()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, expected);
+    TestEnvironment env;
+    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("1"));
+    QFile file(env.path() + QStringLiteral("/config/quenlock/QuenlockHost.ini"));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(line);
+    file.close();
+    QCOMPARE(ReadSetting(QStringLiteral("SearchFor"), QStringLiteral("default")), expected);
+    // Saving another key rewrites the whole file; the edited text must survive it.
+    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("2"));
+    QCOMPARE(ReadSetting(QStringLiteral("SearchFor"), QStringLiteral("default")), expected);
+    QCOMPARE(ReadSetting(QStringLiteral("FolderCount"), QString()), QStringLiteral("2"));
 }
 
 void TestSettingsStore::missingKeyGivesDefault()
