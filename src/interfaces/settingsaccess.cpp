@@ -15,3 +15,27 @@ void WriteSetting(const QString &key, const QString &value)
 {
     SettingsStore::write(engineUtility().SettingsAppName(), QLatin1String(Keys::Section), key, value);
 }
+
+QStringList SettingKeys()
+{
+    return SettingsStore::keys(engineUtility().SettingsAppName(), QLatin1String(Keys::Section));
+}
+
+qint32 boundFolderCount(qint32 stored, const QStringList &keys)
+{
+    if (stored <= 0)
+        return 0;
+    qint32 highest = 0;
+    for (const QString &key : keys) {
+        for (const char *stem : {Keys::FolderName, Keys::FolderEntryId, Keys::FolderStoreId}) {
+            const QLatin1String prefix(stem);
+            if (!key.startsWith(prefix))
+                continue;
+            bool number = false;
+            const qint32 n = QStringView(key).mid(prefix.size()).toInt(&number);
+            if (number && n > highest && QStringView(key).mid(prefix.size()).front().isDigit())
+                highest = n;
+        }
+    }
+    return qMin(stored, highest);
+}

@@ -255,7 +255,8 @@ void UC1::LoadValues()
         ProgressBar1->hide();
 
         stage = 8;
-        const qint32 count = textToLong(ReadSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0")));
+        const qint32 count = boundFolderCount(
+            textToLong(ReadSetting(QLatin1String(Keys::FolderCount), QStringLiteral("0"))), SettingKeys());
 
         stage = 10;
         m_folders = std::make_shared<FolderCollection>();

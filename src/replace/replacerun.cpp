@@ -76,8 +76,9 @@ RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
     m_nameSpace = required(application).GetNamespace(QStringLiteral("MAPI"));
 
     m_checkpoint = 6;
-    const qint32 folderCount =
-        textToLong(m_parts.settings.read(QLatin1String(Keys::FolderCount), QStringLiteral("0")));
+    const qint32 folderCount = boundFolderCount(
+        textToLong(m_parts.settings.read(QLatin1String(Keys::FolderCount), QStringLiteral("0"))),
+        m_parts.settings.keys());
     m_updated = 0;
     m_texts = texts();
     LoadFieldFlags(m_parts.flags, m_parts.settings);

@@ -4,29 +4,115 @@
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
-namespace RtfRuns {
+#include <algorithm>
 
-QList<Run> textRuns(const QString &document)
+namespace RtfRuns {
+namespace {
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// A control word (not a symbol) that ends on its last letter or digit,
+// without a blank.
+bool isUndelimitedWord(const QString &document, const Rtf::Token &token)
+{
+    if (token.kind != Rtf::Token::Control && token.kind != Rtf::Token::Break)
+        return false;
+    const QChar last = document[token.end - 1];
+    return isAsciiLetter(document[token.begin + 1]) && (isAsciiLetter(last) || last.isDigit());
+}
+
+// The document with each run that has a text given replaced by it.
+QString writeRuns(const QString &document, const QList<Run> &runs,
+                  const QList<std::optional<QString>> &texts)
+{
+    QString out;
+    out.reserve(document.size() + 16);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        const Run &run = runs[i];
+        if (!texts[i])
+            continue;
+        out += QStringView(document).mid(at, run.begin - at);
+        if (!run.rich) {
+            out += *texts[i];
+        } else if (!texts[i]->isEmpty()) {
+            // The blank ends the word before; it is never text.
+            if (run.afterWord)
+                out += u' ';
+            out += Rtf::escape(*texts[i], run.unicodeSkip, Rtf::CarriageReturn::Paragraph);
+        }
+        at = run.end;
+    }
+    out += QStringView(document).mid(at);
+    return out;
+}
+
+// A piece of one run's text, [from, to), that gives way to text.
+struct Cut
+{
+    qsizetype from = 0;
+    qsizetype to = 0;
+    QString text;
+};
+
+// Cuts r into the runs; false when it reaches none.
+bool cutRuns(const SearchText &s, const Replacement &r, QList<QList<Cut>> &cuts)
+{
+    const qsizetype end = r.start + r.length;
+    const auto runEnd = [&](qsizetype i) { return s.starts[i] + s.runs[i].text.size(); };
+    // The run holding the first character at or after the start.
+    qsizetype i = std::upper_bound(s.starts.cbegin(), s.starts.cend(), r.start) - s.starts.cbegin() - 1;
+    if (i < 0 || runEnd(i) <= r.start)
+        ++i;
+    // Every run with a covered character; for an empty match, the one it stands in.
+    bool placed = false;
+    for (; i < s.runs.size() && s.starts[i] < qMax(end, r.start + 1); ++i) {
+        const qsizetype from = qMax(r.start, s.starts[i]) - s.starts[i];
+        cuts[i].append({from, qMin(end, runEnd(i)) - s.starts[i], placed ? QString() : r.text});
+        placed = true;
+    }
+    if (placed || r.text.isEmpty() || s.runs.isEmpty())
+        return placed;
+    // Only line breaks, or a place between runs: the text goes before the
+    // break, at the end of the run before it, else at the first run's start.
+    const qsizetype home = qMax<qsizetype>(i - 1, 0);
+    const qsizetype at = i > 0 ? s.runs[home].text.size() : 0;
+    cuts[home].append({at, at, r.text});
+    return true;
+}
+
+} // namespace
+
+SearchText searchText(const QString &document)
 {
     if (!Rtf::isRichText(document))
-        return {Run{0, document.size(), document, 0, false}};
+        return {{Run{0, document.size(), document, 0, false}}, {0}, document};
 
-    QList<Run> runs;
+    SearchText out;
     std::optional<Run> run;
     auto close = [&] {
-        if (run && !run->text.isEmpty())
-            runs.append(*run);
+        if (run && !run->text.isEmpty()) {
+            out.starts.append(out.text.size());
+            out.text += run->text;
+            out.runs.append(*run);
+        }
         run.reset();
     };
     Rtf::Reader reader(document, Rtf::Reading::Replacing);
+    std::optional<Rtf::Token> previous;
     while (const std::optional<Rtf::Token> token = reader.next()) {
+        // Text counts only inside the document's group, not after its last brace.
+        const bool inDocument = reader.depth() > 0;
         switch (token->kind) {
         case Rtf::Token::Text:
-            // Text counts only inside the document's group, not after its last brace.
-            if (reader.depth() == 0)
+            if (!inDocument)
                 break;
             if (!run)
-                run = Run{token->begin, token->end, QString(), reader.unicodeSkip(), true};
+                run = Run{token->begin, token->end, QString(), reader.unicodeSkip(), true,
+                          previous && isUndelimitedWord(document, *previous)};
             run->text += token->character;
             run->end = token->end;
             break;
@@ -34,30 +120,45 @@ QList<Run> textRuns(const QString &document)
             if (run)
                 run->end = token->end; // it stays inside its word
             break;
+        case Rtf::Token::Break:
+            close();
+            if (inDocument)
+                out.text += u'\n';
+            break;
         default:
             close();
         }
+        previous = token;
     }
     close();
-    return runs;
+    return out;
 }
 
-QString rewriteRuns(const QString &document, const QList<Run> &runs,
-                    const std::function<std::optional<QString>(const Run &)> &edit)
+std::optional<QString> replaceInRuns(const QString &document, const SearchText &searched,
+                                     const QList<Replacement> &replacements)
 {
-    QString out;
-    out.reserve(document.size() + 16);
-    qsizetype at = 0;
-    for (const Run &run : runs) {
-        const std::optional<QString> text = edit(run);
-        if (!text)
+    QList<QList<Cut>> cuts(searched.runs.size());
+    bool reached = false;
+    for (const Replacement &r : replacements)
+        reached = cutRuns(searched, r, cuts) || reached;
+    if (!reached)
+        return std::nullopt;
+    QList<std::optional<QString>> texts(searched.runs.size());
+    for (qsizetype i = 0; i < searched.runs.size(); ++i) {
+        if (cuts[i].isEmpty())
             continue;
-        out += QStringView(document).mid(at, run.begin - at);
-        out += run.rich ? Rtf::escape(*text, run.unicodeSkip, Rtf::CarriageReturn::Paragraph) : *text;
-        at = run.end;
+        const QString &old = searched.runs[i].text;
+        QString text;
+        qsizetype at = 0;
+        for (const Cut &cut : cuts[i]) {
+            text += QStringView(old).mid(at, cut.from - at);
+            text += cut.text;
+            at = cut.to;
+        }
+        text += QStringView(old).mid(at);
+        texts[i] = text;
     }
-    out += QStringView(document).mid(at);
-    return out;
+    return writeRuns(document, searched.runs, texts);
 }
 
 } // namespace RtfRuns

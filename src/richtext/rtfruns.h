@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace RtfRuns {
@@ -26,20 +25,11 @@ struct Run
     bool afterWord = false;
 };
 
-// A document that does not begin with "{\rtf" is plain text: one run, all of it.
-QList<Run> textRuns(const QString &document);
-
-// The document with every run for which edit answers a new text replaced by
-// that text (as RTF when the document is rich: line breaks as \par, the rest
-// as Rtf::escape writes it); everything else, the formatting and the
-// untouched runs, stays byte for byte.
-QString rewriteRuns(const QString &document, const QList<Run> &runs,
-                    const std::function<std::optional<QString>(const Run &)> &edit);
-
-// A document's text as one string, searched like any other field: the runs'
-// text in document order, and a line feed for each paragraph or line break
-// (\par, \line) before, between or after them, as the plain body shows it.
-// Groups that are no text are left out as for the runs.
+// A document's runs and its text as one string, searched like any other
+// field: the runs' text in document order, and a line feed for each
+// paragraph or line break (\par, \line) before, between or after them, as
+// the plain body shows it. A document that does not begin with "{\rtf" is
+// plain text: one run, all of it.
 struct SearchText
 {
     QList<Run> runs;
@@ -57,12 +47,15 @@ struct Replacement
 };
 
 // The document with the replacements (in text order, not overlapping) made
-// in its runs. A replacement's text goes where its first run character was;
-// the characters it covers in later runs are removed. Line breaks and
-// formatting stay, so a replacement that covers only line breaks, or none
-// (an empty match), puts its text at the end of the run before it, or else
-// at the start of the first run. nullopt when no replacement reaches a run:
-// no runs, or only line breaks replaced by nothing.
+// in its runs, as RTF when the document is rich (line breaks as \par, the
+// rest as Rtf::escape writes it). A replacement's text goes where the first
+// run character it covers was, and the characters it covers in later runs
+// are removed; formatting and line breaks stay. One that covers no run
+// character (an empty match, line breaks only) puts its text at its place
+// in a run, else at the end of the run before it, else at the start of the
+// first. Everything else, the untouched runs too, stays byte for byte.
+// nullopt when no replacement reaches a run (there is none, or only line
+// breaks are replaced by nothing).
 std::optional<QString> replaceInRuns(const QString &document, const SearchText &searched,
                                      const QList<Replacement> &replacements);
 

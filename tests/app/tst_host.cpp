@@ -65,19 +65,26 @@ private Q_SLOTS:
 void TestHost::usageErrors_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("no display, no command") << QStringList{};
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")};
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("run"), QStringLiteral("--force")};
-    QTest::newRow("set without value") << QStringList{QStringLiteral("set"), QStringLiteral("SearchFor")};
-    QTest::newRow("set nothing") << QStringList{QStringLiteral("set")};
-    QTest::newRow("run with extra word") << QStringList{QStringLiteral("run"), QStringLiteral("now")};
+    QTest::addColumn<QString>("message"); // besides the usage text
+    const QString usage = QStringLiteral("Usage:");
+    QTest::newRow("no display, no command") << QStringList{} << usage;
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << usage;
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("run"), QStringLiteral("--force")} << usage;
+    QTest::newRow("set without value") << QStringList{QStringLiteral("set"), QStringLiteral("SearchFor")}
+                                       << QStringLiteral("Not a KEY=VALUE assignment: SearchFor\n");
+    QTest::newRow("set empty key") << QStringList{QStringLiteral("set"), QStringLiteral("=x")}
+                                   << QStringLiteral("Not a KEY=VALUE assignment: =x\n");
+    QTest::newRow("set nothing") << QStringList{QStringLiteral("set")} << usage;
+    QTest::newRow("run with extra word") << QStringList{QStringLiteral("run"), QStringLiteral("now")} << usage;
 }
 
 void TestHost::usageErrors()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, message);
     QString err;
     QCOMPARE(quenlock(args, nullptr, &err), 2);
+    QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(err.contains(u"Usage:"));
 }
 

@@ -530,6 +530,10 @@ void TestUC1::loadValues_data()
         << KeyValues{{"FolderCount", "1"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
                      {"FolderName2", "Old"}, {"FolderEntryId2", "E2"}}
         << QStringList{"A"} << QStringList{"A/E1/"} << QString() << Qt::Unchecked << QString();
+    QTest::newRow("count-past-the-last-slot")
+        << KeyValues{{"FolderCount", "2147483647"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"},
+                     {"FolderStoreId3", "S3"}}
+        << QStringList{"A"} << QStringList{"A/E1/"} << QString() << Qt::Unchecked << QString();
     QTest::newRow("negative-count")
         << KeyValues{{"FolderCount", "-2"}, {"FolderName1", "A"}, {"FolderEntryId1", "E1"}}
         << QStringList{} << QStringList{} << QString() << Qt::Unchecked << QString();

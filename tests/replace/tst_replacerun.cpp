@@ -103,11 +103,11 @@ Settings oneFolder(const QString &name, const QString &entryId, const QString &s
             {QStringLiteral("FolderStoreId1"), storeId}};
 }
 
-Settings flags(const QStringList &keys)
+Settings flags(const QStringList &keys, const QString &value = QStringLiteral("1"))
 {
     Settings settings;
     for (const QString &key : keys)
-        settings.insert(key, QStringLiteral("1"));
+        settings.insert(key, value);
     return settings;
 }
 
@@ -272,7 +272,15 @@ void TestReplaceRun::folderList_data()
         << QStringList{} << QStringList{} << QStringList{} << QStringLiteral("Updated 0 items in 0 folders");
     QTest::newRow("count-negative")
         << merged({{count, QStringLiteral("-2")}}, folder(1, QStringLiteral("Contacts"), QStringLiteral("E1"), s1))
-        << QStringList{} << QStringList{} << QStringList{} << QStringLiteral("Updated 0 items in -2 folders");
+        << QStringList{} << QStringList{} << QStringList{} << QStringLiteral("Updated 0 items in 0 folders");
+    // A count past the last folder slot the store holds is cut to that slot;
+    // missing slots below it still count.
+    QTest::newRow("count-past-the-last-slot")
+        << merged(merged({{count, QStringLiteral("2147483647")}}, folder(1, QStringLiteral("Contacts"), QStringLiteral("E1"), s1)),
+                  folder(3, QStringLiteral("Calendar"), QStringLiteral("E2"), s1))
+        << QStringList{QStringLiteral("E1|S1"), QStringLiteral("E2|S1")}
+        << QStringList{QStringLiteral("Folder: Contacts"), QStringLiteral("Folder: Calendar")}
+        << QStringList{contactsLine, calendarLine} << QStringLiteral("Updated 0 items in 3 folders");
     QTest::newRow("entry-id-missing")
         << merged({{count, QStringLiteral("1")}}, folder(1, QStringLiteral("Contacts"), none, s1))
         << QStringList{} << QStringList{} << QStringList{} << QStringLiteral("Updated 0 items in 1 folder");
@@ -520,6 +528,8 @@ void TestReplaceRun::savesAndCounts_data()
     QTest::addColumn<QStringList>("flagKeys");
     QTest::addColumn<QString>("replaceText");
     QTest::addColumn<int>("saves");
+    QTest::addColumn<QString>("flagValue"); // as stored for each key of flagKeys
+    const QString one = QStringLiteral("1");
 
     QTest::newRow("contact-three-fields")
         << QStringLiteral("ContactItem")
@@ -527,34 +537,40 @@ void TestReplaceRun::savesAndCounts_data()
                     {QStringLiteral("OfficeLocation"), QStringLiteral("Acme Tower 3")},
                     {QStringLiteral("BusinessHomePage"), QStringLiteral("https://acme.example")}}
         << QStringList{QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation"), QStringLiteral("BusinessHomePage")}
-        << QStringLiteral("Apex") << 1;
+        << QStringLiteral("Apex") << 1 << one;
     QTest::newRow("contact-no-match") << QStringLiteral("ContactItem")
                                       << Settings{{QStringLiteral("CompanyName"), QStringLiteral("Northwind")}}
-                                      << QStringList{QStringLiteral("CompanyName")} << QStringLiteral("Apex") << 0;
+                                      << QStringList{QStringLiteral("CompanyName")} << QStringLiteral("Apex") << 0 << one;
     QTest::newRow("contact-field-not-looked-in")
         << QStringLiteral("ContactItem") << Settings{{QStringLiteral("CompanyName"), QStringLiteral("Acme")}}
-        << QStringList{QStringLiteral("OfficeLocation")} << QStringLiteral("Apex") << 0;
+        << QStringList{QStringLiteral("OfficeLocation")} << QStringLiteral("Apex") << 0 << one;
     QTest::newRow("contact-replacement-equals-search")
         << QStringLiteral("ContactItem") << Settings{{QStringLiteral("CompanyName"), QStringLiteral("Acme")}}
-        << QStringList{QStringLiteral("CompanyName")} << QStringLiteral("Acme") << 1;
+        << QStringList{QStringLiteral("CompanyName")} << QStringLiteral("Acme") << 1 << one;
     QTest::newRow("appointment-two-fields")
         << QStringLiteral("AppointmentItem")
         << Settings{{QStringLiteral("Subject"), QStringLiteral("Acme review")},
                     {QStringLiteral("Location"), QStringLiteral("Acme HQ, room 4")}}
         << QStringList{QStringLiteral("AppointmentSubject"), QStringLiteral("AppointmentLocation")}
-        << QStringLiteral("Apex") << 1;
+        << QStringLiteral("Apex") << 1 << one;
     QTest::newRow("appointment-no-match")
         << QStringLiteral("AppointmentItem") << Settings{{QStringLiteral("Location"), QStringLiteral("Room 12")}}
-        << QStringList{QStringLiteral("AppointmentLocation")} << QStringLiteral("Apex") << 0;
+        << QStringList{QStringLiteral("AppointmentLocation")} << QStringLiteral("Apex") << 0 << one;
     QTest::newRow("task-two-fields")
         << QStringLiteral("TaskItem")
         << Settings{{QStringLiteral("Companies"), QStringLiteral("Acme")},
                     {QStringLiteral("BillingInformation"), QStringLiteral("Acme-42")}}
         << QStringList{QStringLiteral("TaskCompanies"), QStringLiteral("TaskBillingInformation")}
-        << QStringLiteral("Apex") << 1;
+        << QStringLiteral("Apex") << 1 << one;
     QTest::newRow("task-no-match") << QStringLiteral("TaskItem")
                                    << Settings{{QStringLiteral("Companies"), QStringLiteral("Northwind")}}
-                                   << QStringList{QStringLiteral("TaskCompanies")} << QStringLiteral("Apex") << 0;
+                                   << QStringList{QStringLiteral("TaskCompanies")} << QStringLiteral("Apex") << 0 << one;
+    // A flag chooses its field when it is not "0", whatever else it holds.
+    for (const QString &value : {QStringLiteral("-1"), QStringLiteral("7"), QStringLiteral("0")})
+        QTest::addRow("contact-flag-%s", qPrintable(value))
+            << QStringLiteral("ContactItem") << Settings{{QStringLiteral("CompanyName"), QStringLiteral("Acme")}}
+            << QStringList{QStringLiteral("CompanyName")} << QStringLiteral("Apex") << (value == u"0" ? 0 : 1)
+            << value;
 }
 
 void TestReplaceRun::savesAndCounts()
@@ -564,10 +580,11 @@ void TestReplaceRun::savesAndCounts()
     QFETCH(QStringList, flagKeys);
     QFETCH(QString, replaceText);
     QFETCH(int, saves);
+    QFETCH(QString, flagValue);
 
     World w;
     w.configure(QStringLiteral("Acme"), replaceText);
-    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags(flagKeys)));
+    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags(flagKeys, flagValue)));
     auto item = w.folder(QStringLiteral("Work"), QStringLiteral("E1"))->add(type, QStringLiteral("i1"), properties);
 
     w.run();

@@ -14,8 +14,12 @@ class tst_RichText : public QObject
 private slots:
     void reading_data();
     void reading();
+    void searchedText_data();
+    void searchedText();
     void rewrite_data();
     void rewrite();
+    void replaceInRuns_data();
+    void replaceInRuns();
     void writtenTextReadsBack_data();
     void writtenTextReadsBack();
 };
@@ -25,7 +29,7 @@ static QString u(const char *utf8) { return QString::fromUtf8(utf8); }
 static QStringList runTexts(const QString &document)
 {
     QStringList texts;
-    for (const RtfRuns::Run &run : RtfRuns::textRuns(document))
+    for (const RtfRuns::Run &run : RtfRuns::searchText(document).runs)
         texts << run.text;
     return texts;
 }
@@ -115,6 +119,25 @@ void tst_RichText::reading()
     QCOMPARE(plainText(document), plain);
 }
 
+void tst_RichText::searchedText_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("breaks-before-between-and-after-runs")
+        << "{\\rtf1\\par a\\par\\line b{\\b c}\\\nd\\par}" << "\na\n\nbc\nd\n";
+    QTest::newRow("formatting-adds-nothing") << "{\\rtf1 Hel{\\b lo}{\\*\\x y} w\\-orld}" << "Hello world";
+    QTest::newRow("nothing-after-the-last-brace") << "{\\rtf1 a}\\par b" << "a";
+    QTest::newRow("plain-document-is-all-text") << "a\\par\nb" << "a\\par\nb";
+}
+
+// The runs joined as the engine searches them, with the line breaks between.
+void tst_RichText::searchedText()
+{
+    QFETCH(QString, document);
+    QFETCH(QString, text);
+    QCOMPARE(RtfRuns::searchText(document).text, text);
+}
+
 void tst_RichText::rewrite_data()
 {
     QTest::addColumn<QString>("document");
@@ -148,18 +171,23 @@ void tst_RichText::rewrite_data()
     QTest::newRow("groups-refer-to-run-text")
         << "{\\rtf1 Smith, John\\par}" << "(\\w+), (\\w+)" << "\\2 \\1" << "{\\rtf1 John Smith\\par}";
     QTest::newRow("plain-document-not-escaped") << "a{b}" << "b" << "{c}" << "a{{c}}";
+    QTest::newRow("word-before-keeps-its-end")
+        << "{\\rtf1\\fs22\\'bd\\b\\'bd}" << u("\xC2\xBD") << "1/2" << "{\\rtf1\\fs22 1/2\\b 1/2}";
 }
 
-// Each run is searched and replaced on its own, as the body step does.
-static QString replaceRuns(const QString &document, const QString &pattern, const QString &replacement)
+// The document's text is searched as one, as the body step does; \N in the
+// replacement is group N.
+static QString replaceText(const QString &document, const QString &pattern, const QString &replacement)
 {
-    const QRegularExpression expression(pattern);
-    return RtfRuns::rewriteRuns(document, RtfRuns::textRuns(document),
-                                [&](const RtfRuns::Run &run) -> std::optional<QString> {
-                                    if (!expression.match(run.text).hasMatch())
-                                        return std::nullopt;
-                                    return QString(run.text).replace(expression, replacement);
-                                });
+    const RtfRuns::SearchText searched = RtfRuns::searchText(document);
+    QList<RtfRuns::Replacement> found;
+    for (const QRegularExpressionMatch &m : QRegularExpression(pattern).globalMatch(searched.text)) {
+        QString text = replacement;
+        for (int n = m.lastCapturedIndex(); n > 0; --n)
+            text.replace(QStringLiteral("\\%1").arg(n), m.captured(n));
+        found.append({m.capturedStart(), m.capturedLength(), text});
+    }
+    return RtfRuns::replaceInRuns(document, searched, found).value_or(document);
 }
 
 void tst_RichText::rewrite()
@@ -168,7 +196,51 @@ void tst_RichText::rewrite()
     QFETCH(QString, pattern);
     QFETCH(QString, replacement);
     QFETCH(QString, after);
-    QCOMPARE(replaceRuns(document, pattern, replacement), after);
+    QCOMPARE(replaceText(document, pattern, replacement), after);
+}
+
+using Replacements = QList<RtfRuns::Replacement>;
+Q_DECLARE_METATYPE(Replacements)
+
+void tst_RichText::replaceInRuns_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<Replacements>("replacements"); // in the searched text
+    QTest::addColumn<QString>("after");              // null: nothing to write
+    QTest::newRow("across-formatting") << "{\\rtf1{\\b ab}cd}" << Replacements{{0, 3, "Z"}}
+                                       << "{\\rtf1{\\b Z}d}";
+    QTest::newRow("across-three-runs") << "{\\rtf1 a{\\b b}{\\i c}d}" << Replacements{{0, 4, "Z"}}
+                                       << "{\\rtf1 Z{\\b }{\\i }}";
+    QTest::newRow("several-in-one-run") << "{\\rtf1 a-a-a}" << Replacements{{0, 1, "bb"}, {4, 1, ""}}
+                                        << "{\\rtf1 bb-a-}";
+    QTest::newRow("empty-match-in-the-run-of-the-next-character")
+        << "{\\rtf1 ab{\\b cd}}" << Replacements{{2, 0, "X"}} << "{\\rtf1 ab{\\b Xcd}}";
+    QTest::newRow("break-inside-stays") << "{\\rtf1 abc\\par abc}" << Replacements{{2, 3, "-"}}
+                                        << "{\\rtf1 ab-\\par bc}";
+    QTest::newRow("break-alone-gets-text-before-it") << "{\\rtf1 a\\par b}" << Replacements{{1, 1, " "}}
+                                                     << "{\\rtf1 a \\par b}";
+    QTest::newRow("break-alone-replaced-by-nothing") << "{\\rtf1 a\\par b}" << Replacements{{1, 1, ""}}
+                                                     << QString();
+    QTest::newRow("after-trailing-break") << "{\\rtf1 abc\\par}" << Replacements{{4, 0, "X"}}
+                                          << "{\\rtf1 abcX\\par}";
+    QTest::newRow("before-leading-break") << "{\\rtf1\\par abc}" << Replacements{{0, 0, "X"}}
+                                          << "{\\rtf1\\par Xabc}";
+    QTest::newRow("untouched-runs-keep-their-source")
+        << "{\\rtf1 Caf\\'e9 {\\b x}}" << Replacements{{5, 1, "y"}} << "{\\rtf1 Caf\\'e9 {\\b y}}";
+    QTest::newRow("no-runs") << "{\\rtf1\\par}" << Replacements{{0, 0, "X"}} << QString();
+    QTest::newRow("empty-plain-document") << "" << Replacements{{0, 0, "X"}} << "X";
+}
+
+// Where each replacement's text lands among the runs, and what it removes.
+void tst_RichText::replaceInRuns()
+{
+    QFETCH(QString, document);
+    QFETCH(Replacements, replacements);
+    QFETCH(QString, after);
+    const std::optional<QString> written =
+        RtfRuns::replaceInRuns(document, RtfRuns::searchText(document), replacements);
+    QCOMPARE(written.value_or(QString()), after);
+    QCOMPARE(written.has_value(), !after.isNull());
 }
 
 void tst_RichText::writtenTextReadsBack_data()
@@ -201,11 +273,11 @@ void tst_RichText::writtenTextReadsBack()
     QVERIFY(body.startsWith(QLatin1String("{\\rtf1")));
     QVERIFY(body.endsWith(u'}'));
     QCOMPARE(plainText(body), text);
+    QCOMPARE(RtfRuns::searchText(body).text, text);
     QStringList written{body};
     for (const QString &document : {QStringLiteral("{\\rtf1\\ansi X\\par}"), QStringLiteral("{\\rtf1\\uc0 X}"),
                                     QStringLiteral("{\\rtf1\\uc3 X}")}) {
-        const QString after = RtfRuns::rewriteRuns(document, RtfRuns::textRuns(document),
-                                                   [&](const RtfRuns::Run &) { return text; });
+        const QString after = *RtfRuns::replaceInRuns(document, RtfRuns::searchText(document), {{0, 1, text}});
         QCOMPARE(runTexts(after), runs);
         written << after;
     }

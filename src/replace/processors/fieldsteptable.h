@@ -16,8 +16,12 @@ inline constexpr int Read = 171;         // reading the address
 inline constexpr int SetText = 172;      // handing it to the control
 inline constexpr int Search = 173;       // setting the pattern, counting matches
 inline constexpr int Undo = 174;         // reading EntryID, writing the undo record
-inline constexpr int Replace = 175;      // handing the replacement to the control
-inline constexpr int WriteAndLog = 176;  // writing the field and the log line
+// Replacing; after an empty replacement, which cuts the matches out, also
+// writing the field and the log line.
+inline constexpr int Replace = 175;
+// After a non-empty replacement: reading the rewritten text, writing the
+// field and the log line.
+inline constexpr int WriteAndLog = 176;
 } // namespace EmailSubStep
 
 inline constexpr char RtfBodyProperty[] = "RTFBody";

@@ -80,16 +80,6 @@ private:
         return m_regex.matchCount() > 0;
     }
 
-    // Every match goes, for an empty replacement too: the user confirmed
-    // replacing all occurrences.
-    QString replaced(const QString &text)
-    {
-        m_regex.setText(text);
-        m_regex.setPattern(m_in.searchText);
-        m_regex.setReplacement(m_in.replacement);
-        return m_regex.text();
-    }
-
     // The undo record goes first so no change is ever without its old value.
     // It names the field by the step's property; a rich body's goes under Body.
     void undo(const FieldStep &s, const QString &oldValue)
@@ -115,8 +105,12 @@ private:
         mark(EmailSubStep::Undo);
         undo(s, old);
         mark(EmailSubStep::Replace);
+        // Every match goes, for an empty replacement too: the user confirmed
+        // replacing all occurrences. An empty one cuts the matches out, and
+        // writing what is left still counts as the cut.
         m_regex.setReplacement(m_in.replacement);
-        mark(EmailSubStep::WriteAndLog);
+        if (!m_in.replacement.isEmpty())
+            mark(EmailSubStep::WriteAndLog);
         m_in.wrapper.write(property, m_regex.text());
         if (email)
             m_logs.activity(QStringLiteral("MorvaneContacts"),
@@ -143,26 +137,27 @@ private:
         changed = true;
     }
 
-    // The plain body must match first, then the rich body's text runs; only
-    // the runs are rewritten (escaped), so formatting codes are never hit and
-    // inserted text cannot break the document. RTFBody alone is written.
+    // The plain body must match first. The rich body's text is then searched
+    // as one text, as every other field is, so anchors and look-arounds see
+    // all of it; each match is put back into the runs it covers. Only text is
+    // rewritten (escaped): formatting codes are never hit and inserted text
+    // cannot break the document. RTFBody alone is written.
     void body(const FieldStep &s, const QString &property)
     {
         if (!matches(m_in.wrapper.read(property)))
             return;
         const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
-        const QList<RtfRuns::Run> runs = RtfRuns::textRuns(rtf);
-        if (std::none_of(runs.cbegin(), runs.cend(),
-                         [&](const RtfRuns::Run &run) { return matches(run.text); }))
+        const RtfRuns::SearchText searched = RtfRuns::searchText(rtf);
+        m_regex.setText(searched.text);
+        m_regex.setPattern(m_in.searchText);
+        QList<RtfRuns::Replacement> found;
+        for (const RegexControl::Replacement &r : m_regex.replacements(m_in.replacement))
+            found.append({r.start, r.length, r.text});
+        const std::optional<QString> rewritten = RtfRuns::replaceInRuns(rtf, searched, found);
+        if (!rewritten)
             return;
         undo(s, rtf);
-        const QString rewritten = RtfRuns::rewriteRuns(
-            rtf, runs, [&](const RtfRuns::Run &run) -> std::optional<QString> {
-                if (!matches(run.text))
-                    return std::nullopt;
-                return replaced(run.text);
-            });
-        m_in.wrapper.write(QLatin1String(RtfBodyProperty), rewritten);
+        m_in.wrapper.write(QLatin1String(RtfBodyProperty), *rewritten);
         changed = true;
     }
 

@@ -6,6 +6,7 @@
 #include "logdatabase.h"
 
 #include <QtTest>
+#include <sqlite3.h>
 
 class TestEngineLogs : public QObject
 {
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void activityTextKeptExactly_data();
     void activityTextKeptExactly();
     void logsLiveUnderXdgState();
+    void hostLineCommittedAtOnce();
     void rowsSurviveReopen();
     void textTable_data();
     void textTable();
@@ -57,6 +59,31 @@ void TestEngineLogs::logsLiveUnderXdgState()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].source, QStringLiteral("Morvane.SetDirty"));
     QCOMPARE(rows[0].level, 0);
+}
+
+// Another process reading logs.sqlite sees a host log line as soon as it is written.
+void TestEngineLogs::hostLineCommittedAtOnce()
+{
+    TestEnvironment env;
+    env.useRealActivityLog();
+    setEngineUtilityOverride(nullptr);
+    // A pending activity row keeps a transaction open; the host line must not wait for it.
+    ClassFactory::create<EngineActivityLog>(QLatin1String(ProgId::EngineActivityLog))
+        ->WriteEntry(QStringLiteral("Morvane"), QStringLiteral("n"), QStringLiteral("pending"), 0);
+    engineUtility().LogMessage(QStringLiteral("Error occurred.  Reason: x"), 0, QStringLiteral("Morvane.Save"));
+
+    const QByteArray file = (env.path() + QStringLiteral("/state/quenlock/logs.sqlite")).toUtf8();
+    sqlite3 *reader = nullptr;
+    QCOMPARE(sqlite3_open_v2(file.constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt *query = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(reader, "SELECT source, message FROM host_log", -1, &query, nullptr), SQLITE_OK);
+    QStringList rows;
+    while (sqlite3_step(query) == SQLITE_ROW)
+        rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(query, 0))) + QLatin1Char('|')
+                    + QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(query, 1)));
+    sqlite3_finalize(query);
+    sqlite3_close(reader);
+    QCOMPARE(rows, QStringList{QStringLiteral("Morvane.Save|Error occurred.  Reason: x")});
 }
 
 void TestEngineLogs::rowsSurviveReopen()

@@ -13,10 +13,31 @@ struct Write
 };
 using Writes = QList<Write>;
 
+// "extended" for 2024-01-02T03:04:05Z, "basic" for 20240102T030405Z, else empty.
+QString stampForm(const QByteArray &line)
+{
+    static const QRegularExpression basic(QStringLiteral(":\\d{8}T\\d{6}Z\r?$"));
+    static const QRegularExpression extended(QStringLiteral(":\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z\r?$"));
+    const QString text = QString::fromLatin1(line);
+    return extended.match(text).hasMatch() ? QStringLiteral("extended")
+           : basic.match(text).hasMatch()  ? QStringLiteral("basic")
+                                           : QString();
+}
+
+// The form of the input's own line for that property (a stamp refreshed by a save).
+QString originalForm(const QByteArray &original, const QByteArray &property)
+{
+    for (const QByteArray &line : original.split('\n'))
+        if (line.startsWith(property + ':'))
+            return stampForm(line);
+    return {};
+}
+
 // Expected files write a REV or LAST-MODIFIED that a save refreshes as
-// "@NOW@": the actual line must hold a UTC time between `from` and now.
-bool matchesWithNow(const QByteArray &actual, const QByteArray &expected, const QDateTime &from,
-                    QString *why)
+// "@NOW@": the actual line must hold a UTC time between `from` and now, in
+// the form the original line had.
+bool matchesWithNow(const QByteArray &actual, const QByteArray &expected, const QByteArray &original,
+                    const QDateTime &from, QString *why)
 {
     const QList<QByteArray> a = actual.split('\n');
     const QList<QByteArray> e = expected.split('\n');
@@ -30,11 +51,17 @@ bool matchesWithNow(const QByteArray &actual, const QByteArray &expected, const 
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (e[i].contains("@NOW@")) {
             const auto m = stamp.match(QString::fromLatin1(a[i]));
-            const bool extended = e.size() && a[i].contains('-');
-            Q_UNUSED(extended);
-            if (!m.hasMatch() || m.captured(1).toLatin1() != e[i].left(e[i].indexOf(':'))
+            const QByteArray property = e[i].left(e[i].indexOf(':'));
+            if (!m.hasMatch() || m.captured(1).toLatin1() != property
                 || m.captured(8).isEmpty() != !e[i].endsWith('\r')) {
                 *why = QStringLiteral("line %1 is no fresh time stamp: %2").arg(i + 1).arg(QString::fromLatin1(a[i]));
+                return false;
+            }
+            const QString form = originalForm(original, property);
+            if (form.isEmpty() || stampForm(a[i]) != form) {
+                *why = QStringLiteral("line %1 is not in the %2 form of the original: %3")
+                           .arg(i + 1).arg(form.isEmpty() ? QStringLiteral("(missing)") : form,
+                                           QString::fromLatin1(a[i]));
                 return false;
             }
             const QDateTime t(QDate(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
@@ -393,8 +420,8 @@ void tst_PimGolden::edits()
         w->Save();
     }
     QString why;
-    QVERIFY2(matchesWithNow(readFile(s.filePath(input)),
-                            readFile(dataPath(QStringLiteral("golden/") + expected)), before, &why),
+    QVERIFY2(matchesWithNow(readFile(s.filePath(input)), readFile(dataPath(QStringLiteral("golden/") + expected)),
+                            readFile(dataPath(QStringLiteral("golden/") + input)), before, &why),
              qPrintable(why));
     // No temporary file is left beside the item.
     QCOMPARE(QDir(s.collectionPath()).entryList(QDir::Files | QDir::Hidden), QStringList{input});
