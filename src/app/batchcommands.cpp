@@ -174,7 +174,9 @@ int BatchCommands::run(const QStringList &stores, bool yes)
     if (result.outcome == RunResult::Outcome::NotConfirmed)
         return NotConfirmed;
     out() << progress.label << Qt::endl;
-    return result.outcome == RunResult::Outcome::Error ? Failed : Done;
+    if (result.outcome == RunResult::Outcome::Error)
+        return Failed;
+    return result.itemErrors > 0 ? ItemErrors : Done;
 }
 
 int BatchCommands::log(bool asJson)

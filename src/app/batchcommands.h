@@ -6,8 +6,9 @@
 
 namespace BatchCommands {
 // Exit statuses: 0 done, 1 the run ended with an error line (or a command
-// failed), 2 usage error, 3 the run was not confirmed.
-enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3 };
+// failed), 2 usage error, 3 the run was not confirmed, 4 the run reached its
+// summary but one or more items ended early with an error line.
+enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3, ItemErrors = 4 };
 
 int folders(const QStringList &stores, bool json);
 int set(const QStringList &assignments);

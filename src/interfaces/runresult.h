@@ -20,6 +20,7 @@ struct RunResult
     QString text;
     qint32 updated = 0;     // items saved
     qint32 folderCount = 0; // folders configured (skipped ones included)
+    int itemErrors = 0;     // host log lines of items that ended early
 };
 
 // The run of the Replace button on the applied settings, for a host without a

@@ -47,21 +47,21 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
 {
     if (dirty) {
         m_parts.prompt.ask(nullptr, Texts::applyFirst(), Prompt::Buttons::Ok);
-        return {RunResult::Outcome::ApplyFirst, QString(), 0, 0};
+        return {RunResult::Outcome::ApplyFirst, QString(), 0, 0, 0};
     }
     {
         const RunTexts asked = texts();
         if (m_parts.prompt.ask(nullptr, Texts::confirmation(asked.searchFor, asked.replaceWith),
                                Prompt::Buttons::YesNo)
             != Prompt::Answer::Yes)
-            return {RunResult::Outcome::NotConfirmed, QString(), 0, 0};
+            return {RunResult::Outcome::NotConfirmed, QString(), 0, 0, 0};
     }
     try {
         return walk(texts);
     } catch (const QuenlockError &error) {
         const QString line = errorLine(error.description());
         m_parts.logs.error(ErrorOperation, line);
-        return {RunResult::Outcome::Error, line, m_updated, 0};
+        return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors};
     }
 }
 
@@ -89,7 +89,7 @@ RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
     m_parts.progress.finish();
     const QString summary = Texts::summary(m_updated, folderCount);
     m_parts.progress.showSummary(summary);
-    return {RunResult::Outcome::Summary, summary, m_updated, folderCount};
+    return {RunResult::Outcome::Summary, summary, m_updated, folderCount, m_itemLogs.errors};
 }
 
 void ReplaceRun::walkFolder(int n)
@@ -135,7 +135,7 @@ void ReplaceRun::runItems(OlFolder &folder, const QString &folderStoreId, const 
                           0);
     // The count is read once more and holds for the whole folder.
     const int bound = items->Count();
-    ItemProcessor processor(m_parts.logs, m_parts.flags, m_parts.regex);
+    ItemProcessor processor(m_itemLogs, m_parts.flags, m_parts.regex);
     for (int i = 1; i <= bound; ++i) {
         m_parts.progress.setItem(i);
         runItem(processor, items->Item(i), folderStoreId, folderEntryId);

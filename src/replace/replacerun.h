@@ -4,6 +4,7 @@
 
 #include "olapplication.h"
 #include "runresult.h"
+#include "runlogs.h"
 #include "safeitem.h"
 
 #include <QString>
@@ -16,7 +17,6 @@ class HostObject;
 class Prompt;
 class ProgressSink;
 class RegexControl;
-class RunLogs;
 class SettingsAccess;
 
 // The search text, the replacement and the case value (0 or 1) a run uses.
@@ -60,7 +60,29 @@ private:
                  const QString &folderStoreId, const QString &folderEntryId);
     QString errorLine(const QString &reason) const;
 
+    // Counts the error lines the items write, so a summary can tell that
+    // some items ended early.
+    class CountingLogs final : public RunLogs
+    {
+    public:
+        explicit CountingLogs(RunLogs &inner) : m_inner(inner) {}
+        void activity(const QString &name, const QString &text, int kind) override
+        {
+            m_inner.activity(name, text, kind);
+        }
+        void error(const QString &operation, const QString &message) override
+        {
+            ++errors;
+            m_inner.error(operation, message);
+        }
+        int errors = 0;
+
+    private:
+        RunLogs &m_inner;
+    };
+
     RunParts m_parts;
+    CountingLogs m_itemLogs{m_parts.logs};
     RunTexts m_texts;
     std::shared_ptr<OlNamespace> m_nameSpace;
     // Step numbers go into the error line; they are set at fixed places and

@@ -194,9 +194,18 @@ void TestHost::runStatuses_data()
                                            << QStringLiteral("answered No");
     QTest::newRow("count not a number") << QStringList{QStringLiteral("FolderCount=two")} << true << 1
                                         << QStringLiteral("Error occurred.  LastLineNumber: 6  Reason: Type mismatch");
+    // Scripts see that items ended early: the summary comes, the status is 4.
     QTest::newRow("bad pattern ends each item, not the run")
-        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << true << 0
+        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << true << 4
         << QStringLiteral("Invalid pattern");
+    QTest::newRow("count past the last slot ends at once")
+        << QStringList{QStringLiteral("SearchFor=x"), QStringLiteral("FolderCount=2147483647")} << true << 0
+        << QString();
+    // The batch run reads the stored text whole: no text box cuts it (the
+    // regex engine then finds it too large to compile, item by item).
+    QTest::newRow("long search text runs whole")
+        << QStringList{QStringLiteral("SearchFor=") + QString(40000, u'q')} << true << 4
+        << QStringLiteral("regular expression is too large");
 }
 
 void TestHost::runStatuses()
@@ -218,6 +227,10 @@ void TestHost::runStatuses()
     QString out, err;
     QCOMPARE(quenlock(args, &out, &err), status);
     QVERIFY2(err.contains(stderrHas), qPrintable(err));
+    QString activity;
+    QCOMPARE(quenlock({QStringLiteral("activity")}, &activity), 0);
+    if (QTest::currentDataTag() == QLatin1String("long search text runs whole"))
+        QVERIFY(activity.contains(QStringLiteral("Looking for '") + QString(40000, u'q') + u'\''));
 }
 
 void TestHost::librariesExportOnlyTheirFactory_data()

@@ -168,7 +168,7 @@ void tst_RichText::rewrite_data()
         << "{\\rtf1 a5b5\\par 5c}" << "5" << "" << "{\\rtf1 ab\\par c}";
     QTest::newRow("every-run-rewritten")
         << "{\\rtf1 one {\\b one} one}" << "one" << "two" << "{\\rtf1 two {\\b two} two}";
-    QTest::newRow("groups-refer-to-run-text")
+    QTest::newRow("groups-in-the-replacement")
         << "{\\rtf1 Smith, John\\par}" << "(\\w+), (\\w+)" << "\\2 \\1" << "{\\rtf1 John Smith\\par}";
     QTest::newRow("plain-document-not-escaped") << "a{b}" << "b" << "{c}" << "a{{c}}";
     QTest::newRow("word-before-keeps-its-end")
