@@ -311,10 +311,14 @@ void tst_ItemProcessors::patternErrors_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("reasonStart");
-    QTest::newRow("invalid") << "(ab" << "ab" << "Invalid pattern at offset 3: missing closing parenthesis";
-    QTest::newRow("catastrophic") << "(a+)+$" << QString(40, u'a') + u'!'
+    QTest::newRow("invalid") << "(ab" << "ab" << "x" << "Invalid pattern at offset 3: missing closing parenthesis";
+    QTest::newRow("catastrophic") << "(a+)+$" << QString(40, u'a') + u'!' << "x"
                                   << "Search abandoned: the pattern is too complex for this text";
+    // The field matches, but no new text can be made: no record of a
+    // change that never happens.
+    QTest::newRow("invalid-replacement") << "ab" << "ab" << "[$99]" << "Invalid replacement at offset";
 }
 
 // A pattern the control cannot use is logged at the first looked-in field
@@ -323,17 +327,20 @@ void tst_ItemProcessors::patternErrors()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, field);
+    QFETCH(QString, replacement);
     QFETCH(QString, reasonStart);
     ProcessorFixture f;
     f.choose({QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
     f.item.values.insert(QStringLiteral("CompanyName"), field);
-    QVERIFY(!f.process(Processor::Contacts, pattern, QStringLiteral("x")));
+    QVERIFY(!f.process(Processor::Contacts, pattern, replacement));
     QCOMPARE(f.env.utility.lines.size(), 1);
     const QString message = f.env.utility.lines.first().message;
     QVERIFY2(message.startsWith(QStringLiteral("Error occurred at line 160.  Reason: ") + reasonStart),
              qPrintable(message));
     QVERIFY(!f.timeline.contains(QStringLiteral("read OfficeLocation")));
     QCOMPARE(f.item.writes(), QStringList());
+    QVERIFY(std::none_of(f.env.activity.cbegin(), f.env.activity.cend(),
+                         [](const ActivityLine &line) { return line.kind == -1; }));
 }
 
 void tst_ItemProcessors::typedFields_data()

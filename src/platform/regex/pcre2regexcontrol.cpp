@@ -5,6 +5,7 @@
 #include <pcre2.h>
 
 #include <vector>
+#include <algorithm>
 
 namespace {
 
@@ -201,9 +202,38 @@ int Pcre2RegexControl::matchLength()
     return m_length;
 }
 
-// The text pcre2_substitute makes of m_text with the given options.
-QString Pcre2RegexControl::substitute(Compiled *c, const QString &replacement, quint32 options)
+namespace {
+// The replacement as the engine reads it: a "$" that starts no reference
+// ($n, ${...}, $$) stands for itself, as every other character does, so it
+// is doubled. added holds where each added "$" stands, to give an error's
+// offset in the text the user typed.
+QString literalDollars(const QString &replacement, QList<qsizetype> &added)
 {
+    QString out;
+    out.reserve(replacement.size() + 4);
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const QChar c = replacement[i];
+        out += c;
+        if (c != u'$')
+            continue;
+        const QChar next = i + 1 < replacement.size() ? replacement[i + 1] : QChar();
+        if (next == u'$') {
+            out += next;
+            ++i;
+        } else if (!(next >= u'0' && next <= u'9') && next != u'{') {
+            added.append(out.size());
+            out += u'$';
+        }
+    }
+    return out;
+}
+} // namespace
+
+// The text pcre2_substitute makes of m_text with the given options.
+QString Pcre2RegexControl::substitute(Compiled *c, const QString &typed, quint32 options)
+{
+    QList<qsizetype> added;
+    const QString replacement = literalDollars(typed, added);
     options |= PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_SUBSTITUTE_UNSET_EMPTY;
     // One match's replacement is short; a whole text is sized from the text.
     const size_t guess = options & PCRE2_SUBSTITUTE_REPLACEMENT_ONLY ? 0 : size_t(m_text.size()) * 2;
@@ -221,10 +251,13 @@ QString Pcre2RegexControl::substitute(Compiled *c, const QString &replacement, q
             if (isLimitError(rc) || rc == PCRE2_ERROR_NOMATCH)
                 throwSearchError(rc);
             // A fault in the replacement leaves its offset in the length.
-            if (outputLength != PCRE2_UNSET)
+            if (outputLength != PCRE2_UNSET) {
+                const auto before = std::count_if(added.cbegin(), added.cend(),
+                                                  [&](qsizetype at) { return PCRE2_SIZE(at) < outputLength; });
                 throw QuenlockError(QStringLiteral("Invalid replacement at offset %1: %2")
-                                        .arg(outputLength)
+                                        .arg(qsizetype(outputLength) - before)
                                         .arg(pcre2Message(rc)));
+            }
             throw QuenlockError(QStringLiteral("Invalid replacement: ") + pcre2Message(rc));
         }
         return QString::fromUtf16(reinterpret_cast<const char16_t *>(output.data()),

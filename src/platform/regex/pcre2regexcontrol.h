@@ -21,7 +21,8 @@
 // - The replacement may refer to groups: $1 or ${1} by number, ${name} by
 //   name, $0 or ${0} for the whole match; a literal $ is written $$. Every
 //   other character of the replacement, backslashes included, stands for
-//   itself. A group that took no part in the match gives the empty text;
+//   itself, and so does a $ that starts none of these (at the end, or
+//   before a blank or a letter). A group that took no part in the match gives the empty text;
 //   a reference to a group the pattern does not have is an error.
 // - Positions and lengths count UTF-16 code units, the units QString indexes.
 // - An invalid pattern, an invalid replacement and a search that exceeds the

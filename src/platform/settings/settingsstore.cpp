@@ -63,6 +63,8 @@ QString unescaped(QStringView text)
     return result;
 }
 
+// Quotes around the whole value, none unescaped inside: the form QSettings
+// gives a value with commas, semicolons or blanks at its ends.
 bool isQuoted(QStringView text)
 {
     if (text.size() < 2 || !text.startsWith(u'"') || !text.endsWith(u'"'))

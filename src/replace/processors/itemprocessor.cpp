@@ -102,16 +102,18 @@ private:
         m_regex.setPattern(m_in.searchText);
         if (m_regex.matchCount() <= 0)
             return;
+        // Every match goes, for an empty replacement too: the user confirmed
+        // replacing all occurrences. The new text comes before the undo
+        // record, so a replacement that fails leaves no record of a change
+        // that never happens.
+        mark(EmailSubStep::Replace);
+        m_regex.setReplacement(m_in.replacement);
+        const QString rewritten = m_regex.text();
         mark(EmailSubStep::Undo);
         undo(s, old);
-        mark(EmailSubStep::Replace);
-        // Every match goes, for an empty replacement too: the user confirmed
-        // replacing all occurrences. An empty one cuts the matches out, and
-        // writing what is left still counts as the cut.
-        m_regex.setReplacement(m_in.replacement);
-        if (!m_in.replacement.isEmpty())
-            mark(EmailSubStep::WriteAndLog);
-        m_in.wrapper.write(property, m_regex.text());
+        // Writing what an empty replacement left still counts as the cut.
+        mark(m_in.replacement.isEmpty() ? EmailSubStep::Replace : EmailSubStep::WriteAndLog);
+        m_in.wrapper.write(property, rewritten);
         if (email)
             m_logs.activity(QStringLiteral("MorvaneContacts"),
                             QStringLiteral("Updated Email1Address: ") + m_in.wrapper.read(property), 0);
@@ -131,9 +133,10 @@ private:
         const QString area = old.mid(open, close - open + 1);
         if (!matches(area))
             return;
-        undo(s, old);
         m_regex.setReplacement(m_in.replacement);
-        m_in.wrapper.write(property, old.left(open) + m_regex.text() + old.mid(close + 1));
+        const QString rewritten = old.left(open) + m_regex.text() + old.mid(close + 1);
+        undo(s, old);
+        m_in.wrapper.write(property, rewritten);
         changed = true;
     }
 

@@ -96,6 +96,10 @@ void tst_RegexControl::replacing_data()
     QTest::newRow("named-group") << ReplaceCase{"tel 555", "(?<area>\\d+)", "(${area})", true, "tel (555)"};
     QTest::newRow("whole-match") << ReplaceCase{"abc", "b", "<$0>", true, "a<b>c"};
     QTest::newRow("dollar-dollar-is-literal") << ReplaceCase{"price", "price", "$$5", true, "$5"};
+    // A $ that starts no reference stands for itself.
+    QTest::newRow("lone-dollar-at-end") << ReplaceCase{"5 USD", " USD", " US$", true, "5 US$"};
+    QTest::newRow("lone-dollar-before-blank-and-letter")
+        << ReplaceCase{"(x)", "x", "$ $a $0", true, "($ $a x)"};
     QTest::newRow("backslashes-stand-for-themselves")
         << ReplaceCase{"a", "a", "\\n\\1\\\\", true, "\\n\\1\\\\"};
     QTest::newRow("unset-group-is-empty") << ReplaceCase{"b", "(a)|b", "[$1]", true, "[]"};
@@ -179,8 +183,10 @@ void tst_RegexControl::errors_data()
                                        << "Invalid pattern at offset 0: quantifier does not follow a repeatable item";
     QTest::newRow("invalid-pattern-on-replace") << "(ab" << "x"
                                                 << "Invalid pattern at offset 3: missing closing parenthesis";
-    QTest::newRow("lone-dollar") << "a" << "x$" << "Invalid replacement at offset 2: ";
-    QTest::newRow("missing-group") << "(a)" << "$2" << "Invalid replacement at offset ";
+    QTest::newRow("missing-group") << "(a)" << "$2" << "Invalid replacement at offset 2: ";
+    // The offset counts in the replacement as typed.
+    QTest::newRow("missing-group-after-lone-dollars") << "(a)" << "$ $a$2" << "Invalid replacement at offset 6: ";
+    QTest::newRow("missing-group-99") << "(a)" << "[$99]" << "Invalid replacement at offset ";
     QTest::newRow("unclosed-brace") << "(a)" << "${1" << "Invalid replacement at offset ";
 }
 

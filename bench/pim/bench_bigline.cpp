@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: MIT
+// One contact with a very large property line (a NOTE of 5 or 50 MB, a
+// PHOTO of 10 MB), read through Items/Item(1) and the contact wrapper (all
+// 41 contact properties, Body included) and saved after changing another
+// field. Each case runs in a child process of its own, so its peak memory
+// (ru_maxrss) is its own.
+// Usage: bench_bigline
+#include "progids.h"
+#include "olapplication.h"
+#include "safeitem.h"
+#include "pimapplication.h"
+#include "pimclasses.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+const char *const properties[] = {
+    "Subject", "Account", "AssistantTelephoneNumber", "BusinessAddressStreet", "BusinessAddressCity",
+    "BusinessAddressState", "BusinessAddressPostalCode", "Body", "BusinessTelephoneNumber",
+    "Business2TelephoneNumber", "BusinessFaxNumber", "BusinessHomePage", "CallbackTelephoneNumber",
+    "CarTelephoneNumber", "CompanyMainTelephoneNumber", "CompanyName", "Email1Address",
+    "Email2Address", "Email3Address", "Email1DisplayName", "Email2DisplayName", "Email3DisplayName",
+    "FileAs", "HomeAddressStreet", "HomeAddressCity", "HomeAddressState", "HomeAddressPostalCode",
+    "HomeTelephoneNumber", "Home2TelephoneNumber", "HomeFaxNumber", "MobileTelephoneNumber",
+    "OfficeLocation", "OtherAddressStreet", "OtherAddressCity", "OtherAddressState",
+    "OtherAddressPostalCode", "OtherTelephoneNumber", "OtherFaxNumber", "PagerNumber",
+    "PrimaryTelephoneNumber", "RadioTelephoneNumber", "TTYTDDTelephoneNumber"};
+
+// A content line folded at 75 octets with CRLF, as exporters write it.
+QByteArray folded(const QByteArray &line)
+{
+    QByteArray out;
+    out.reserve(line.size() + line.size() / 74 * 3 + 2);
+    qsizetype pos = 0;
+    for (int limit = 75; pos < line.size(); limit = 74) {
+        if (pos > 0)
+            out += "\r\n ";
+        out.append(line.constData() + pos, qMin<qsizetype>(limit, line.size() - pos));
+        pos += limit;
+    }
+    return out + "\r\n";
+}
+
+QByteArray contact(const QByteArray &bigLine)
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bench-big\r\nFN:Jane Doe\r\nN:Doe;Jane;;;\r\n"
+           "ORG:Acme;Sales;Room 4\r\nTEL;TYPE=WORK,VOICE:(555) 010-1000\r\n"
+           "TEL;TYPE=CELL:(555) 040-1234\r\nEMAIL;TYPE=WORK:jane@acme.example\r\n"
+           "ADR;TYPE=WORK:;;1 Industrial Way;Springfield;IL;62701;USA\r\n"
+         + folded(bigLine) + "REV:20240105T081500Z\r\nEND:VCARD\r\n";
+}
+
+// A note of about `bytes` octets: sentences with escaped commas and line breaks.
+QByteArray note(qsizetype bytes)
+{
+    const QByteArray sentence = "Met at the trade fair\\, wants a catalogue.\\nCall back in spring. ";
+    QByteArray value;
+    value.reserve(bytes + sentence.size());
+    while (value.size() < bytes)
+        value += sentence;
+    return "NOTE:" + value;
+}
+
+QByteArray photo(qsizetype bytes)
+{
+    QByteArray jpeg(bytes * 3 / 4, Qt::Uninitialized);
+    for (qsizetype i = 0; i < jpeg.size(); ++i)
+        jpeg[i] = char(i * 2654435761u >> 13);
+    return "PHOTO;ENCODING=b;TYPE=JPEG:" + jpeg.toBase64();
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::unique_ptr<SafeContactItem> open(const QString &store)
+{
+    Pim::registerPimClasses();
+    static std::shared_ptr<OlApplication> application;
+    application = Pim::createApplication({store}, {});
+    auto items = application->GetNamespace(QStringLiteral("MAPI"))->Folders().first()->Folders().first()->Items();
+    auto wrapper = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    wrapper->setItem(items->Item(1));
+    return wrapper;
+}
+
+// Runs in the child: reads all properties, or changes one field and saves.
+void measure(const QString &store, bool save, qint64 fileSize)
+{
+    const long before = peakKiB();
+    QElapsedTimer timer;
+    timer.start();
+    qint64 characters = 0;
+    {
+        auto w = open(store);
+        if (save) {
+            w->write(QStringLiteral("CompanyName"), QStringLiteral("Globex"));
+            w->Save();
+        } else {
+            for (const char *p : properties)
+                characters += w->read(QLatin1String(p)).size();
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const long peak = peakKiB();
+    std::printf("  %-5s %8.3f s   peak %7.1f MiB (%+7.1f MiB over the %.1f MiB before, %.1f x the file)%s\n",
+                save ? "save" : "read", seconds, peak / 1024.0, (peak - before) / 1024.0,
+                before / 1024.0, (peak - before) * 1024.0 / double(fileSize),
+                save ? "" : qPrintable(QStringLiteral("   %1 characters").arg(characters)));
+}
+
+// The line is made and written here and freed before the children start,
+// so they do not inherit it in their resident memory.
+void runCase(const char *label, const std::function<QByteArray()> &bigLine)
+{
+    QTemporaryDir dir;
+    const QString store = dir.path() + QStringLiteral("/store");
+    QDir().mkpath(store + QStringLiteral("/contacts"));
+    const QString path = store + QStringLiteral("/contacts/big.vcf");
+    qint64 size = 0;
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return;
+        size = f.write(contact(bigLine()));
+    }
+    std::printf("%s (file %.1f MiB)\n", label, size / 1048576.0);
+    std::fflush(stdout);
+    for (const bool save : {false, true}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            measure(store, save, size);
+            std::fflush(stdout);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+    }
+}
+} // namespace
+
+int main()
+{
+    std::printf("baseline process: %.1f MiB\n", peakKiB() / 1024.0);
+    runCase("NOTE 5 MB", [] { return note(5'000'000); });
+    runCase("NOTE 50 MB", [] { return note(50'000'000); });
+    runCase("PHOTO 10 MB", [] { return photo(10'000'000); });
+    return 0;
+}
