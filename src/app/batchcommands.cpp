@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "batchcommands.h"
 
+#include "hostconfig.h"
 #include "hostsession.h"
 #include "engineutility.h"
 #include "progresssink.h"
@@ -11,9 +12,11 @@
 #include "olapplication.h"
 #include "settingsaccess.h"
 #include "runresult.h"
+#include "terminalprogress.h"
 #include "settingskeys.h"
 #include "logdatabase.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -70,23 +73,24 @@ private:
     bool m_yes;
 };
 
-// The run's progress in a terminal: only the label's last text is kept, to
-// be printed when the run ends.
-class LabelProgress final : public ProgressSink
+// The stores a command serves must be there: a missing one is named, with
+// how to name another.
+void requireStores(const QStringList &given)
 {
-public:
-    QString label;
-    void showFolder(const QString &caption) override { label = caption; }
-    void setItemRange(int) override {}
-    void setItem(int) override {}
-    void finish() override {}
-    void showSummary(const QString &text) override { label = text; }
-};
+    const QStringList stores = given.isEmpty() ? HostConfig::load().stores : given;
+    for (const QString &store : stores) {
+        if (!QFileInfo(store).isDir())
+            throw QuenlockError(QStringLiteral("no store folder at %1. Name one with --store DIR, or list "
+                                               "store folders in %2 as [Stores] paths=DIR,...")
+                                    .arg(store, HostConfig::file()));
+    }
+}
 
 } // namespace
 
 int BatchCommands::folders(const QStringList &stores, bool asJson)
 {
+    requireStores(stores);
     HostSession host(stores);
     const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
     for (const auto &store : nameSpace->Folders()) {
@@ -138,8 +142,9 @@ int BatchCommands::get(const QStringList &keys)
     return Done;
 }
 
-int BatchCommands::run(const QStringList &stores, bool yes)
+int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)
 {
+    requireStores(stores);
     HostSession host(stores);
     TerminalPrompt answers(yes);
     const qint64 lastLogId = [] {
@@ -148,7 +153,7 @@ int BatchCommands::run(const QStringList &stores, bool yes)
     }();
 
     // The same run as the Replace button of a clean page on these settings.
-    LabelProgress progress;
+    TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
     const RunResult result = ModuleLoader::createRun()->Run(&host, answers, progress);
 
     // Host log lines of the run on stderr; a bad pattern fails every item
@@ -171,9 +176,17 @@ int BatchCommands::run(const QStringList &stores, bool yes)
         repeats = 1;
     }
     flush();
+    // Once a log write failed no later one succeeds: the run's error line
+    // did not reach the host log, so it is shown from here.
+    if (result.outcome == RunResult::Outcome::Error && !LogDatabase::instance().failure().isEmpty())
+        err() << result.text << Qt::endl;
     if (result.outcome == RunResult::Outcome::NotConfirmed)
         return NotConfirmed;
     out() << progress.label << Qt::endl;
+    if (result.outcome == RunResult::Outcome::Summary && result.folderCount == 0)
+        err() << "No folders are set to search: choose them in the window, or set FolderCount, "
+                 "FolderName1, FolderEntryId1 and FolderStoreId1 from what 'quenlock folders' lists."
+              << Qt::endl;
     if (result.outcome == RunResult::Outcome::Error)
         return Failed;
     return result.itemErrors > 0 ? ItemErrors : Done;

@@ -13,7 +13,8 @@ enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3, ItemErrors = 4 
 int folders(const QStringList &stores, bool json);
 int set(const QStringList &assignments);
 int get(const QStringList &keys);
-int run(const QStringList &stores, bool yes);
+// quiet: no progress line, even on a terminal.
+int run(const QStringList &stores, bool yes, bool quiet);
 int log(bool json);
 int activity(bool json);
 } // namespace BatchCommands

@@ -6,6 +6,7 @@
 #include "engineapi.h"
 #include "engineclasses.h"
 #include "pimclasses.h"
+#include "quenlockerror.h"
 #include "regexclasses.h"
 
 HostSession::HostSession(const QStringList &stores)
@@ -27,8 +28,15 @@ HostSession::HostSession(const QStringList &stores)
 
 HostSession::~HostSession()
 {
+    // The module traps its own errors. The commit makes the shut-down line
+    // durable while a failure can still be told: it stays with the log
+    // database, where the command's end reports it.
     m_module->KTExplorerClose({});
     m_module->KTShutdown();
+    try {
+        LogDatabase::instance().commit();
+    } catch (const QuenlockError &) {
+    }
 }
 
 std::shared_ptr<OlApplication> HostSession::OutlookApplication() { return m_engine->OutlookApp(); }

@@ -13,7 +13,8 @@
 
 // Registers the platform's classes, opens the stores (the given ones, or the
 // configured ones when none are given), starts the module and opens an
-// explorer, as the host does at start-up. The destructor shuts the module down.
+// explorer, as the host does at start-up. The destructor shuts the module down
+// and never throws.
 class HostSession final : public HostObject
 {
 public:

@@ -2,30 +2,21 @@
 // quenlock: the host. With no command it opens the property window; the
 // commands drive the same module and page from a terminal.
 #include "batchcommands.h"
+#include "logdatabase.h"
 #include "quenlockerror.h"
+#include "usage.h"
 #include "windowcommand.h"
 
 #include <QApplication>
 #include <memory>
+#include <optional>
 #include <QTextStream>
 
 namespace {
-const char UsageText[] = R"(Usage:
-  quenlock [window] [--store DIR]...      open the property window (needs a display)
-  quenlock folders [--store DIR]... [--json]
-                                          list every folder of the stores
-  quenlock set KEY=VALUE...               write settings of section "Morvane"
-  quenlock get [KEY...]                   print settings of section "Morvane"
-  quenlock run [--store DIR]... [--yes]   press Replace on the applied settings
-  quenlock log [--json]                   print the host log, oldest first
-  quenlock activity [--json]              print the activity log, oldest first
-Without --store the host serves the stores of $XDG_CONFIG_HOME/quenlock/host.ini.
-)";
-
 struct Options
 {
     QStringList stores, rest;
-    bool json = false, yes = false, ok = true;
+    bool json = false, yes = false, quiet = false, help = false, ok = true;
 };
 
 Options parse(const QStringList &args)
@@ -41,6 +32,10 @@ Options parse(const QStringList &args)
             options.json = true;
         else if (arg == u"--yes")
             options.yes = true;
+        else if (arg == u"--quiet")
+            options.quiet = true;
+        else if (arg == u"--help" || arg == u"-h")
+            options.help = true;
         else if (arg.startsWith(u"--"))
             options.ok = false;
         else
@@ -57,23 +52,51 @@ bool hasDisplay()
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// --help, -h, help [COMMAND], COMMAND --help and --version: answered on
+// stdout before anything starts.
+std::optional<int> answerAtOnce(const QStringList &args)
+{
+    if (args.isEmpty())
+        return std::nullopt;
+    const QString first = args.first();
+    QString text;
+    if (first == u"--version")
+        text = UsageText::version() + u'\n';
+    else if (first == u"--help" || first == u"-h" || (first == u"help" && args.size() == 1))
+        text = UsageText::general();
+    else if (first == u"help" && args.size() == 2)
+        text = UsageText::of(args.at(1));
+    else if (!UsageText::of(first).isEmpty() && (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))))
+        text = UsageText::of(first);
+    else
+        return std::nullopt;
+    if (text.isEmpty()) { // help for a command that does not exist
+        QTextStream(stderr) << UsageText::general();
+        return BatchCommands::Usage;
+    }
+    QTextStream(stdout) << text;
+    return BatchCommands::Done;
+}
+
 int dispatch(const QString &command, const Options &o)
 {
     using namespace BatchCommands;
     const bool noArgs = o.rest.isEmpty();
-    if (command == u"folders" && noArgs && !o.yes)
+    // Only run takes --yes and --quiet; only folders, log and activity --json.
+    const bool plain = !o.yes && !o.quiet;
+    if (command == u"folders" && noArgs && plain)
         return folders(o.stores, o.json);
-    if (command == u"set" && o.stores.isEmpty() && !o.json && !o.yes)
+    if (command == u"set" && o.stores.isEmpty() && !o.json && plain)
         return set(o.rest);
-    if (command == u"get" && o.stores.isEmpty() && !o.json && !o.yes)
+    if (command == u"get" && o.stores.isEmpty() && !o.json && plain)
         return get(o.rest);
     if (command == u"run" && noArgs && !o.json)
-        return run(o.stores, o.yes);
-    if (command == u"log" && noArgs && o.stores.isEmpty() && !o.yes)
+        return run(o.stores, o.yes, o.quiet);
+    if (command == u"log" && noArgs && o.stores.isEmpty() && plain)
         return log(o.json);
-    if (command == u"activity" && noArgs && o.stores.isEmpty() && !o.yes)
+    if (command == u"activity" && noArgs && o.stores.isEmpty() && plain)
         return activity(o.json);
-    if (command == u"window" && noArgs && !o.json && !o.yes)
+    if (command == u"window" && noArgs && !o.json && plain)
         return openWindow(o.stores);
     return Usage;
 }
@@ -84,12 +107,14 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> status = answerAtOnce(args))
+        return *status;
     if (args.isEmpty() || args.first().startsWith(u"--"))
         args.prepend(QStringLiteral("window"));
     const QString command = args.takeFirst();
     const bool window = command == u"window";
     if (window && !hasDisplay()) {
-        QTextStream(stderr) << "No display: use one of the commands.\n" << UsageText;
+        QTextStream(stderr) << "No display: use one of the commands.\n" << UsageText::general();
         return BatchCommands::Usage;
     }
     // Commands make no widget: they run on a core application, with no
@@ -103,14 +128,22 @@ int main(int argc, char *argv[])
 
     const Options options = parse(args);
     int status = BatchCommands::Usage;
+    QString failure;
     try {
         if (options.ok)
             status = dispatch(command, options);
     } catch (const QuenlockError &error) {
-        QTextStream(stderr) << "quenlock: " << error.description() << '\n';
+        failure = error.description();
+    }
+    // A log write that failed where no caller could hear of it (a trap, the
+    // shut-down) still fails the command: the logs did not keep everything.
+    if (failure.isEmpty())
+        failure = LogDatabase::instance().failure();
+    if (!failure.isEmpty()) {
+        QTextStream(stderr) << "quenlock: " << failure << '\n';
         return BatchCommands::Failed;
     }
     if (status == BatchCommands::Usage)
-        QTextStream(stderr) << UsageText;
+        QTextStream(stderr) << (UsageText::of(command).isEmpty() ? UsageText::general() : UsageText::of(command));
     return status;
 }

@@ -4,6 +4,8 @@
 #include "quenlockerror.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 #include <map>
 
@@ -27,7 +29,17 @@ QFunctionPointer resolve(const QString &library, const char *symbol)
 }
 } // namespace
 
-QString ModuleLoader::libraryDir() { return QCoreApplication::applicationDirPath(); }
+// Beside the host in a build folder; installed, in the package's own
+// library folder, which the build names relative to the host's folder.
+QString ModuleLoader::libraryDir()
+{
+    const QString beside = QCoreApplication::applicationDirPath();
+#ifdef QUENLOCK_PRIVATE_LIBDIR
+    if (!QFileInfo::exists(beside + QStringLiteral("/libpellowan.so")))
+        return QDir::cleanPath(beside + QStringLiteral("/" QUENLOCK_PRIVATE_LIBDIR));
+#endif
+    return beside;
+}
 
 std::unique_ptr<IModuleAPI> ModuleLoader::createModule()
 {

@@ -20,3 +20,13 @@ private:
     QString m_description;
     QByteArray m_utf8;
 };
+
+// The host log or the activity log cannot be written: the disk is full, another
+// program holds the file locked, or the file is damaged. The traps that log an
+// error and go on let this one through, since without the log a field could
+// change without its undo record; it ends the run, and the host tells the user.
+class LogWriteError : public QuenlockError
+{
+public:
+    using QuenlockError::QuenlockError;
+};

@@ -14,7 +14,18 @@
 
 namespace {
 const QString Source = QLatin1String(Texts::Source);
+
+// Every trap of the module writes one host log line and returns. A line the
+// host cannot write is dropped: a trap never throws (KTShutdown runs in the
+// host's destructor), and the host reports its log's failure itself.
+void logTrapped(const QString &message, int level, const QString &operation)
+{
+    try {
+        engineUtility().LogMessage(message, level, Texts::source(operation));
+    } catch (const QuenlockError &) {
+    }
 }
+} // namespace
 
 QString CMorvane::RegistryName() const { return Source; }
 QString CMorvane::FriendlyName() const { return QStringLiteral("Quenlock"); }
@@ -27,8 +38,7 @@ int CMorvane::KTStartup(std::shared_ptr<IEngineAPI> engine)
         if (!m_engine)
             m_engine = std::move(engine);
     } catch (const QuenlockError &error) {
-        engineUtility().LogMessage(Texts::errorLine(error.description()), 0,
-                                   Texts::source(QStringLiteral("Startup")));
+        logTrapped(Texts::errorLine(error.description()), 0, QStringLiteral("Startup"));
     }
     return 0;
 }
@@ -43,9 +53,8 @@ int CMorvane::KTShutdown()
     } catch (const QuenlockError &error) {
         // "ocurred" as it has always been spelt here: readers of the host
         // log search for this exact line.
-        engineUtility().LogMessage(QStringLiteral("Error ocurred during shutdown.  Reason: ")
-                                       + error.description(),
-                                   1, Texts::source(QStringLiteral("KTShutdown")));
+        logTrapped(QStringLiteral("Error ocurred during shutdown.  Reason: ") + error.description(), 1,
+                   QStringLiteral("KTShutdown"));
     }
     return 0;
 }
@@ -90,8 +99,7 @@ void CMorvane::EnsureDefaultSettings()
     } catch (const QuenlockError &error) {
         // No blank after "Reason:" in this one line, as it has always been
         // written; tools that read the log match it as it stands.
-        engineUtility().LogMessage(QStringLiteral("Error occurred at line %1.  Reason:").arg(step)
-                                       + error.description(),
-                                   0, Texts::source(QStringLiteral("EnsureDefaultSettings")));
+        logTrapped(QStringLiteral("Error occurred at line %1.  Reason:").arg(step) + error.description(), 0,
+                   QStringLiteral("EnsureDefaultSettings"));
     }
 }

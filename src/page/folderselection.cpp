@@ -14,10 +14,11 @@
 namespace {
 const char NotSet[] = "Object variable or With block variable not set";
 
+// Through the run's logs, which drop a line the host log cannot take: a
+// handler must not throw again.
 void logError(const char *operation, const QuenlockError &error)
 {
-    engineUtility().LogMessage(Texts::errorLine(error.description()), 0,
-                               Texts::source(QLatin1String(operation)));
+    EngineRunLogs().error(QLatin1String(operation), Texts::errorLine(error.description()));
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "itemprocessor.h"
 #include "progresssink.h"
 #include "prompt.h"
+#include "quenlockerror.h"
 #include "replacerun.h"
 #include "settingsaccess.h"
 #include "undolog.h"
@@ -80,9 +81,17 @@ void UC1::cmdReplace_Click()
     PagePrompt asking(this);
     StoreSettings settings;
     ReplaceRun run({settings, m_host, std::ref(m_regularExpressions), m_logs, asking, progress, m_fieldFlags});
-    run.run(Dirty(), [this] {
-        return RunTexts{txtSearchFor->text(), txtReplaceWith->text(), chkCaseSensitive->isChecked() ? 1 : 0};
-    });
+    try {
+        run.run(Dirty(), [this] {
+            return RunTexts{txtSearchFor->text(), txtReplaceWith->text(), chkCaseSensitive->isChecked() ? 1 : 0};
+        });
+    } catch (const LogWriteError &error) {
+        // The run stopped because undo records cannot be stored; its error
+        // line is lost with the log, so the user hears of it here.
+        prompt().ask(this, QStringLiteral("The replace stopped before changing any further item.\n\nReason: ")
+                               + error.description(),
+                     Prompt::Buttons::Ok);
+    }
 }
 
 bool UC1::SearchAndReplaceContacts(const QString &folderStoreId, const QString &folderEntryId,

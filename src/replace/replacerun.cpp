@@ -61,6 +61,10 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
     } catch (const QuenlockError &error) {
         const QString line = errorLine(error.description());
         m_parts.logs.error(ErrorOperation, line);
+        // A log that cannot be written is the caller's to show: the line
+        // above is most likely lost with it.
+        if (dynamic_cast<const LogWriteError *>(&error))
+            throw;
         return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors};
     }
 }

@@ -44,8 +44,10 @@ struct RunParts
 // contact, appointment or task goes to the processor of its kind in a new
 // safe-item wrapper; an item reported changed is saved once and counted. The
 // first error in the run's own steps ends it with one host log line; the
-// processors trap their own. Runs on the caller's thread and cannot be
-// cancelled. texts() is asked twice: for the confirmation and for the run.
+// processors trap their own. A log that cannot be written (LogWriteError)
+// ends the run too, and reaches the caller, since no later change could get
+// its undo record. Runs on the caller's thread and cannot be cancelled.
+// texts() is asked twice: for the confirmation and for the run.
 class ReplaceRun
 {
 public:

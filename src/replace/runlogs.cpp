@@ -15,5 +15,10 @@ void EngineRunLogs::activity(const QString &name, const QString &text, int kind)
 
 void EngineRunLogs::error(const QString &operation, const QString &message)
 {
-    engineUtility().LogMessage(message, 0, Texts::source(operation));
+    try {
+        engineUtility().LogMessage(message, 0, Texts::source(operation));
+    } catch (const QuenlockError &) {
+        // A log that cannot be written also fails the run's next activity
+        // entry, which ends the run before any further change.
+    }
 }

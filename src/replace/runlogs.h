@@ -6,7 +6,10 @@
 
 // Progress lines (kind 0) and undo entries (kind -1) go to the activity log
 // under the source "Morvane"; errors go to the host log at level 0 under
-// "Morvane." + the operation. Errors in writing reach the caller.
+// "Morvane." + the operation. Errors in writing an activity entry reach the
+// caller. Error lines are written by error handlers, so error() never throws:
+// a line that cannot be written is dropped and the error being handled
+// decides what happens next.
 class RunLogs
 {
 public:

@@ -14,6 +14,9 @@ void UndoLog::UndoSave(const QString &folderStoreId, const QString &folderEntryI
         WriteToUndoLog(name, QStringLiteral("ItemEntryId: ") + itemEntryId);
         WriteToUndoLog(name, QStringLiteral("FieldName: ") + fieldName);
         WriteToUndoLog(name, QStringLiteral("FieldValue: ") + fieldValue);
+    } catch (const LogWriteError &) {
+        // The record is lost: its field must not change.
+        throw;
     } catch (const QuenlockError &e) {
         m_logs.error(name, Texts::errorLineAt(0, e.description()));
     }

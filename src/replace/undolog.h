@@ -8,7 +8,9 @@ class RunLogs;
 
 // Writes through the logs it borrows. Each entry goes out as soon as its text
 // is ready; a failure part-way logs one "Morvane.UndoSave" line and returns,
-// and the caller changes its field all the same.
+// and the caller changes its field all the same. A log that cannot be
+// written (LogWriteError) is not trapped: no field may change without its
+// record on disk, so it ends the run.
 class UndoLog
 {
 public:

@@ -172,19 +172,18 @@ bool isRichText(QStringView document)
     return document.startsWith(u"{\\rtf");
 }
 
-// d[at] is '{'. Its first control word decides; source line breaks before it
-// are no text and change nothing.
-bool Reader::opensDestination(qsizetype at) const
+// The group's first control word decides; source line breaks before it are
+// no text and change nothing.
+bool opensDestination(const QString &d, qsizetype from, Reading reading)
 {
-    const QString &d = m_document;
-    qsizetype i = at + 1;
+    qsizetype i = from;
     while (i < d.size() && (d[i] == u'\r' || d[i] == u'\n'))
         ++i;
     if (i + 1 >= d.size() || d[i] != u'\\')
         return false;
     if (d[i + 1] == u'*')
         return true;
-    return isAsciiLetter(d[i + 1]) && isDestination(readControlWord(d, i).word, m_reading);
+    return isAsciiLetter(d[i + 1]) && isDestination(readControlWord(d, i).word, reading);
 }
 
 std::optional<Token> Reader::next()
@@ -197,7 +196,7 @@ std::optional<Token> Reader::next()
     const qsizetype at = m_at;
     const QChar c = d[at];
     if (c == u'{') {
-        if (opensDestination(at)) {
+        if (opensDestination(d, at + 1, m_reading)) {
             m_at = skipGroup(d, at);
             return Token{Token::Skipped, at, m_at, {}};
         }
@@ -237,7 +236,7 @@ Token Reader::controlWord(qsizetype at)
     if (cw.word == u"par" || cw.word == u"line")
         return Token{Token::Break, at, m_at, {}};
     if (cw.word == u"uc")
-        m_unicodeSkip = qMax(0, cw.parameter.value_or(1));
+        m_unicodeSkip = qBound(0, cw.parameter.value_or(1), maxUnicodeSkip);
     else if (cw.word == u"bin" && cw.parameter.value_or(0) > 0)
         m_at = qMin(d.size(), m_at + *cw.parameter);
     return Token{Token::Control, at, m_at, {}};

@@ -10,6 +10,12 @@
 
 namespace Rtf {
 
+// The most fallback characters a \ucN may ask for after each \uN. Writers
+// put one character of the ANSI code page there (\uc1, \uc2 for a
+// double-byte one, \uc0 for none); a larger N is clamped to this, by the
+// reader and the writer alike, so "\uc99999999" costs no more than "\uc8".
+inline constexpr int maxUnicodeSkip = 8;
+
 // A document is rich text when it begins with "{\rtf".
 bool isRichText(QStringView document);
 
@@ -19,6 +25,10 @@ enum class Reading {
     Replacing, // the text the replace engine searches and rewrites
     Showing,   // the plain text a reader of the body sees
 };
+
+// Whether a group whose "{" stands right before `from` holds no text for this
+// reading: "{\*..." or a destination such as "{\fonttbl...".
+bool opensDestination(const QString &document, qsizetype from, Reading reading);
 
 struct Token
 {
@@ -47,7 +57,8 @@ public:
 
     // The next token, or nullopt at the document's end.
     std::optional<Token> next();
-    // \ucN in force: how many fallback characters follow each \uN.
+    // \ucN in force: how many fallback characters follow each \uN, at most
+    // maxUnicodeSkip.
     int unicodeSkip() const { return m_unicodeSkip; }
     // Groups open; 0 before the document's group and after its last brace.
     qsizetype depth() const { return m_unicodeSkips.size(); }
@@ -55,7 +66,6 @@ public:
 private:
     Token controlWord(qsizetype at);
     Token controlSymbol(qsizetype at);
-    bool opensDestination(qsizetype at) const;
 
     const QString &m_document;
     Reading m_reading;

@@ -15,13 +15,50 @@ bool isAsciiLetter(QChar c)
 }
 
 // A control word (not a symbol) that ends on its last letter or digit,
-// without a blank.
-bool isUndelimitedWord(const QString &document, const Rtf::Token &token)
+// without a blank, right before `at` (a source line break between ends it
+// too, and so does the data after \binN).
+bool isUndelimitedWord(const QString &document, const Rtf::Token &token, qsizetype at)
 {
-    if (token.kind != Rtf::Token::Control && token.kind != Rtf::Token::Break)
+    if ((token.kind != Rtf::Token::Control && token.kind != Rtf::Token::Break) || token.end != at)
         return false;
-    const QChar last = document[token.end - 1];
-    return isAsciiLetter(document[token.begin + 1]) && (isAsciiLetter(last) || last.isDigit());
+    qsizetype i = token.begin + 1;
+    while (i < token.end && isAsciiLetter(document[i]))
+        ++i;
+    if (i == token.begin + 1)
+        return false; // a control symbol
+    const qsizetype digits = i < token.end && document[i] == u'-' ? i + 1 : i;
+    qsizetype j = digits;
+    while (j < token.end && document[j] >= u'0' && document[j] <= u'9')
+        ++j;
+    // Letters, then a number or nothing: the token is the word alone.
+    return j == token.end && (j > digits || digits == i);
+}
+
+// A \' right before `at` that two hex digits do not follow: the reader left it
+// as a code, and new text starting with two would complete it.
+bool isOpenHexMark(const QString &document, const Rtf::Token &token, qsizetype at)
+{
+    return token.kind == Rtf::Token::Control && token.end == at && token.end - token.begin == 2
+        && document[token.begin + 1] == u'\'';
+}
+
+bool isHexDigit(QChar c)
+{
+    return c.isDigit() ? c.unicode() < 0x80 : (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// RTF for new run text, kept from running into the code before it.
+QString runSource(const Run &run, const QString &text)
+{
+    // The blank ends the word before; it is never text.
+    QString out = run.afterWord ? QStringLiteral(" ") : QString();
+    qsizetype from = 0;
+    if (run.afterHexMark && text.size() >= 2 && isHexDigit(text[0]) && isHexDigit(text[1])) {
+        out += QStringLiteral("\\'%1").arg(text[0].unicode(), 2, 16, QLatin1Char('0'));
+        from = 1;
+    }
+    return out + Rtf::escape(QStringView(text).sliced(from), run.unicodeSkip,
+                             Rtf::CarriageReturn::Paragraph);
 }
 
 // The document with each run that has a text given replaced by it.
@@ -39,10 +76,12 @@ QString writeRuns(const QString &document, const QList<Run> &runs,
         if (!run.rich) {
             out += *texts[i];
         } else if (!texts[i]->isEmpty()) {
-            // The blank ends the word before; it is never text.
-            if (run.afterWord)
-                out += u' ';
-            out += Rtf::escape(*texts[i], run.unicodeSkip, Rtf::CarriageReturn::Paragraph);
+            out += runSource(run, *texts[i]);
+        } else if (run.opensGroup && (Rtf::opensDestination(document, run.end, Rtf::Reading::Replacing)
+                                      || Rtf::opensDestination(document, run.end, Rtf::Reading::Showing))) {
+            // Without its first text, "{\{\fonttbl ...}" would become a font
+            // table and hide the rest of the group: an empty group keeps it text.
+            out += u"{}";
         }
         at = run.end;
     }
@@ -112,7 +151,9 @@ SearchText searchText(const QString &document)
                 break;
             if (!run)
                 run = Run{token->begin, token->end, QString(), reader.unicodeSkip(), true,
-                          previous && isUndelimitedWord(document, *previous)};
+                          previous && isUndelimitedWord(document, *previous, token->begin),
+                          previous && isOpenHexMark(document, *previous, token->begin),
+                          previous && previous->kind == Rtf::Token::GroupStart};
             run->text += token->character;
             run->end = token->end;
             break;

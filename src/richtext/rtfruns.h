@@ -23,6 +23,12 @@ struct Run
     // It follows a control word that has no delimiting blank ("\b\'e9"):
     // new text written there must not run into the word.
     bool afterWord = false;
+    // It follows a \' without its two hex digits ("\'zz"): new text must not
+    // supply them.
+    bool afterHexMark = false;
+    // It is the first thing in its group: what follows it decides whether
+    // the group holds text once the run is gone.
+    bool opensGroup = false;
 };
 
 // A document's runs and its text as one string, searched like any other

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "rtfwriter.h"
 
+#include "rtfreader.h"
+
 namespace Rtf {
 
 QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
 {
+    // The reader skips no more than this, so more "?" would show as text.
+    unicodeSkip = qBound(0, unicodeSkip, maxUnicodeSkip);
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -14,7 +14,8 @@ enum class CarriageReturn { Character, Paragraph };
 
 // RTF source for text: \ { } escaped, line feeds as \par, tabs as \tab,
 // everything else outside printable ASCII as \uN followed by unicodeSkip
-// "?" (or, when readers skip nothing, the blank that ends the number).
+// "?" (at most maxUnicodeSkip; or, when readers skip nothing, the blank that
+// ends the number).
 QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn);
 
 } // namespace Rtf

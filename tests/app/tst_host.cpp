@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 class TestHost : public QObject
 {
@@ -52,11 +54,15 @@ private:
 private Q_SLOTS:
     void usageErrors_data();
     void usageErrors();
+    void answers_data();
+    void answers();
     void setThenGetRoundTrips();
     void logsAsJson();
     void runChangesFilesAndLogsUndo();
     void runStatuses_data();
     void runStatuses();
+    void unwritableLog_data();
+    void unwritableLog();
     void librariesExportOnlyTheirFactory_data();
     void librariesExportOnlyTheirFactory();
     void hostLinksNeitherSystemLibrary();
@@ -88,6 +94,47 @@ void TestHost::usageErrors()
     QVERIFY(err.contains(u"Usage:"));
 }
 
+// Help, the version and a missing store, as a terminal user meets them.
+void TestHost::answers_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString usage = QStringLiteral("Usage:\n  quenlock [window]");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << usage << QString();
+    QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << usage << QString();
+    QTest::newRow("help") << QStringList{QStringLiteral("help")} << 0 << usage << QString();
+    QTest::newRow("run --help") << QStringList{QStringLiteral("run"), QStringLiteral("--help")} << 0
+                                << QStringLiteral("Usage: quenlock run [--store DIR]... [--yes] [--quiet]") << QString();
+    QTest::newRow("help folders") << QStringList{QStringLiteral("help"), QStringLiteral("folders")} << 0
+                                  << QStringLiteral("Usage: quenlock folders") << QString();
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
+                               << QStringLiteral("quenlock " QUENLOCK_VERSION "\n") << QString();
+    QTest::newRow("folders with no store") << QStringList{QStringLiteral("folders")} << 1 << QString()
+                                           << QStringLiteral("Name one with --store DIR");
+    QTest::newRow("run with a missing store")
+        << QStringList{QStringLiteral("run"), QStringLiteral("--store"), QStringLiteral("/nonexistent/store")} << 1
+        << QString() << QStringLiteral("no store folder at /nonexistent/store");
+    QTest::newRow("--quiet is run's alone") << QStringList{QStringLiteral("log"), QStringLiteral("--quiet")} << 2
+                                            << QString() << QStringLiteral("Usage: quenlock log");
+}
+
+void TestHost::answers()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QString stdOut, stdErr;
+    QCOMPARE(quenlock(args, &stdOut, &stdErr), status);
+    QVERIFY2(stdOut.startsWith(out), qPrintable(stdOut));
+    if (err.isEmpty())
+        QVERIFY2(stdErr.isEmpty(), qPrintable(stdErr)); // no Qt warnings either
+    else
+        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+}
+
 void TestHost::setThenGetRoundTrips()
 {
     QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("SearchFor=\\(555\\)"),
@@ -104,6 +151,7 @@ void TestHost::logsAsJson()
     // A store whose count is not a number makes the module log at start-up.
     QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=lots")}), 0);
     QString out;
+    QDir().mkpath(m_dir.path() + QStringLiteral("/empty"));
     QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), m_dir.path() + QStringLiteral("/empty")}), 0);
     QCOMPARE(quenlock({QStringLiteral("log"), QStringLiteral("--json")}, &out), 0);
     const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
@@ -231,6 +279,66 @@ void TestHost::runStatuses()
     QCOMPARE(quenlock({QStringLiteral("activity")}, &activity), 0);
     if (QTest::currentDataTag() == QLatin1String("long search text runs whole"))
         QVERIFY(activity.contains(QStringLiteral("Looking for '") + QString(40000, u'q') + u'\''));
+}
+
+void TestHost::unwritableLog_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    const QString locked = QStringLiteral("quenlock: The activity log cannot be written: database is locked\n");
+    const QString corrupt = QStringLiteral(": file is not a database\n");
+    QTest::newRow("run, file locked") << QStringLiteral("locked") << QStringLiteral("run") << locked;
+    QTest::newRow("run, file corrupt") << QStringLiteral("corrupt") << QStringLiteral("run") << corrupt;
+    QTest::newRow("folders, file corrupt") << QStringLiteral("corrupt") << QStringLiteral("folders") << corrupt;
+    QTest::newRow("log, file corrupt") << QStringLiteral("corrupt") << QStringLiteral("log") << corrupt;
+}
+
+// A log the host cannot write ends every command with one line on stderr and
+// status 1, before the store is touched: the run cannot keep undo records.
+void TestHost::unwritableLog()
+{
+    QFETCH(QString, cause);
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=1"), QStringLiteral("FolderName1=Contacts"),
+                       QStringLiteral("FolderEntryId1=contacts"), QStringLiteral("FolderStoreId1=") + store,
+                       QStringLiteral("SearchFor=\\(503\\)"), QStringLiteral("ReplaceWith=(458)"),
+                       QStringLiteral("BusinessPhone=1")}),
+             0);
+    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}), 0);
+    const QString file = m_dir.path() + QStringLiteral("/state/quenlock/logs.sqlite");
+    const QString before = tool(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cd '%1' && ls -aR && cat */*").arg(store)});
+    sqlite3 *holder = nullptr;
+    const auto release = qScopeGuard([&] {
+        sqlite3_close(holder);
+        QFile::remove(file);
+        QFile::remove(file + QStringLiteral("-wal"));
+        QFile::remove(file + QStringLiteral("-shm"));
+    });
+    if (cause == u"locked") {
+        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &holder, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    } else {
+        QFile::remove(file + QStringLiteral("-wal"));
+        QFile::remove(file + QStringLiteral("-shm"));
+        QFile junk(file);
+        QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        junk.write("junk\n");
+    }
+
+    QStringList args{command};
+    if (command != u"log")
+        args << QStringLiteral("--store") << store;
+    if (command == u"run")
+        args << QStringLiteral("--yes");
+    QString out, err;
+    QCOMPARE(quenlock(args, &out, &err), 1);
+    QVERIFY2(err.endsWith(message) && err.count(u'\n') == 1 && err.startsWith(u"quenlock: "), qPrintable(err));
+    QCOMPARE(tool(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cd '%1' && ls -aR && cat */*").arg(store)}),
+             before);
 }
 
 void TestHost::librariesExportOnlyTheirFactory_data()

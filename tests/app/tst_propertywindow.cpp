@@ -3,6 +3,7 @@
 // Apply, OK and Cancel, the help area and the log viewers.
 #include "testenvironment.h"
 #include "logviewer.h"
+#include "memoryhost.h"
 #include "propertywindow.h"
 #include "iengineapi.h"
 #include "ipropertypage.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QtTest>
 
@@ -83,6 +85,7 @@ private Q_SLOTS:
     void hostMembers();
     void logViewers_data();
     void logViewers();
+    void replaceWithUnwritableLog();
 };
 
 void TestPropertyWindow::cleanup()
@@ -248,6 +251,46 @@ void TestPropertyWindow::logViewers()
     filter->clear();
     QTest::keyClicks(filter, QStringLiteral("no such text"));
     QCOMPARE(log->rowCount(), 0);
+}
+
+// Replace on a damaged log file: the run stops before its first item and the
+// page says why, in a box; the window stays.
+void TestPropertyWindow::replaceWithUnwritableLog()
+{
+    TestEnvironment env;
+    env.useRealActivityLog();
+    QDir().mkpath(env.path() + QStringLiteral("/state/quenlock"));
+    QFile junk(env.path() + QStringLiteral("/state/quenlock/logs.sqlite"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk\n");
+    junk.close();
+    Memory::registerSafeItems();
+    const auto unregister = qScopeGuard([] { Memory::unregisterSafeItems(); });
+    auto engine = std::make_shared<Memory::Engine>();
+    engine->application = std::make_shared<Memory::Application>();
+    auto contact = Memory::makeFolder(Memory::makeStore(*engine->application, QStringLiteral("S1")),
+                                      QStringLiteral("Work"), QStringLiteral("E1"))
+                       ->add(QStringLiteral("ContactItem"), QStringLiteral("c1"),
+                             {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    for (const auto &[key, value] : {std::pair{"FolderCount", "1"}, {"FolderName1", "Work"}, {"FolderEntryId1", "E1"},
+                                     {"FolderStoreId1", "S1"}, {"CompanyName", "1"}, {"SearchFor", "Acme"},
+                                     {"ReplaceWith", "Apex"}})
+        WriteSetting(QLatin1String(key), QLatin1String(value));
+    ScriptedPrompt answers;
+    setPrompt(&answers);
+
+    PropertyWindow window(engine, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdReplace")), Qt::LeftButton);
+
+    QCOMPARE(answers.asked.size(), 2);
+    QCOMPARE(answers.asked[1].second, Prompt::Buttons::Ok);
+    QVERIFY2(answers.asked[1].first.endsWith(u"The activity log cannot be written: file is not a database"),
+             qPrintable(answers.asked[1].first));
+    QVERIFY(window.isVisible());
+    QCOMPARE(contact->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
+    QCOMPARE(contact->saves, 0);
 }
 
 QTEST_MAIN(TestPropertyWindow)

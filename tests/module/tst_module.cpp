@@ -3,6 +3,7 @@
 #include "memoryoutlook.h"
 #include "testenvironment.h"
 #include "cmorvane.h"
+#include "logdatabase.h"
 #include "iengineapi.h"
 #include "settingsaccess.h"
 
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void secondStartupKeepsFirstEngine();
     void shutdownCleansUpAndLogs();
     void shutdownWithoutSafeItemLibrary();
+    void trapsOnUnwritableLog_data();
+    void trapsOnUnwritableLog();
 };
 
 void TestModule::identity()
@@ -176,6 +179,39 @@ void TestModule::shutdownWithoutSafeItemLibrary()
                                              "can't create object"),
                               1, QStringLiteral("Morvane.KTShutdown")}}));
     QVERIFY(env.activity.isEmpty());
+}
+
+void TestModule::trapsOnUnwritableLog_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::newRow("shut-down") << QStringLiteral("KTShutdown");
+    QTest::newRow("explorer opening on a bad count") << QStringLiteral("KTExplorerOpen");
+}
+
+// A trap whose line the host cannot write returns all the same: KTShutdown
+// runs in the host's destructor. The log keeps the failure for the host.
+void TestModule::trapsOnUnwritableLog()
+{
+    QFETCH(QString, call);
+    TestEnvironment env;
+    env.useRealActivityLog();
+    setEngineUtilityOverride(nullptr);
+    Memory::unregisterSafeItems();
+    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("many"));
+    QDir().mkpath(env.path() + QStringLiteral("/state/quenlock"));
+    QFile junk(env.path() + QStringLiteral("/state/quenlock/logs.sqlite"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk\n");
+    junk.close();
+    CMorvane module;
+    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    try {
+        QCOMPARE(call == u"KTShutdown" ? module.KTShutdown() : module.KTExplorerOpen({}), 0);
+    } catch (const std::exception &error) {
+        QFAIL(error.what());
+    }
+    QCOMPARE(LogDatabase::instance().failure(),
+             QStringLiteral("The host log cannot be written: file is not a database"));
 }
 
 QTEST_GUILESS_MAIN(TestModule)

@@ -138,6 +138,30 @@ struct ErrorCase
 {
     std::function<void(World &)> arrange;
 };
+
+// A host log that takes no line, as when its disk is full.
+struct UnwritableHostLog final : EngineUtility
+{
+    void LogMessage(const QString &, int, const QString &) override
+    {
+        throw LogWriteError(QStringLiteral("The host log cannot be written: database or disk is full"));
+    }
+    QString LookupText(const TextTable &table, const QString &key) override { return table.value(key); }
+    void LoadTextTable(TextTable &table, const QString &) override { table.clear(); }
+    QString SettingsAppName() override { return QStringLiteral("QuenlockHost"); }
+};
+UnwritableHostLog unwritableHostLog;
+
+// Makes the activity entry that `fails` picks out fail as a full log does.
+std::function<void(World &)> activityFailsAt(std::function<bool(const ActivityLine &)> fails)
+{
+    return [fails](World &w) {
+        w.env.onActivity = [fails](const ActivityLine &line) {
+            if (fails(line))
+                throw LogWriteError(QStringLiteral("The activity log cannot be written: database or disk is full"));
+        };
+    };
+}
 } // namespace
 
 Q_DECLARE_METATYPE(ErrorCase)
@@ -163,6 +187,8 @@ private Q_SLOTS:
     void twoFoldersOneChange();
     void errors_data();
     void errors();
+    void logFailures_data();
+    void logFailures();
 };
 
 void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
@@ -787,6 +813,77 @@ void TestReplaceRun::errors()
     // A contact changed before the error stays saved.
     if (QTest::currentDataTag() == QLatin1String("saved-contact-stays-saved"))
         QCOMPARE(folder->items.at(0)->saves, 1);
+}
+
+void TestReplaceRun::logFailures_data()
+{
+    QTest::addColumn<ErrorCase>("failure");
+    QTest::addColumn<QString>("outcome");     // "thrown: " + the error the run ends with, or the label
+    QTest::addColumn<QStringList>("saved");   // entry ids saved
+    QTest::addColumn<QStringList>("untouched"); // entry ids whose field kept its old value
+    QTest::addColumn<int>("undoEntries");
+
+    const QString full = QStringLiteral("thrown: The activity log cannot be written: database or disk is full");
+    const QString c1 = QStringLiteral("c1"), c2 = QStringLiteral("c2");
+    auto entry = [](const QString &text) {
+        return activityFailsAt([text](const ActivityLine &line) { return line.text == text; });
+    };
+    // The traps of UndoSave and of the processor let the failure through: the
+    // field whose record is lost is not changed, and nothing after it runs.
+    QTest::newRow("undo record cut short") << ErrorCase{entry(QStringLiteral("ItemEntryId: c1"))} << full
+                                           << QStringList{} << QStringList{c1, c2} << 2;
+    QTest::newRow("second item's undo record") << ErrorCase{entry(QStringLiteral("ItemEntryId: c2"))} << full
+                                               << QStringList{c1} << QStringList{c2} << 7;
+    QTest::newRow("item's opening line")
+        << ErrorCase{activityFailsAt([](const ActivityLine &line) { return line.name == u"SearchAndReplaceContacts"; })}
+        << full << QStringList{} << QStringList{c1, c2} << 0;
+    // An error line that cannot be written is dropped; the error it was
+    // about decides what happens.
+    QTest::newRow("run's error line") << ErrorCase{[](World &w) {
+        w.store->folders.at(0)->items.at(1)->failSave = true;
+        setEngineUtilityOverride(&unwritableHostLog);
+    }} << QStringLiteral("Folder: Work") << QStringList{c1} << QStringList{} << 10;
+    QTest::newRow("item's error line") << ErrorCase{[](World &w) {
+        w.store->folders.at(0)->items.at(0)->failReading = {QStringLiteral("CompanyName")};
+        setEngineUtilityOverride(&unwritableHostLog);
+    }} << QStringLiteral("Updated 1 items in 1 folder") << QStringList{c2} << QStringList{c1} << 5;
+}
+
+void TestReplaceRun::logFailures()
+{
+    QFETCH(ErrorCase, failure);
+    QFETCH(QString, outcome);
+    QFETCH(QStringList, saved);
+    QFETCH(QStringList, untouched);
+    QFETCH(int, undoEntries);
+
+    World w;
+    w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
+    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
+    auto folder = w.folder(QStringLiteral("Work"), QStringLiteral("E1"));
+    for (const QString &id : {QStringLiteral("c1"), QStringLiteral("c2")})
+        folder->add(QStringLiteral("ContactItem"), id, {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    failure.arrange(w);
+
+    QString ended;
+    try {
+        w.run();
+        ended = w.progress.label;
+    } catch (const LogWriteError &error) {
+        ended = QStringLiteral("thrown: ") + error.description();
+    }
+
+    QCOMPARE(ended, outcome);
+    QStringList savedIds, untouchedIds;
+    for (const auto &item : folder->items) {
+        if (item->saves > 0)
+            savedIds << item->entryId;
+        if (item->properties.value(QStringLiteral("CompanyName")) == u"Acme")
+            untouchedIds << item->entryId;
+    }
+    QCOMPARE(savedIds, saved);
+    QCOMPARE(untouchedIds, untouched);
+    QCOMPARE(w.undoTexts().size(), undoEntries);
 }
 
 QTEST_GUILESS_MAIN(TestReplaceRun)

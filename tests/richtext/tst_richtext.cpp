@@ -63,6 +63,10 @@ void tst_RichText::reading_data()
         << QStringList{u("a\xE2\x82\xAC" "b\xE2\x82\xAC" "x")} << u("a\xE2\x82\xAC" "b\xE2\x82\xAC" "x");
     QTest::newRow("uc0-skips-nothing") << "{\\rtf1\\uc0 a\\u8364 b}" << QStringList{u("a\xE2\x82\xAC" "b")}
                                        << u("a\xE2\x82\xAC" "b");
+    // No writer asks for more than a few fallback characters: a huge \ucN
+    // skips eight, not the rest of the group.
+    QTest::newRow("huge-uc-skips-at-most-eight")
+        << "{\\rtf1\\uc99999999\\u233 0123456789}" << QStringList{u("\xC3\xA9" "89")} << u("\xC3\xA9" "89");
     QTest::newRow("uc-is-scoped-by-group") << "{\\rtf1{\\uc0 a}\\u8364?b}"
                                            << QStringList{"a", u("\xE2\x82\xAC" "b")} << u("a\xE2\x82\xAC" "b");
     QTest::newRow("escaped-braces-and-backslash") << "{\\rtf1 a\\{b\\}c\\\\d}" << QStringList{"a{b}c\\d"}
@@ -162,6 +166,8 @@ void tst_RichText::rewrite_data()
     QTest::newRow("uc0-escape-ends-with-blank")
         << "{\\rtf1\\uc0 x}" << "x" << u("\xC3\xA9" "1") << "{\\rtf1\\uc0 \\u233 1}";
     QTest::newRow("uc2-gives-two-fallbacks") << "{\\rtf1\\uc2 x}" << "x" << u("\xC3\xA9") << "{\\rtf1\\uc2 \\u233??}";
+    QTest::newRow("huge-uc-gives-eight-fallbacks")
+        << "{\\rtf1\\uc99999999 x}" << "x" << u("\xC3\xA9") << "{\\rtf1\\uc99999999 \\u233????????}";
     QTest::newRow("font-table-untouched") << "{\\rtf1{\\fonttbl{\\f0 Arial;}}Arial}" << "Arial" << "Helvetica"
                                           << "{\\rtf1{\\fonttbl{\\f0 Arial;}}Helvetica}";
     QTest::newRow("empty-replacement-removes-every-match")
@@ -173,6 +179,15 @@ void tst_RichText::rewrite_data()
     QTest::newRow("plain-document-not-escaped") << "a{b}" << "b" << "{c}" << "a{{c}}";
     QTest::newRow("word-before-keeps-its-end")
         << "{\\rtf1\\fs22\\'bd\\b\\'bd}" << u("\xC2\xBD") << "1/2" << "{\\rtf1\\fs22 1/2\\b 1/2}";
+    QTest::newRow("group-stays-text-when-its-first-run-goes")
+        << "{\\rtf1 a{\\{\\fonttbl b}c}" << "\\{" << "" << "{\\rtf1 a{{}\\fonttbl b}c}";
+    QTest::newRow("broken-hex-escape-stays-broken")
+        << "{\\rtf1 a\\'zz}" << "zz" << "4a" << "{\\rtf1 a\\'\\'34a}";
+    QTest::newRow("binary-data-ends-its-word")
+        << "{\\rtf1{\\pict\\bin2 ab}x{\\bin2 cdy}}" << "y" << "z" << "{\\rtf1{\\pict\\bin2 ab}x{\\bin2 cdz}}";
+    // A source line break already ends the word: a blank after it would be text.
+    QTest::newRow("word-ended-by-a-line-break-gets-no-blank")
+        << "{\\rtf1\\b\r\nab}" << "a" << "X" << "{\\rtf1\\b\r\nXb}";
 }
 
 // The document's text is searched as one, as the body step does; \N in the
@@ -276,7 +291,7 @@ void tst_RichText::writtenTextReadsBack()
     QCOMPARE(RtfRuns::searchText(body).text, text);
     QStringList written{body};
     for (const QString &document : {QStringLiteral("{\\rtf1\\ansi X\\par}"), QStringLiteral("{\\rtf1\\uc0 X}"),
-                                    QStringLiteral("{\\rtf1\\uc3 X}")}) {
+                                    QStringLiteral("{\\rtf1\\uc3 X}"), QStringLiteral("{\\rtf1\\uc99999999 X}")}) {
         const QString after = *RtfRuns::replaceInRuns(document, RtfRuns::searchText(document), {{0, 1, text}});
         QCOMPARE(runTexts(after), runs);
         written << after;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engineapi.h"
 
+#include "engineutility.h"
 #include "olapplication.h"
 
 namespace {
@@ -24,11 +25,18 @@ EngineApi::EngineApi(std::shared_ptr<OlApplication> application)
 
 std::shared_ptr<OlApplication> EngineApi::OutlookApp() { return m_application; }
 
+// A run passes over a folder no store holds without a word of its own (its
+// settings may name a folder since removed); the host log says which one.
 std::shared_ptr<OlFolder> EngineApi::KTGetFolder(const QString &folderEntryId,
                                                  const QString &folderStoreId)
 {
-    if (!m_application)
-        return nullptr;
-    return find(m_application->GetNamespace(QStringLiteral("MAPI"))->Folders(), folderEntryId,
-                folderStoreId);
+    std::shared_ptr<OlFolder> folder;
+    if (m_application)
+        folder = find(m_application->GetNamespace(QStringLiteral("MAPI"))->Folders(),
+                      folderEntryId, folderStoreId);
+    if (!folder)
+        engineUtility().LogMessage(QStringLiteral("No folder has the entry id \"%1\" in the store \"%2\"")
+                                       .arg(folderEntryId, folderStoreId),
+                                   0, QStringLiteral("Quenlock.Engine"));
+    return folder;
 }

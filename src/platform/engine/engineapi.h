@@ -5,7 +5,8 @@
 #include "iengineapi.h"
 
 // Resolves folders over the stores that the Outlook application it is given
-// holds (the namespace's top-level folders and their sub-folders).
+// holds (the namespace's top-level folders and their sub-folders). A folder
+// it cannot find gets one host log line naming the ids looked for.
 class EngineApi final : public IEngineAPI
 {
 public:

@@ -14,6 +14,17 @@
 
 namespace {
 constexpr int BatchRows = 1000;
+// How long a write waits for another program's lock on the file before it
+// fails; README.md names this time.
+constexpr int BusyTimeoutMs = 5000;
+
+// A step that failed: the text a read reports, and SQLite's own reason,
+// which a write's error carries.
+struct Failure
+{
+    QString description;
+    QString reason;
+};
 
 // UTC, ISO 8601 with milliseconds. Formatted by hand: local time would make
 // the C library look at the time-zone file for every row of a long run.
@@ -74,7 +85,7 @@ LogDatabase::~LogDatabase()
 void LogDatabase::fail(const QString &what)
 {
     const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-    throw QuenlockError(QStringLiteral("Log database %1 failed: %2").arg(what, reason));
+    throw Failure{QStringLiteral("Log database %1 failed: %2").arg(what, reason), reason};
 }
 
 void LogDatabase::exec(const char *sql)
@@ -91,21 +102,31 @@ void LogDatabase::step(sqlite3_stmt *statement, const char *what)
         fail(QString::fromLatin1(what));
 }
 
+// A file that cannot be opened is left closed, so the next use tries afresh.
 void LogDatabase::open()
 {
     if (m_db)
         return;
     const QString file = EnginePaths::logDatabaseFile();
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
-        throw QuenlockError(QStringLiteral("Cannot create the folder of the log database %1").arg(file));
-    if (sqlite3_open_v2(file.toUtf8().constData(), &m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw QuenlockError(QStringLiteral("Cannot open the log database %1: %2").arg(file, reason));
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Failure{QStringLiteral("Cannot create the folder of the log database %1").arg(file),
+                      QStringLiteral("cannot create the folder %1").arg(folder)};
+    try {
+        if (sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK)
+            fail(QStringLiteral("open"));
+        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+        createTables();
+    } catch (const Failure &failure) {
+        release();
+        throw Failure{QStringLiteral("Cannot open the log database %1: %2").arg(file, failure.reason),
+                      failure.reason};
     }
-    sqlite3_busy_timeout(m_db, 5000);
+}
+
+void LogDatabase::createTables()
+{
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
     // Checkpoints sync the disk; a long run would pay for one every 1000
@@ -124,6 +145,20 @@ void LogDatabase::open()
         || sqlite3_prepare_v2(m_db, "BEGIN", -1, &m_begin, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(m_db, "COMMIT", -1, &m_commit, nullptr) != SQLITE_OK)
         fail(QStringLiteral("prepare"));
+}
+
+// Closes the connection without committing.
+void LogDatabase::release()
+{
+    sqlite3_finalize(m_insertHost);
+    sqlite3_finalize(m_insertActivity);
+    sqlite3_finalize(m_begin);
+    sqlite3_finalize(m_commit);
+    m_insertHost = m_insertActivity = m_begin = m_commit = nullptr;
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_inTransaction = false;
+    m_pending = 0;
 }
 
 void LogDatabase::begin()
@@ -149,36 +184,72 @@ void LogDatabase::begin()
     }
 }
 
+template <class Body>
+void LogDatabase::write(const char *log, Body &&body)
+{
+    if (!m_failure.isEmpty())
+        throw LogWriteError(m_failure);
+    try {
+        body();
+    } catch (const Failure &failure) {
+        abandon(QStringLiteral("The %1 cannot be written: %2").arg(QLatin1String(log), failure.reason));
+        throw LogWriteError(m_failure);
+    }
+}
+
+void LogDatabase::abandon(const QString &failure)
+{
+    m_failure = failure;
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_inTransaction = false;
+    m_pending = 0;
+    // A batch command never returns to the event loop: there the failure
+    // stands until the command ends and reports it.
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this] { m_failure.clear(); },
+                                  Qt::QueuedConnection);
+}
+
 void LogDatabase::appendHostLog(int level, const QString &source, const QString &message)
 {
-    begin();
-    sqlite3_reset(m_insertHost);
-    bindText(m_insertHost, 1, now());
-    sqlite3_bind_int(m_insertHost, 2, level);
-    bindText(m_insertHost, 3, source);
-    bindText(m_insertHost, 4, message);
-    if (sqlite3_step(m_insertHost) != SQLITE_DONE)
-        fail(QStringLiteral("host log write"));
-    commit();
+    write("host log", [&] {
+        begin();
+        sqlite3_reset(m_insertHost);
+        bindText(m_insertHost, 1, now());
+        sqlite3_bind_int(m_insertHost, 2, level);
+        bindText(m_insertHost, 3, source);
+        bindText(m_insertHost, 4, message);
+        if (sqlite3_step(m_insertHost) != SQLITE_DONE)
+            fail(QStringLiteral("host log write"));
+        commitPending();
+    });
 }
 
 void LogDatabase::appendActivity(const QString &source, const QString &name, const QString &text,
                                  int kind)
 {
-    begin();
-    sqlite3_reset(m_insertActivity);
-    bindText(m_insertActivity, 1, now());
-    bindText(m_insertActivity, 2, source);
-    bindText(m_insertActivity, 3, name);
-    bindText(m_insertActivity, 4, text);
-    sqlite3_bind_int(m_insertActivity, 5, kind);
-    if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
-        fail(QStringLiteral("activity log write"));
-    if (++m_pending >= BatchRows)
-        commit();
+    write("activity log", [&] {
+        begin();
+        sqlite3_reset(m_insertActivity);
+        bindText(m_insertActivity, 1, now());
+        bindText(m_insertActivity, 2, source);
+        bindText(m_insertActivity, 3, name);
+        bindText(m_insertActivity, 4, text);
+        sqlite3_bind_int(m_insertActivity, 5, kind);
+        if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
+            fail(QStringLiteral("activity log write"));
+        if (++m_pending >= BatchRows)
+            commitPending();
+    });
 }
 
 void LogDatabase::commit()
+{
+    write("activity log", [this] { commitPending(); });
+}
+
+void LogDatabase::commitPending()
 {
     if (!m_inTransaction)
         return;
@@ -187,17 +258,33 @@ void LogDatabase::commit()
     m_pending = 0;
 }
 
+// A query of the rows after afterId, its parameter bound.
+sqlite3_stmt *LogDatabase::select(const char *sql, qint64 afterId)
+{
+    // This connection sees its own pending rows all the same; a commit that
+    // fails is for the next writer to report, not for a reader.
+    try {
+        commit();
+    } catch (const LogWriteError &) {
+    }
+    sqlite3_stmt *query = nullptr;
+    try {
+        open();
+        if (sqlite3_prepare_v2(m_db, sql, -1, &query, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("read"));
+    } catch (const Failure &failure) {
+        throw QuenlockError(failure.description);
+    }
+    sqlite3_bind_int64(query, 1, afterId);
+    return query;
+}
+
 QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 {
-    commit();
-    open();
     QList<HostEntry> entries;
-    sqlite3_stmt *query = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT id, time, level, source, message FROM host_log WHERE id > ?"
-                           " ORDER BY id",
-                           -1, &query, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("read"));
-    sqlite3_bind_int64(query, 1, afterId);
+    sqlite3_stmt *query = select("SELECT id, time, level, source, message FROM host_log WHERE id > ?"
+                                 " ORDER BY id",
+                                 afterId);
     while (sqlite3_step(query) == SQLITE_ROW)
         entries.append({sqlite3_column_int64(query, 0), columnText(query, 1),
                         sqlite3_column_int(query, 2), columnText(query, 3), columnText(query, 4)});
@@ -207,16 +294,10 @@ QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 
 QList<LogDatabase::ActivityEntry> LogDatabase::activityLog(qint64 afterId)
 {
-    commit();
-    open();
     QList<ActivityEntry> entries;
-    sqlite3_stmt *query = nullptr;
-    if (sqlite3_prepare_v2(m_db,
-                           "SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ?"
-                           " ORDER BY id",
-                           -1, &query, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("read"));
-    sqlite3_bind_int64(query, 1, afterId);
+    sqlite3_stmt *query = select("SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ?"
+                                 " ORDER BY id",
+                                 afterId);
     while (sqlite3_step(query) == SQLITE_ROW)
         entries.append({sqlite3_column_int64(query, 0), columnText(query, 1), columnText(query, 2),
                         columnText(query, 3), columnText(query, 4), sqlite3_column_int(query, 5)});
@@ -230,17 +311,21 @@ void LogDatabase::checkpoint()
         sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
+// Closes even when the last commit fails, and then reports that failure; a
+// failure already reported is not reported again.
 void LogDatabase::close()
 {
-    if (!m_db)
-        return;
-    commit();
-    checkpoint();
-    sqlite3_finalize(m_insertHost);
-    sqlite3_finalize(m_insertActivity);
-    sqlite3_finalize(m_begin);
-    sqlite3_finalize(m_commit);
-    m_insertHost = m_insertActivity = m_begin = m_commit = nullptr;
-    sqlite3_close(m_db);
-    m_db = nullptr;
+    QString failure;
+    if (m_db && m_failure.isEmpty()) {
+        try {
+            commit();
+            checkpoint();
+        } catch (const LogWriteError &error) {
+            failure = error.description();
+        }
+    }
+    release();
+    m_failure.clear();
+    if (!failure.isEmpty())
+        throw LogWriteError(failure);
 }

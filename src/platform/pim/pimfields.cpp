@@ -293,7 +293,7 @@ QString rawValue(const QString &text)
 QString readText(VDocument &doc, const Field &field, int index)
 {
     const ContentLine &line = doc.line(index);
-    const QString escaped = doc.escapedValue(line);
+    QString escaped = doc.escapedValue(line);
     const VText::Dialect dialect = doc.dialect();
     switch (field.value) {
     case Phone: {
@@ -310,8 +310,9 @@ QString readText(VDocument &doc, const Field &field, int index)
     default:
         if (field.component >= 0)
             return VText::unescapeText(VText::component(escaped, field.component), dialect, true);
-        // Most values hold no escapes: the text read is then the value itself.
-        return escaped.contains(u'\\') ? VText::unescapeText(escaped, dialect, false) : escaped;
+        // In place: a long note is not copied again.
+        VText::unescapeInPlace(escaped, dialect, false);
+        return escaped;
     }
 }
 
@@ -321,7 +322,7 @@ QString escapeFor(const VDocument &doc, const Field &field, const ContentLine *l
     const VText::Dialect dialect = doc.dialect();
     switch (field.value) {
     case Phone: {
-        const bool uri = line && (isUriValue(*line) || line->value.toLower().startsWith("tel:"));
+        const bool uri = line && (isUriValue(*line) || line->value().toLower().startsWith("tel:"));
         if (uri)
             return QStringLiteral("tel:") + rawValue(text);
         if (dialect == VText::Dialect::VCard40)
@@ -436,7 +437,7 @@ QString readEnd(VDocument &doc)
         return {};
     PimValues::ICalTime t = timeAt(doc, start);
     const int duration = lineNamed(doc, "DURATION");
-    const qint64 seconds = duration >= 0 ? PimValues::parseDuration(doc.line(duration).value)
+    const qint64 seconds = duration >= 0 ? PimValues::parseDuration(doc.line(duration).value())
                          : t.form == PimValues::ICalTime::Form::Date ? 86400 : 0;
     if (t.form == PimValues::ICalTime::Form::Date)
         t.date = t.date.addDays(seconds / 86400);
@@ -554,7 +555,7 @@ QString readValue(VDocument &doc, const Field &field)
         const int index = lineNamed(doc, field.line);
         if (index < 0)
             return {};
-        return QString::number(PimValues::parseDuration(doc.line(index).value) / 60);
+        return QString::number(PimValues::parseDuration(doc.line(index).value()) / 60);
     }
     case Number: {
         const int index = locate(doc, field);
@@ -676,7 +677,7 @@ void touchRevision(VDocument &doc)
     const int index = doc.find(card ? QByteArray("REV") : QByteArray("LAST-MODIFIED"));
     if (index < 0)
         return;
-    const QByteArray old = doc.line(index).value.trimmed();
+    const QByteArray old = doc.line(index).value().trimmed();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const bool extended = old.contains('-');
     QString value;

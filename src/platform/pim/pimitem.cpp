@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/uio.h>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -59,16 +61,28 @@ QByteArray readAll(const QByteArray &path, struct stat *st)
     return bytes;
 }
 
-void writeAll(int fd, const QByteArray &bytes)
+// One writev for the pieces of a file (a short write goes on where it stopped).
+void writeAll(int fd, const QList<QByteArrayView> &pieces)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    std::vector<iovec> parts;
+    parts.reserve(size_t(pieces.size()));
+    for (const QByteArrayView &p : pieces)
+        if (!p.isEmpty())
+            parts.push_back({const_cast<char *>(p.data()), size_t(p.size())});
+    size_t at = 0;
+    while (at < parts.size()) {
+        const ssize_t put = ::writev(fd, parts.data() + at, int(qMin<size_t>(parts.size() - at, IOV_MAX)));
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
             throw QuenlockError(systemError());
-        done += put;
+        for (size_t left = size_t(put); left > 0;) {
+            const size_t step = qMin(left, parts[at].iov_len);
+            parts[at].iov_base = static_cast<char *>(parts[at].iov_base) + step;
+            parts[at].iov_len -= step;
+            left -= step;
+            at += parts[at].iov_len == 0;
+        }
     }
 }
 } // namespace
@@ -92,15 +106,7 @@ std::shared_ptr<PimItem> PimItem::open(std::shared_ptr<const Pim::Store> store,
     return item;
 }
 
-VDocument *PimItem::document()
-{
-    if (m_reparse) {
-        m_reparse = false;
-        m_document.emplace(std::move(m_saved));
-        m_saved.clear();
-    }
-    return m_document ? &*m_document : nullptr;
-}
+VDocument *PimItem::document() { return m_document ? &*m_document : nullptr; }
 
 QString PimItem::TypeName() const
 {
@@ -128,9 +134,8 @@ void PimItem::save()
         return;
     checkUnchangedOnDisk();
     PimFields::touchRevision(*m_document);
-    const QByteArray bytes = m_document->serialize();
     struct stat written{};
-    const QByteArray temporary = writeTemporary(bytes, written);
+    const QByteArray temporary = writeTemporary(m_document->pieces(), written);
     try {
         // The host makes its undo records durable here, before the change they describe.
         if (m_store->beforeReplace)
@@ -146,8 +151,9 @@ void PimItem::save()
     }
     m_stat = written;
     PimSync::noteWrite(m_stat.st_dev, m_store->path);
-    m_saved = bytes;
-    m_reparse = true;
+    // The document already reads as the file now is: no second copy of the
+    // text is kept or parsed.
+    m_document->markSaved();
 }
 
 // Refuses when the file changed since it was read; a link is followed, so
@@ -169,12 +175,12 @@ void PimItem::checkUnchangedOnDisk()
                                            "was read; it was not saved").arg(path()));
 }
 
-// Writes bytes to a temporary file beside the item (same file system, so the
+// Writes the pieces to a temporary file beside the item (same file system, so the
 // rename is atomic; its ".tmp" ending keeps readers of the collection off
 // it) with the item's permissions, and answers its name. written is what
 // the item will be after the rename (a rename keeps the inode, its size and
 // its modification time). On failure nothing is left behind.
-QByteArray PimItem::writeTemporary(const QByteArray &bytes, struct stat &written)
+QByteArray PimItem::writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written)
 {
     const qsizetype slash = m_target.lastIndexOf('/');
     const QByteArray directory = m_target.left(slash);
@@ -187,7 +193,7 @@ QByteArray PimItem::writeTemporary(const QByteArray &bytes, struct stat &written
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
     bool open = true;
     try {
-        writeAll(fd, bytes);
+        writeAll(fd, pieces);
         if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
             throw QuenlockError(systemError());
         if (::fstat(fd, &written) != 0)

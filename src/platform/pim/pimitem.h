@@ -35,7 +35,7 @@ public:
 private:
     PimItem() = default;
     void checkUnchangedOnDisk();
-    QByteArray writeTemporary(const QByteArray &bytes, struct stat &written);
+    QByteArray writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written);
 
     QByteArray m_dir;
     QByteArray m_fileName;
@@ -43,8 +43,4 @@ private:
     std::shared_ptr<const Pim::Store> m_store;
     struct stat m_stat{};
     std::optional<VDocument> m_document;
-    // The bytes last saved, parsed into m_document when next asked for: a
-    // run saves an item and moves on, so most are never parsed again.
-    QByteArray m_saved;
-    bool m_reparse = false;
 };

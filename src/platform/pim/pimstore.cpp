@@ -46,39 +46,77 @@ bool isItemName(const char *name, size_t length)
 
 enum class Want { Directories, Items };
 
+// The entry's type with symbolic links followed. DT_UNKNOWN, with *why
+// saying so, for a link to nothing, a link leading out of the store or an
+// entry that cannot be examined.
+unsigned char resolvedType(const Store &store, const QByteArray &full, unsigned char type, QString *why)
+{
+    struct stat st{};
+    if (type == DT_UNKNOWN) { // file systems that do not fill in d_type
+        if (::lstat(full.constData(), &st) != 0) {
+            *why = QStringLiteral("it cannot be examined: ") + systemError();
+            return DT_UNKNOWN;
+        }
+        type = static_cast<unsigned char>(IFTODT(st.st_mode));
+    }
+    if (type != DT_LNK)
+        return type;
+    if (::stat(full.constData(), &st) != 0) {
+        *why = errno == ENOENT ? QStringLiteral("it is a symbolic link to nothing")
+                               : QStringLiteral("it cannot be examined: ") + systemError();
+        return DT_UNKNOWN;
+    }
+    if (!insideStore(full, store)) {
+        *why = QStringLiteral("it is a symbolic link that leads out of the store");
+        return DT_UNKNOWN;
+    }
+    return static_cast<unsigned char>(IFTODT(st.st_mode));
+}
+
+QString whatItIs(unsigned char type)
+{
+    switch (type) {
+    case DT_DIR: return QStringLiteral("it is a directory");
+    case DT_FIFO: return QStringLiteral("it is a named pipe");
+    case DT_SOCK: return QStringLiteral("it is a socket");
+    case DT_CHR:
+    case DT_BLK: return QStringLiteral("it is a device");
+    default: return QStringLiteral("it is not a regular file");
+    }
+}
+
 // Names in a directory, in byte order: sub-directories (not starting with
-// ".") or item files.
+// ".") or item files. With logSkipped, each entry named like an item that
+// is no item file gets one host log line: the user looks for it otherwise.
 std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Want want,
-                             bool firstOnly = false)
+                             bool logSkipped = false)
 {
     DIR *dir = ::opendir(directory.constData());
     if (!dir)
         throw QuenlockError(QStringLiteral("The folder \"%1\" cannot be listed: %2")
                                 .arg(QFile::decodeName(directory), systemError()));
+    const unsigned char wanted = want == Want::Directories ? DT_DIR : DT_REG;
     std::vector<QByteArray> names;
+    QStringList skipped;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
         const size_t length = strlen(name);
         if (want == Want::Directories ? name[0] == '.' : !isItemName(name, length))
             continue;
         unsigned char type = entry->d_type;
-        QByteArray full;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            full = directory + '/' + QByteArray(name, qsizetype(length));
-            struct stat st{};
-            if (::stat(full.constData(), &st) != 0)
-                continue;
-            if (type == DT_LNK && !insideStore(full, store))
-                continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type != (want == Want::Directories ? DT_DIR : DT_REG))
-            continue;
-        names.emplace_back(name, qsizetype(length));
-        if (firstOnly)
-            break;
+        QString why;
+        if (type == DT_LNK || type == DT_UNKNOWN)
+            type = resolvedType(store, directory + '/' + name, type, &why);
+        if (type == wanted)
+            names.emplace_back(name, qsizetype(length));
+        else if (logSkipped)
+            skipped.append(QStringLiteral("The entry \"%1\" was skipped: %2")
+                               .arg(QFile::decodeName(directory + '/' + name),
+                                    why.isEmpty() ? whatItIs(type) : why));
     }
     ::closedir(dir);
+    for (const QString &line : std::as_const(skipped))
+        engineUtility().LogMessage(line, 0, QStringLiteral("Quenlock.Pim"));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -146,7 +184,7 @@ bool PimFolder::holdsVCards() const
 
 PimItems::PimItems(std::shared_ptr<const Store> store, QByteArray directory)
     : m_store(std::move(store)), m_directory(std::move(directory)),
-      m_files(list(*m_store, m_directory, Want::Items))
+      m_files(list(*m_store, m_directory, Want::Items, true))
 {
 }
 

@@ -51,7 +51,9 @@ private:
 };
 
 // The item files of one folder, listed once (in file-name order) when the
-// list is made; Item(i) reads and parses file i when asked.
+// list is made; Item(i) reads and parses file i when asked. Making the list
+// logs each entry named like an item that is no item file (a directory, a
+// named pipe, a link to nothing ...).
 class PimItems final : public OlItems
 {
 public:

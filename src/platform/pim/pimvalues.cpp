@@ -68,7 +68,7 @@ const QLocale &locale()
 
 ICalTime parseICalTime(const ContentLine &line)
 {
-    const QByteArray v = line.value.trimmed();
+    const QByteArray v = line.value().trimmed();
     ICalTime t;
     int y, mo, d, h = 0, mi = 0, s = 0;
     if (!digits(v, 0, 4, &y) || !digits(v, 4, 2, &mo) || !digits(v, 6, 2, &d))

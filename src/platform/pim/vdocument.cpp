@@ -3,6 +3,9 @@
 
 #include "quenlockerror.h"
 
+#include <QStringDecoder>
+#include <cstring>
+
 namespace {
 QByteArray unquote(QByteArray v)
 {
@@ -69,7 +72,7 @@ bool paramNamed(const QByteArray &param, const char *wanted, qsizetype *valueAt)
     return true;
 }
 
-QByteArray upperValue(const ContentLine &line) { return line.value.trimmed().toUpper(); }
+QByteArray upperValue(const ContentLine &line) { return line.value().trimmed().toUpper(); }
 } // namespace
 
 QList<QByteArray> ContentLine::types() const
@@ -132,19 +135,22 @@ VDocument::VDocument(QByteArray raw) : m_raw(std::move(raw))
 
 namespace {
 // One physical line: where its text ends, where the next one starts, its terminator.
-void physicalLine(const char *data, qsizetype n, qsizetype from, qsizetype *textEnd,
+void physicalLine(const char *data, qsizetype n, qsizetype from, bool crOnly, qsizetype *textEnd,
                   qsizetype *next, QByteArray *eol)
 {
-    const void *nl = memchr(data + from, '\n', size_t(n - from));
-    if (!nl) {
+    const void *stop = memchr(data + from, crOnly ? '\r' : '\n', size_t(n - from));
+    if (!stop) {
         *textEnd = n;
         *next = n;
         eol->clear();
         return;
     }
-    const qsizetype at = static_cast<const char *>(nl) - data;
+    const qsizetype at = static_cast<const char *>(stop) - data;
     *next = at + 1;
-    if (at > from && data[at - 1] == '\r') {
+    if (crOnly) {
+        *textEnd = at;
+        *eol = QByteArrayLiteral("\r");
+    } else if (at > from && data[at - 1] == '\r') {
         *textEnd = at - 1;
         *eol = QByteArrayLiteral("\r\n");
     } else {
@@ -152,6 +158,126 @@ void physicalLine(const char *data, qsizetype n, qsizetype from, qsizetype *text
         *eol = QByteArrayLiteral("\n");
     }
 }
+
+// Walks the logical line that starts at `from` and hands its unfolded text
+// to the sink in pieces, each a view of data. A physical line starting with
+// a blank goes on the one before, the blank dropped; with sink.softBreaks
+// (quoted-printable) a text ending in "=" goes on with the whole next line,
+// the "=" dropped (sink.chop()). Answers where the next logical line starts;
+// *textEnd is where the text of its last physical line ends.
+template <class Sink>
+qsizetype unfold(const char *data, qsizetype n, qsizetype from, bool crOnly, Sink &sink,
+                 qsizetype *textEnd, QByteArray *eol)
+{
+    // Whether the text so far ends in "=" is all a soft break needs: count
+    // its trailing "=" instead of keeping the text.
+    qsizetype trailingEquals = 0;
+    auto put = [&](qsizetype begin, qsizetype end) {
+        if (begin == end)
+            return;
+        sink.append(QByteArrayView(data + begin, end - begin));
+        qsizetype k = 0;
+        while (sink.softBreaks && k < end - begin && data[end - 1 - k] == '=')
+            ++k;
+        trailingEquals = k == end - begin ? trailingEquals + k : k;
+    };
+    qsizetype next;
+    physicalLine(data, n, from, crOnly, textEnd, &next, eol);
+    put(from, *textEnd);
+    while (next < n) {
+        const qsizetype pos = next;
+        const bool softBreak = trailingEquals > 0;
+        if (!softBreak && data[pos] != ' ' && data[pos] != '\t')
+            break;
+        physicalLine(data, n, pos, crOnly, textEnd, &next, eol);
+        sink.lineBreak();
+        if (softBreak) {
+            sink.chop();
+            --trailingEquals;
+        }
+        put(softBreak ? pos : pos + 1, *textEnd);
+    }
+    return next;
+}
+
+// Finds the header of a line being read: its text up to the first ":"
+// outside quotes. A header on one physical line stays a view of the file.
+struct HeaderSink
+{
+    bool softBreaks = false; // set from the first physical line, where the encoding is named
+    bool pastFirstLine = false;
+    bool started = false;
+    bool quoted = false;
+    bool folded = false;     // a physical line followed the one holding the colon
+    const char *valueAt = nullptr;
+    QByteArrayView header;
+    QByteArray spanned;      // the header, when it goes on over physical lines
+
+    void append(QByteArrayView piece)
+    {
+        if (!pastFirstLine && !started)
+            softBreaks = containsQuotedPrintable(piece.data(), piece.size());
+        if (valueAt)
+            return;
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            if (piece[i] == '"') {
+                quoted = !quoted;
+            } else if (piece[i] == ':' && !quoted) {
+                take(piece.first(i));
+                valueAt = piece.data() + i + 1;
+                return;
+            }
+        }
+        take(piece);
+    }
+    void take(QByteArrayView part)
+    {
+        if (!started) {
+            started = true;
+            header = part;
+            return;
+        }
+        if (spanned.isEmpty())
+            spanned = header.toByteArray();
+        spanned.append(part);
+        header = spanned;
+    }
+    void chop()
+    {
+        if (!valueAt) {
+            header.chop(1);
+            spanned.chop(1);
+        }
+    }
+    void lineBreak()
+    {
+        pastFirstLine = true;
+        folded = folded || valueAt;
+    }
+};
+
+// Gathers the unfolded value.
+struct ByteSink
+{
+    QByteArray &out;
+    bool softBreaks;
+    void append(QByteArrayView piece) { out.append(piece); }
+    void chop() { out.chop(1); }
+    void lineBreak() {}
+};
+
+// Decodes the pieces of a value with no soft breaks into UTF-16 as they come.
+struct Utf16Sink
+{
+    QChar *out;
+    bool softBreaks = false;
+    // Stateful, as QString::fromUtf8 of the whole value would be: only a
+    // byte-order mark that opens the value is dropped.
+    QStringDecoder decoder{QStringDecoder::Utf8};
+    void append(QByteArrayView piece) { out = decoder.appendToBuffer(out, piece); }
+    void chop() {}
+    void lineBreak() {}
+};
 
 // A name already in the form lines are compared in: upper case, no blanks.
 bool isPlainUpperName(const QByteArray &name)
@@ -163,87 +289,126 @@ bool isPlainUpperName(const QByteArray &name)
     return true;
 }
 
-// The header splits on ";" outside quotes: the name, then the parameters;
-// the value follows the first ":" outside quotes. Each part is copied
-// straight out of the text.
-void splitHeader(ContentLine &line, const QByteArray &text)
+// The header splits on ";" outside quotes: the name, then the parameters.
+void splitHeader(ContentLine &line, QByteArrayView header)
 {
-    const char *t = text.constData();
-    const qsizetype colon = headerEnd(t, text.size());
-    if (colon > 0) {
-        bool quoted = false;
-        qsizetype start = 0;
-        bool first = true;
-        for (qsizetype i = 0; i <= colon; ++i) {
-            if (i < colon) {
-                if (t[i] == '"')
-                    quoted = !quoted;
-                if (t[i] != ';' || quoted)
-                    continue;
-            }
-            if (first) {
-                line.nameRaw = QByteArray(t, i);
-                first = false;
-            } else {
-                line.params.append(QByteArray(t + start, i - start));
-            }
-            start = i + 1;
+    const char *t = header.data();
+    const qsizetype colon = header.size();
+    bool quoted = false;
+    qsizetype start = 0;
+    bool first = true;
+    for (qsizetype i = 0; i <= colon; ++i) {
+        if (i < colon) {
+            if (t[i] == '"')
+                quoted = !quoted;
+            if (t[i] != ';' || quoted)
+                continue;
         }
-        const qsizetype dot = line.nameRaw.lastIndexOf('.');
-        if (dot < 0 && isPlainUpperName(line.nameRaw))
-            line.name = line.nameRaw; // shared, no copy
-        else
-            line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
-        // Copied, also when text points into the file buffer.
-        line.value = QByteArray(t + colon + 1, text.size() - colon - 1);
+        if (first) {
+            line.nameRaw = QByteArray(t, i);
+            first = false;
+        } else {
+            line.params.append(QByteArray(t + start, i - start));
+        }
+        start = i + 1;
     }
+    const qsizetype dot = line.nameRaw.lastIndexOf('.');
+    if (dot < 0 && isPlainUpperName(line.nameRaw))
+        line.name = line.nameRaw; // shared, no copy
+    else
+        line.name = (dot >= 0 ? line.nameRaw.mid(dot + 1) : line.nameRaw).trimmed().toUpper();
 }
 
-// Reads the logical line that starts at pos and moves pos past it.
-ContentLine readLine(const char *data, qsizetype n, qsizetype &pos)
+// Reads the logical line that starts at pos and moves pos past it. Only
+// its header is copied; the value stays where it is in data.
+ContentLine readLine(const char *data, qsizetype n, qsizetype &pos, bool crOnly)
 {
     ContentLine line;
     line.begin = pos;
-    qsizetype textEnd, next;
-    physicalLine(data, n, pos, &textEnd, &next, &line.eol);
-    QByteArray text = QByteArray::fromRawData(data + pos, textEnd - pos);
-    bool copied = false;
-    const bool qp = containsQuotedPrintable(data + pos, textEnd - pos);
-    pos = next;
-    while (pos < n) {
-        const bool softBreak = qp && text.endsWith('=');
-        const bool folded = data[pos] == ' ' || data[pos] == '\t';
-        if (!softBreak && !folded)
-            break;
-        physicalLine(data, n, pos, &textEnd, &next, &line.eol);
-        if (!copied) {
-            text = QByteArray(text.constData(), text.size());
-            copied = true;
-        }
-        if (softBreak) {
-            // Quoted-printable soft line break: "=" at the end, and the next
-            // line goes on with no leading blank.
-            text.chop(1);
-            text.append(data + pos, textEnd - pos);
-        } else {
-            text.append(data + pos + 1, textEnd - pos - 1);
-        }
-        pos = next;
-    }
+    line.crOnly = crOnly;
+    HeaderSink sink;
+    qsizetype textEnd;
+    pos = unfold(data, n, pos, crOnly, sink, &textEnd, &line.eol);
     line.end = pos;
-    splitHeader(line, text);
+    line.softBreaks = sink.softBreaks;
+    if (sink.valueAt && !sink.header.isEmpty()) {
+        splitHeader(line, sink.header);
+        line.valueAt = sink.valueAt;
+        line.valueSize = data + textEnd - sink.valueAt;
+        line.valueSpan = data + pos - sink.valueAt;
+        line.folded = sink.folded;
+    }
     return line;
 }
+
+// Some exporters (classic Mac OS ones) end lines with a lone CR; the first
+// line end tells which kind the file has.
+bool endsLinesWithLoneCr(const char *p, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == '\n')
+            return false;
+        if (p[i] == '\r')
+            return i + 1 == n || p[i + 1] != '\n';
+    }
+    return false;
+}
 } // namespace
+
+const QByteArray &ContentLine::value() const
+{
+    if (!m_valueMade) {
+        m_valueMade = true;
+        if (!folded) {
+            m_value = QByteArray::fromRawData(valueAt, valueSize);
+        } else {
+            m_value.reserve(valueSize);
+            ByteSink sink{m_value, softBreaks};
+            qsizetype textEnd;
+            QByteArray eol;
+            unfold(valueAt, valueSpan, 0, crOnly, sink, &textEnd, &eol);
+        }
+    }
+    return m_value;
+}
+
+QString ContentLine::utf8Value() const
+{
+    if (!folded || softBreaks)
+        return QString::fromUtf8(value());
+    // Straight into the result: no unfolded copy of a long note in between.
+    QString text(valueSize, Qt::Uninitialized);
+    Utf16Sink sink{text.data()};
+    qsizetype textEnd;
+    QByteArray eol;
+    unfold(valueAt, valueSpan, 0, crOnly, sink, &textEnd, &eol);
+    text.truncate(sink.out - text.constData());
+    return text;
+}
+
+void ContentLine::forgetValue()
+{
+    valueAt = nullptr;
+    valueSize = valueSpan = 0;
+    folded = false;
+    m_value.clear();
+    m_valueMade = false;
+}
 
 void VDocument::parseLines()
 {
     const char *data = m_raw.constData();
     const qsizetype n = m_raw.size();
-    m_lines.reserve(size_t(n / 40 + 4));
-    qsizetype pos = 0;
+    // Windows exporters start with a UTF-8 byte-order mark; it stays where it is.
+    if (m_raw.startsWith("\xEF\xBB\xBF"))
+        m_start = 3;
+    m_crOnly = endsLinesWithLoneCr(data + m_start, n - m_start);
+    // About one line per 40 bytes; capped, since a file that is mostly one
+    // large PHOTO or note has few lines.
+    m_lines.reserve(size_t(qMin<qsizetype>(n / 40 + 4, 1024)));
+    qsizetype pos = m_start;
     while (pos < n) {
-        m_lines.push_back(readLine(data, n, pos));
+        m_lines.push_back(readLine(data, n, pos, m_crOnly));
         if (m_lines.size() == 1 && !m_lines.back().eol.isEmpty())
             m_eol = m_lines.back().eol;
     }
@@ -294,7 +459,7 @@ void VDocument::locateCard(int first)
         throw QuenlockError(QStringLiteral("the vCard has no END:VCARD line"));
     rescan();
     const int version = find("VERSION");
-    const QByteArray v = version >= 0 ? m_lines[size_t(version)].value.trimmed() : QByteArray();
+    const QByteArray v = version >= 0 ? m_lines[size_t(version)].value().trimmed() : QByteArray();
     m_dialect = v == "2.1" ? VText::Dialect::VCard21
               : v == "4.0" ? VText::Dialect::VCard40
                            : VText::Dialect::VCard30;
@@ -389,8 +554,10 @@ int VDocument::find(QByteArrayView name) const
 
 QString VDocument::escapedValue(const ContentLine &line) const
 {
-    QByteArray bytes = line.value;
     const bool qp = line.isQuotedPrintable();
+    if (!qp && m_dialect != VText::Dialect::VCard21 && !line.hasParam("CHARSET"))
+        return line.utf8Value();
+    QByteArray bytes = line.value();
     if (qp)
         bytes = VText::decodeQuotedPrintable(bytes);
     bool ok = true;
@@ -448,9 +615,11 @@ QByteArray VDocument::encodeLine(const QByteArray &nameRaw, QList<QByteArray> pa
         header += p;
     }
     header += ':';
-    if (quotedPrintable)
-        return header + VText::encodeQuotedPrintable(bytes, int(header.size()), eol) + eol;
-    return VText::fold(header + bytes, eol) + eol;
+    QByteArray line = quotedPrintable
+                          ? header + VText::encodeQuotedPrintable(bytes, int(header.size()), eol)
+                          : VText::fold(header + bytes, eol);
+    line += eol;
+    return line;
 }
 
 void VDocument::setEscapedValue(int index, const QString &escaped)
@@ -459,17 +628,18 @@ void VDocument::setEscapedValue(int index, const QString &escaped)
     const bool lastWithoutEol = l.eol.isEmpty();
     QByteArray bytes = encodeLine(l.nameRaw, l.params, escaped, l.isQuotedPrintable(),
                                   lastWithoutEol ? m_eol : l.eol);
-    // Read the new line back so later reads see exactly what will be written.
-    qsizetype pos = 0;
-    ContentLine fresh = readLine(bytes.constData(), bytes.size(), pos);
     if (lastWithoutEol)
         bytes.chop(m_eol.size()); // the file's last line had no terminator: keep it so
+    // Read the new line back so later reads see exactly what will be
+    // written; its value is a view of `own`, which the move below keeps.
+    qsizetype pos = 0;
+    ContentLine fresh = readLine(bytes.constData(), bytes.size(), pos, m_crOnly);
     fresh.begin = l.begin;
     fresh.end = l.end;
     fresh.eol = l.eol;
     fresh.nameRaw = l.nameRaw;
     fresh.name = l.name;
-    fresh.own = bytes;
+    fresh.own = std::move(bytes);
     fresh.rewritten = true;
     l = std::move(fresh);
     m_modified = true;
@@ -517,21 +687,32 @@ void VDocument::remove(int index)
     l.removed = true;
     l.rewritten = true;
     l.own.clear();
+    l.forgetValue(); // it pointed into own
     rescan();
     m_modified = true;
 }
 
-QByteArray VDocument::serialize() const
+QList<QByteArrayView> VDocument::pieces() const
 {
-    QByteArray out;
-    out.reserve(m_raw.size() + 256);
+    QList<QByteArrayView> out;
+    // Untouched bytes of the file not yet handed out: the byte-order mark,
+    // then each run of untouched lines.
+    qsizetype from = 0, to = m_start;
+    auto flush = [&] {
+        if (to > from)
+            out.append(QByteArrayView(m_raw.constData() + from, to - from));
+    };
     for (const ContentLine &l : m_lines) {
-        if (l.removed)
+        if (!l.rewritten && l.begin == to) {
+            to = l.end;
             continue;
-        if (l.rewritten)
-            out += l.own;
-        else
-            out.append(m_raw.constData() + l.begin, l.end - l.begin);
+        }
+        flush();
+        from = l.rewritten ? -1 : l.begin;
+        to = l.rewritten ? -1 : l.end;
+        if (l.rewritten && !l.removed)
+            out.append(QByteArrayView(l.own));
     }
+    flush();
     return out;
 }

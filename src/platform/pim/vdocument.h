@@ -21,9 +21,30 @@ struct ContentLine
     QByteArray nameRaw;           // as written, group included ("item1.TEL")
     QByteArray name;              // upper case, without group
     QList<QByteArray> params;     // as written, without the ";"
-    QByteArray value;             // unfolded, still encoded
     QByteArray eol;               // terminator of its last physical line
     mutable qint8 category = -1;  // cached classification (telephone or address kind)
+
+    // The value is not copied when the line is read: a PHOTO or a long note
+    // that nothing asks for costs nothing beyond the file's own buffer.
+    // valueAt points into the text the line was read from (the document's
+    // file, or `own`), which lives as long as the line.
+    const char *valueAt = nullptr;
+    qsizetype valueSize = 0; // up to the end of the last physical line's text
+    // Up to the end of the line, its terminator included: unfolding needs it
+    // to see a last physical line that is empty (after a soft break).
+    qsizetype valueSpan = 0;
+    bool folded = false;     // the value goes on over more than one physical line
+    bool softBreaks = false; // quoted-printable: a line ending in "=" goes on with the next
+    bool crOnly = false;     // physical lines end in a lone CR
+
+    // Unfolded, still encoded: a view of the text read when on one
+    // physical line, else unfolded on first use.
+    const QByteArray &value() const;
+    // The value decoded as UTF-8 straight from the text read (no unfolded
+    // copy in between).
+    QString utf8Value() const;
+    // For a removed line: its value pointed into `own`.
+    void forgetValue();
 
     // TYPE values, bare 2.1 types included, upper case and unquoted.
     QList<QByteArray> types() const;
@@ -33,6 +54,10 @@ struct ContentLine
     bool hasParam(const char *name) const;
     QByteArray paramValue(const char *name) const; // first value, unquoted
     bool isQuotedPrintable() const;
+
+private:
+    mutable QByteArray m_value;
+    mutable bool m_valueMade = false;
 };
 
 template <class F>
@@ -98,8 +123,12 @@ public:
     int insert(const QByteArray &name, const QByteArray &params, const QString &escaped);
     void remove(int index);
 
-    // The file with every rewritten line in place of the old one.
-    QByteArray serialize() const;
+    // The file with every rewritten line in place of the old one, as pieces
+    // to write one after another: runs of untouched bytes are views of the
+    // text read, so a save copies no large line it did not change.
+    QList<QByteArrayView> pieces() const;
+    // The file now holds what pieces() gave: later changes are measured from it.
+    void markSaved() { m_modified = false; }
 
     // Which line each mapped field reads, worked out once by the field table
     // and forgotten whenever a line is added or removed.
@@ -115,6 +144,8 @@ private:
                           const QString &escaped, bool quotedPrintable, const QByteArray &eol) const;
 
     QByteArray m_raw;
+    qsizetype m_start = 0; // a UTF-8 byte-order mark before the first line
+    bool m_crOnly = false;
     std::vector<ContentLine> m_lines;
     QList<int> m_properties;
     int m_begin = -1; // BEGIN line of the card or main component

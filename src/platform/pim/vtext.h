@@ -17,6 +17,8 @@ enum class Dialect : quint8 { VCard21, VCard30, VCard40, ICalendar };
 QString escapeText(const QString &text, Dialect dialect, bool structured);
 // Reads back "\\", "\;", "\,", "\n", "\N" and "\:"; any other backslash stays.
 QString unescapeText(QStringView text, Dialect dialect, bool structured);
+// The same in the text's own buffer (the text only shrinks).
+void unescapeInPlace(QString &text, Dialect dialect, bool structured);
 // Splits a structured value on the semicolons that are not escaped; the parts
 // keep their escapes.
 QStringList splitComponents(const QString &escaped);

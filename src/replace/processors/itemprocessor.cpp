@@ -193,6 +193,9 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
             item.run(s, names[i].property);
             changed = item.changed;
         }
+    } catch (const LogWriteError &) {
+        // Without the log no further undo record can be kept: the run ends.
+        throw;
     } catch (const std::exception &e) {
         m_logs.error(name, Texts::errorLineAt(step, Texts::describe(e)));
     }

@@ -2,11 +2,128 @@
 // The host engine stand-in: durable logs, text table, class factory.
 #include "testenvironment.h"
 #include "engineactivitylog.h"
+#include "engineapi.h"
+#include "fieldflags.h"
+#include "hostsession.h"
+#include "pimclasses.h"
 #include "progids.h"
 #include "logdatabase.h"
+#include "recordingprogress.h"
+#include "regexclasses.h"
+#include "regexondemand.h"
+#include "replacerun.h"
+#include "scriptedprompt.h"
+#include "settingsaccess.h"
 
+#include <QDirIterator>
 #include <QtTest>
 #include <sqlite3.h>
+
+namespace {
+QString logFile() { return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/quenlock/logs.sqlite"); }
+
+// One undo record: the five entries a changed field gets.
+void writeUndoRecord(LogDatabase &db, int n)
+{
+    for (const char *prefix : {"FolderStoreId: ", "FolderEntryId: ", "ItemEntryId: ", "FieldName: ", "FieldValue: "})
+        db.appendActivity(QStringLiteral("Morvane"), QStringLiteral("UndoSave"),
+                          QLatin1String(prefix) + QString::number(n), -1);
+}
+
+// Registered for every connection opened after it: max_page_count cannot go
+// below the size the file has, so asking for one page pins the file at its
+// size, as a full disk would.
+int pinSize(sqlite3 *db, char **, const sqlite3_api_routines *)
+{
+    sqlite3_exec(db, "PRAGMA max_page_count=1", nullptr, nullptr, nullptr);
+    return SQLITE_OK;
+}
+const auto PinSize = reinterpret_cast<void (*)()>(&pinSize);
+
+// What another program or the file system does to the log file.
+struct Cause
+{
+    sqlite3 *holder = nullptr;
+    explicit Cause(const QString &kind)
+    {
+        if (kind == u"full") {
+            LogDatabase::instance().close();
+            sqlite3_auto_extension(PinSize);
+        } else if (kind == u"locked") {
+            sqlite3_open_v2(logFile().toUtf8().constData(), &holder, SQLITE_OPEN_READWRITE, nullptr);
+            sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        } else {
+            LogDatabase::instance().close();
+            QFile::remove(logFile() + QStringLiteral("-wal"));
+            QFile::remove(logFile() + QStringLiteral("-shm"));
+            QFile junk(logFile());
+            if (junk.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                junk.write("junk\n");
+        }
+    }
+    ~Cause() { remove(); }
+    void remove()
+    {
+        sqlite3_cancel_auto_extension(PinSize);
+        if (holder) {
+            sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(holder);
+            holder = nullptr;
+        }
+        QFile junk(logFile());
+        if (junk.open(QIODevice::ReadOnly) && junk.read(4) == "junk")
+            QFile::remove(logFile());
+    }
+};
+
+struct RunHost final : HostObject
+{
+    std::shared_ptr<EngineApi> engineApi;
+    std::shared_ptr<OlApplication> OutlookApplication() override { return engineApi->OutlookApp(); }
+    IEngineAPI *engine() override { return engineApi.get(); }
+    void OnStatusChange() override {}
+    void SetHotHelp(const QString &, const QString &) override {}
+};
+
+// Every file under root, hidden ones included, by relative path.
+QMap<QString, QByteArray> readTree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(root).relativeFilePath(file.fileName()), file.readAll());
+    }
+    return files;
+}
+
+// Complete undo records on disk per item file; a torn record fails the test.
+QMap<QString, int> undoRecordsPerItem()
+{
+    QStringList undo;
+    for (const auto &row : LogDatabase::instance().activityLog())
+        if (row.kind == -1)
+            undo << row.text;
+    QMap<QString, int> recorded;
+    if (undo.size() % 5 != 0)
+        return {{QStringLiteral("torn"), int(undo.size())}};
+    for (qsizetype i = 0; i < undo.size(); i += 5)
+        if (undo[i].startsWith(u"FolderStoreId: ") && undo[i + 4].startsWith(u"FieldValue: (503)"))
+            ++recorded[undo[i + 2].mid(QStringLiteral("ItemEntryId: ").size())];
+    return recorded;
+}
+
+// The lines of `after` that differ from `before`, revision stamps aside.
+int changedLines(const QByteArray &before, const QByteArray &after)
+{
+    const QList<QByteArray> a = before.split('\n'), b = after.split('\n');
+    int changed = 0;
+    for (const QByteArray &line : b)
+        changed += !line.startsWith("REV:") && !a.contains(line);
+    return changed;
+}
+} // namespace
 
 class TestEngineLogs : public QObject
 {
@@ -21,6 +138,9 @@ private Q_SLOTS:
     void textTable_data();
     void textTable();
     void unknownClassCannotBeCreated();
+    void writeFailures_data();
+    void writeFailures();
+    void runStopsWhenTheLogIsFull();
 };
 
 void TestEngineLogs::activityTextKeptExactly_data()
@@ -135,6 +255,115 @@ void TestEngineLogs::unknownClassCannotBeCreated()
     } catch (const QuenlockError &error) {
         QCOMPARE(error.description(), QStringLiteral("ActiveX component can't create object"));
     }
+}
+
+void TestEngineLogs::writeFailures_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("rowsKept"); // activity rows on disk once the cause is gone
+    QTest::newRow("full") << QStringLiteral("full")
+                          << QStringLiteral("The activity log cannot be written: database or disk is full") << 5;
+    QTest::newRow("locked") << QStringLiteral("locked")
+                            << QStringLiteral("The activity log cannot be written: database is locked") << 5;
+    QTest::newRow("corrupt") << QStringLiteral("corrupt")
+                             << QStringLiteral("The activity log cannot be written: file is not a database") << 0;
+}
+
+// A write that fails takes back the rows not yet committed (no half undo
+// record reaches the disk), and the commit a save makes before its rename
+// fails as well, at once, until the log is closed.
+void TestEngineLogs::writeFailures()
+{
+    QFETCH(QString, cause);
+    QFETCH(QString, message);
+    QFETCH(int, rowsKept);
+    TestEnvironment env;
+    LogDatabase &db = LogDatabase::instance();
+    writeUndoRecord(db, 0);
+    db.commit();
+    Cause failing(cause);
+
+    QElapsedTimer clock;
+    clock.start();
+    QString thrown;
+    try {
+        for (int n = 1; n < 1000; ++n)
+            writeUndoRecord(db, n);
+    } catch (const LogWriteError &error) {
+        thrown = error.description();
+    }
+    QCOMPARE(thrown, message);
+    // Another program's lock is waited for, but not for ever.
+    if (cause == u"locked")
+        QVERIFY2(clock.elapsed() >= 4500 && clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    clock.restart();
+    QVERIFY_THROWS_EXCEPTION(LogWriteError, db.commit());
+    QVERIFY_THROWS_EXCEPTION(LogWriteError, db.appendHostLog(0, QStringLiteral("Morvane.cmdConvert"), message));
+    QVERIFY(clock.elapsed() < 1000);
+    db.close();
+    QVERIFY(db.failure().isEmpty());
+
+    failing.remove();
+    QCOMPARE(db.activityLog().size(), rowsKept);
+    writeUndoRecord(db, 1);
+    db.close();
+    QCOMPARE(db.activityLog().size(), rowsKept + 5);
+}
+
+// The run over a copy of the sample store, with the host's own hooks, stops
+// at the first undo record the full log cannot take: every item saved before
+// has all its records, the item being changed stays as it was, and no
+// temporary file is left behind.
+void TestEngineLogs::runStopsWhenTheLogIsFull()
+{
+    TestEnvironment env;
+    env.useRealActivityLog();
+    setEngineUtilityOverride(nullptr);
+    const QString store = env.path() + QStringLiteral("/store");
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), QStringLiteral(SOURCE_DIR "/samples/store"), store}), 0);
+    const QMap<QString, QByteArray> before = readTree(store);
+    Pim::registerPimClasses();
+    Regex::registerRegexClasses();
+    RunHost host;
+    host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString(), HostSession::pimHooks()));
+    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("1"));
+    WriteSetting(QStringLiteral("FolderName1"), QStringLiteral("Contacts"));
+    WriteSetting(QStringLiteral("FolderEntryId1"), QStringLiteral("contacts"));
+    WriteSetting(QStringLiteral("FolderStoreId1"), QDir(store).canonicalPath());
+    for (const char *key : {"BusinessPhone", "HomePhone", "MobilePhone", "OtherPhone"})
+        WriteSetting(QLatin1String(key), QStringLiteral("1"));
+    QVERIFY(LogDatabase::instance().activityLog().isEmpty());
+    Cause full(QStringLiteral("full"));
+
+    ScriptedPrompt yes;
+    RecordingProgress progress;
+    StoreSettings settings;
+    EngineRunLogs logs;
+    FieldFlags flags;
+    RegexOnDemand regex;
+    ReplaceRun run({settings, &host, std::ref(regex), logs, yes, progress, flags});
+    QString thrown;
+    try {
+        run.run(false, [] { return RunTexts{QStringLiteral("\\(503\\)"), QStringLiteral("(458)"), 0}; });
+    } catch (const LogWriteError &error) {
+        thrown = error.description();
+    }
+    QCOMPARE(thrown, QStringLiteral("The activity log cannot be written: database or disk is full"));
+    full.remove();
+    LogDatabase::instance().close();
+
+    const QMap<QString, QByteArray> after = readTree(store);
+    QCOMPARE(after.keys(), before.keys()); // no temporary file left
+    QMap<QString, int> changed; // item file -> fields changed
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (const int lines = changedLines(before.value(it.key()), it.value()))
+            changed.insert(QFileInfo(it.key()).fileName(), lines);
+    QCOMPARE(undoRecordsPerItem(), changed);
+    // The log filled up midway: some items were saved, others (of the 16 a
+    // whole run saves) not.
+    QVERIFY(!changed.isEmpty());
+    QVERIFY(changed.size() < 16);
 }
 
 QTEST_GUILESS_MAIN(TestEngineLogs)

@@ -146,6 +146,8 @@ private slots:
     void refusedWrites_data();
     void refusedWrites();
     void refusesFileChangedUnderneath();
+    void byteOrderMarkAndLineEndsStay_data();
+    void byteOrderMarkAndLineEndsStay();
     void readAndSaveChangesNoByte_data();
     void readAndSaveChangesNoByte();
     void valuesSurviveSaveAndRead_data();
@@ -259,6 +261,18 @@ void tst_PimGolden::readsFields_data()
     QTest::newRow("lower-case type") << "contact30-folded-lf.vcf" << "BusinessTelephoneNumber"
                                      << "+48 22 555 01 01";
 
+    // Files as exporters write them: a UTF-8 byte-order mark, lines ended by a lone CR.
+    QTest::newRow("BOM first line") << "contact30-bom.vcf" << "Subject" << "Mia Schultz";
+    QTest::newRow("BOM folded body") << "contact30-bom.vcf" << "Body"
+        << "Exported with a byte-order mark, as Windows tools write it. The note is folded.";
+    QTest::newRow("BOM phone") << "contact30-bom.vcf" << "BusinessTelephoneNumber" << "+49 40 555 0101";
+    QTest::newRow("CR company") << "contact21-cr.vcf" << "CompanyName" << "Atelier Lambert";
+    QTest::newRow("CR quoted-printable body") << "contact21-cr.vcf" << "Body"
+        << QString::fromUtf8("Première ligne\nDeuxième ligne, assez longue pour être coupée.");
+    QTest::newRow("CR last phone") << "contact21-cr.vcf" << "MobileTelephoneNumber" << "+33 6 55 55 01 02";
+    QTest::newRow("BOM and CR start") << "event-bom-cr.ics" << "Start" << "5 Mar 2025 10:00:00";
+    QTest::newRow("BOM and CR body") << "event-bom-cr.ics" << "Body" << "Prices for spring, and the new catalogue.";
+
     // Local times are Central European (TZ=Europe/Berlin), C locale short format.
     QTest::newRow("utc start") << "event-utc.ics" << "Start" << "2 Jan 2025 10:30:00";
     QTest::newRow("utc end") << "event-utc.ics" << "End" << "2 Jan 2025 11:30:00";
@@ -359,6 +373,24 @@ void tst_PimGolden::edits_data()
     QTest::newRow("folded non-ASCII") << "contact30-folded-lf.vcf"
         << Writes{{"Body", QString::fromUtf8(readFile(dataPath("golden/contact30-folded-lf.body.txt")))}}
         << "contact30-folded-lf.edit.vcf";
+    QTest::newRow("3.0 with a byte-order mark") << "contact30-bom.vcf"
+        << Writes{{"BusinessTelephoneNumber", "+49 40 555 0111"},
+                  {"CompanyName", "Lindenhof AG"},
+                  {"PagerNumber", "+49 40 555 0150"},
+                  {"Body", "Short note\nwith a second line"}}
+        << "contact30-bom.edit.vcf";
+    QTest::newRow("2.1 with CR line ends") << "contact21-cr.vcf"
+        << Writes{{"CompanyName", "Atelier Lambert et Fils, restauration de meubles anciens, de tableaux et de cadres"},
+                  {"Body", "Une ligne\nDeux lignes"},
+                  {"MobileTelephoneNumber", "+33 6 55 55 01 99"},
+                  {"PagerNumber", "+33 1 55 55 01 50"}}
+        << "contact21-cr.edit.vcf";
+    QTest::newRow("event with a byte-order mark and CR line ends") << "event-bom-cr.ics"
+        << Writes{{"Location", "Room 3"},
+                  {"Subject", "Supplier call; prices"},
+                  {"Start", "5 Mar 2025 09:30:00"},
+                  {"Body", "Prices for spring, the new catalogue and the delivery dates for the autumn range."}}
+        << "event-bom-cr.edit.ics";
     QTest::newRow("event UTC") << "event-utc.ics"
         << Writes{{"Location", "Room 14"},
                   {"Start", "2 Jan 2025 11:00:00"},
@@ -434,6 +466,9 @@ void tst_PimGolden::typeNames_data()
     QTest::newRow("vCard 2.1") << "contact21-outlook.vcf" << "ContactItem";
     QTest::newRow("vCard 3.0") << "contact30-eds.vcf" << "ContactItem";
     QTest::newRow("vCard 4.0") << "contact40-lf.vcf" << "ContactItem";
+    QTest::newRow("byte-order mark") << "contact30-bom.vcf" << "ContactItem";
+    QTest::newRow("CR line ends") << "contact21-cr.vcf" << "ContactItem";
+    QTest::newRow("both, iCalendar") << "event-bom-cr.ics" << "AppointmentItem";
     QTest::newRow("group 3.0") << "group30.vcf" << "DistListItem";
     QTest::newRow("group 4.0") << "group40.vcf" << "DistListItem";
     QTest::newRow("event") << "event-utc.ics" << "AppointmentItem";
@@ -569,6 +604,51 @@ void tst_PimGolden::refusesFileChangedUnderneath()
     f.close();
     QVERIFY_THROWS_EXCEPTION(QuenlockError, again->Save());
     QCOMPARE(readFile(s.filePath("contact30-eds.vcf")), theirs);
+}
+
+void tst_PimGolden::byteOrderMarkAndLineEndsStay_data()
+{
+    QTest::addColumn<QByteArray>("bom");
+    QTest::addColumn<QByteArray>("eol");
+    QTest::addColumn<bool>("lastLineEnded");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    QTest::newRow("BOM, CRLF") << bom << QByteArray("\r\n") << true;
+    QTest::newRow("BOM, LF") << bom << QByteArray("\n") << true;
+    QTest::newRow("CR") << QByteArray() << QByteArray("\r") << true;
+    QTest::newRow("BOM, CR, last line open") << bom << QByteArray("\r") << false;
+}
+
+// A changed line and a new one take the file's line end; the mark and every
+// other byte stay.
+void tst_PimGolden::byteOrderMarkAndLineEndsStay()
+{
+    QFETCH(QByteArray, bom);
+    QFETCH(QByteArray, eol);
+    QFETCH(bool, lastLineEnded);
+    auto file = [&](const QList<QByteArray> &lines) {
+        QByteArray out = bom + lines.join(eol);
+        return lastLineEnded ? out + eol : out;
+    };
+    const QList<QByteArray> before = {"BEGIN:VCARD", "VERSION:3.0", "FN:Ann", "TEL;TYPE=CELL:1",
+                                      "NOTE:a note long enough to be folded when it is written back and s",
+                                      " o it is one line read in two", "END:VCARD"};
+    Scratch s;
+    s.write(QStringLiteral("a.vcf"), file(before));
+    {
+        auto w = s.wrap(QStringLiteral("a.vcf"));
+        QCOMPARE(w->read(QStringLiteral("Subject")), QStringLiteral("Ann"));
+        QCOMPARE(w->read(QStringLiteral("Body")),
+                 QStringLiteral("a note long enough to be folded when it is written back and so it is one line read in two"));
+        w->write(QStringLiteral("MobileTelephoneNumber"), QStringLiteral("2"));
+        w->write(QStringLiteral("PagerNumber"), QStringLiteral("3"));
+        w->write(QStringLiteral("Body"), QStringLiteral("a note long enough to be folded when it is written back and so it is one line read in 2"));
+        w->Save();
+    }
+    const QList<QByteArray> after = {"BEGIN:VCARD", "VERSION:3.0", "FN:Ann", "TEL;TYPE=CELL:2", "TEL;TYPE=PAGER:3",
+                                     "NOTE:a note long enough to be folded when it is written back and so it is o",
+                                     " ne line read in 2", "END:VCARD"};
+    QCOMPARE(readFile(s.filePath(QStringLiteral("a.vcf"))), file(after));
+    QCOMPARE(s.wrap(QStringLiteral("a.vcf"))->read(QStringLiteral("MobileTelephoneNumber")), QStringLiteral("2"));
 }
 
 void tst_PimGolden::readAndSaveChangesNoByte_data()

@@ -11,6 +11,8 @@
 #include "progids.h"
 
 #include <sqlite3.h>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -90,6 +92,8 @@ private slots:
     void idsAreStableAcrossRuns();
     void itemListRules();
     void listedOncePerItems();
+    void oddEntriesAreLogged_data();
+    void oddEntriesAreLogged();
     void folderLookupStaysInsideTheStore_data();
     void folderLookupStaysInsideTheStore();
     void defaultContactsFolder_data();
@@ -150,7 +154,53 @@ void tst_PimStore::itemListRules()
     // File-name (byte) order; no .tmp, no extension-less file, no directory,
     // no link that leaves the store.
     QCOMPARE(itemNames(*items), (QStringList{".dot.vcf", "C.VCF", "a.vcf", "b.vcf", "same.vcf", "z.ics"}));
-    QCOMPARE(env->utility.lines.size(), 0);
+    // Only the two named like items are worth a line (see oddEntriesAreLogged).
+    QCOMPARE(env->utility.lines.size(), 2);
+}
+
+void tst_PimStore::oddEntriesAreLogged_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("directory") << "dir.vcf" << "it is a directory";
+    QTest::newRow("FIFO") << "pipe.ICS" << "it is a named pipe";
+    QTest::newRow("dangling link") << "gone.vcf" << "it is a symbolic link to nothing";
+    QTest::newRow("link leaving the store") << "leak.ics" << "it is a symbolic link that leads out of the store";
+    QTest::newRow("link loop") << "loop.vcf"
+        << QStringLiteral("it cannot be examined: ") + QString::fromLocal8Bit(strerror(ELOOP));
+}
+
+// An entry named like an item that is no item file gets one host log line
+// per listing of its folder: not when the default folder is looked for, not
+// again when the same list is used.
+void tst_PimStore::oddEntriesAreLogged()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    const QString path = QFileInfo(store).canonicalFilePath() + "/contacts/" + name;
+    if (name == QLatin1String("dir.vcf"))
+        QVERIFY(QDir().mkpath(path));
+    else if (name == QLatin1String("pipe.ICS"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (name == QLatin1String("gone.vcf"))
+        QVERIFY(QFile::link(store + "/contacts/nothing.vcf", path));
+    else if (name == QLatin1String("leak.ics"))
+        QVERIFY(QFile::link(dir->path() + "/elsewhere/secret.vcf", path));
+    else
+        QVERIFY(QFile::link(path, path));
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    QCOMPARE(ns->GetDefaultFolder(10)->EntryID(), QStringLiteral("contacts"));
+    QVERIFY(env->utility.lines.isEmpty());
+    auto contacts = ns->Folders()[0]->Folders()[1];
+    auto items = contacts->Items();
+    QCOMPARE(items->Count(), 1);
+    QCOMPARE(items->Item(1)->TypeName(), QStringLiteral("ContactItem"));
+    QCOMPARE(items->Count(), 1);
+    const LogLine line{QStringLiteral("The entry \"%1\" was skipped: %2").arg(path, reason), 0,
+                       QStringLiteral("Quenlock.Pim")};
+    QCOMPARE(env->utility.lines, QList<LogLine>{line});
+    contacts->Items();
+    QCOMPARE(env->utility.lines, (QList<LogLine>{line, line}));
 }
 
 void tst_PimStore::listedOncePerItems()
@@ -202,6 +252,12 @@ void tst_PimStore::folderLookupStaysInsideTheStore()
     const QString storeId = rightStore ? QFileInfo(store).canonicalFilePath() : QStringLiteral("/nowhere");
     auto folder = engine.KTGetFolder(entryId, storeId);
     QCOMPARE(folder ? folder->Name() : QString(), found);
+    // The run passes over a folder it cannot find without a word; the engine names it.
+    QList<LogLine> expected;
+    if (found.isEmpty())
+        expected.append({QStringLiteral("No folder has the entry id \"%1\" in the store \"%2\"").arg(entryId, storeId),
+                         0, QStringLiteral("Quenlock.Engine")});
+    QCOMPARE(env->utility.lines, expected);
 }
 
 void tst_PimStore::defaultContactsFolder_data()

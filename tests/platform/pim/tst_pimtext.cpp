@@ -15,6 +15,8 @@ private slots:
     void quotedPrintableLines();
     void foldingKeepsCharactersWhole_data();
     void foldingKeepsCharactersWhole();
+    void bodiesReadAcrossFolds_data();
+    void bodiesReadAcrossFolds();
 };
 
 void tst_PimText::rtfBodyWritesThePlainBody()
@@ -87,6 +89,39 @@ void tst_PimText::foldingKeepsCharactersWhole()
         unfolded += i == 0 ? parts[i] : parts[i].mid(1);
     }
     QCOMPARE(QString::fromUtf8(unfolded), line);
+}
+
+void tst_PimText::bodiesReadAcrossFolds_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<QByteArray>("note"); // the NOTE line as written, CRLF line ends
+    QTest::addColumn<QString>("body");
+    const QString long_ = QString::fromUtf8("Zoë, ").repeated(3000);
+    QTest::newRow("many folds") << QByteArray("3.0")
+        << VText::fold("NOTE:" + VText::escapeText(long_, VText::Dialect::VCard30, false).toUtf8(), "\r\n") << long_;
+    QTest::newRow("tab and empty continuation") << QByteArray("3.0") << QByteArray("NOTE:ab\r\n\tc\r\n \r\n d") << "abcd";
+    QTest::newRow("header goes on over lines") << QByteArray("3.0") << QByteArray("NOTE;LANGUAGE=\r\n en:te\r\n xt") << "text";
+    QTest::newRow("colon ends the first line") << QByteArray("3.0") << QByteArray("NOTE:\r\n text") << "text";
+    QTest::newRow("escapes") << QByteArray("4.0") << QByteArray("NOTE:a\\nb\\,c\\\\d\\") << "a\nb,c\\d\\";
+    QTest::newRow("2.1 backslashes stay") << QByteArray("2.1") << QByteArray("NOTE:a\\nb") << "a\\nb";
+    QTest::newRow("2.1 soft breaks") << QByteArray("2.1")
+        << QByteArray("NOTE;ENCODING=QUOTED-PRINTABLE:a=3D=\r\n=3Db=0D=0A=\r\n c") << "a==b\n c";
+}
+
+// A value is unfolded (and decoded) only when read; what a read gives does
+// not depend on how the lines were folded.
+void tst_PimText::bodiesReadAcrossFolds()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(QByteArray, note);
+    QFETCH(QString, body);
+    TestEnvironment env;
+    Scratch s;
+    s.write(QStringLiteral("n.vcf"), "BEGIN:VCARD\r\nVERSION:" + version + "\r\nFN:N\r\n" + note
+                                         + "\r\nTEL;TYPE=CELL:1\r\nEND:VCARD\r\n");
+    auto w = s.wrap(QStringLiteral("n.vcf"));
+    QCOMPARE(w->read(QStringLiteral("Body")), body);
+    QCOMPARE(w->read(QStringLiteral("MobileTelephoneNumber")), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(tst_PimText)

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#include "terminalprogress.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+QString minutes(qint64 seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+TerminalProgress::~TerminalProgress() { endLine(); }
+
+bool TerminalProgress::stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+void TerminalProgress::showFolder(const QString &caption)
+{
+    endLine();
+    label = caption;
+}
+
+void TerminalProgress::setItemRange(int count)
+{
+    m_total = count;
+    m_folderTime.start();
+    m_lastDraw = -1;
+}
+
+void TerminalProgress::setItem(int index)
+{
+    if (!m_draw)
+        return;
+    const qint64 now = m_folderTime.elapsed();
+    // Ten redraws a second are as many as the eye follows; a redraw per item
+    // would cost a write per item.
+    if (m_lastDraw >= 0 && now - m_lastDraw < 100 && index != m_total)
+        return;
+    m_lastDraw = now;
+    QString line = QStringLiteral("\r%1: %2 of %3 items").arg(label).arg(index).arg(m_total);
+    // A rate from the first half second would be noise.
+    if (now >= 500) {
+        const double rate = index * 1000.0 / now;
+        line += QStringLiteral(", %1 items/s, %2 left")
+                    .arg(qRound(rate))
+                    .arg(minutes(qint64((m_total - index) / rate)));
+    }
+    line += QStringLiteral("\x1b[K");
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    m_drawn = true;
+}
+
+void TerminalProgress::finish() { endLine(); }
+
+void TerminalProgress::endLine()
+{
+    if (m_drawn)
+        std::fputs("\n", stderr);
+    m_drawn = false;
+}

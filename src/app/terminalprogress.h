@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// A run's progress on a terminal: one line on stderr, redrawn in place.
+#pragma once
+
+#include "progresssink.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+// Fed the numbers that drive the page's progress bar. With drawing on, shows
+// "<folder>: <done> of <total> items, <n> items/s, <m:ss> left" on stderr,
+// at most ten times a second and always at a folder's last item, and ends
+// the line when the folder ends. Keeps the label's last text either way.
+class TerminalProgress final : public ProgressSink
+{
+public:
+    explicit TerminalProgress(bool draw) : m_draw(draw) {}
+    ~TerminalProgress() override;
+    QString label;
+
+    void showFolder(const QString &caption) override;
+    void setItemRange(int count) override;
+    void setItem(int index) override;
+    void finish() override;
+    void showSummary(const QString &text) override { label = text; }
+
+    // Whether stderr is a terminal the line can be drawn on.
+    static bool stderrIsTerminal();
+
+private:
+    void endLine();
+
+    bool m_draw;
+    bool m_drawn = false;
+    int m_total = 0;
+    QElapsedTimer m_folderTime;
+    qint64 m_lastDraw = -1;
+};

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#include "usage.h"
+
+#include <array>
+
+namespace {
+struct Command
+{
+    const char *name;
+    const char *synopsis;
+    const char *details;
+};
+
+constexpr std::array<Command, 7> Commands = {{
+    {"window", "quenlock [window] [--store DIR]...",
+     "Open the property window: the settings page, OK, Cancel, Apply and the log\n"
+     "viewers. Needs a display.\n"},
+    {"folders", "quenlock folders [--store DIR]... [--json]",
+     "List every folder of the stores: name, entry id, store id and item count,\n"
+     "tab-separated, or one JSON object per line.\n"},
+    {"set", "quenlock set KEY=VALUE...",
+     "Write settings of section \"Morvane\" (SearchFor, ReplaceWith, CaseSensitive,\n"
+     "SpecialInstructions, FolderCount, FolderName<n>, FolderEntryId<n>,\n"
+     "FolderStoreId<n>, and field flags such as BusinessPhone=1).\n"},
+    {"get", "quenlock get [KEY...]", "Print settings of section \"Morvane\", all of them when none is named.\n"},
+    {"run", "quenlock run [--store DIR]... [--yes] [--quiet]",
+     "Run the applied settings as the Replace button does. --yes answers the\n"
+     "confirmation; without it the terminal is asked. Progress goes to stderr\n"
+     "when it is a terminal, unless --quiet. Exit status: 0 done, 1 the run ended\n"
+     "with an error line, 3 not confirmed, 4 some items ended with an error line.\n"},
+    {"log", "quenlock log [--json]", "Print the host log, oldest first.\n"},
+    {"activity", "quenlock activity [--json]",
+     "Print the activity log (progress lines and undo records), oldest first.\n"},
+}};
+
+const char Footer[] =
+    "Without --store the host serves the stores of $XDG_CONFIG_HOME/quenlock/host.ini\n"
+    "([Stores] paths=DIR,...), else $XDG_DATA_HOME/quenlock/store.\n"
+    "quenlock COMMAND --help tells more of one command; see also quenlock(1).\n";
+} // namespace
+
+QString UsageText::general()
+{
+    QString text = QStringLiteral("Usage:\n");
+    for (const Command &command : Commands)
+        text += QStringLiteral("  ") + QLatin1String(command.synopsis) + u'\n';
+    text += QStringLiteral("  quenlock --help | --version\n");
+    return text + QLatin1String(Footer);
+}
+
+QString UsageText::of(const QString &command)
+{
+    for (const Command &c : Commands)
+        if (command == QLatin1String(c.name))
+            return QStringLiteral("Usage: ") + QLatin1String(c.synopsis) + QStringLiteral("\n\n")
+                   + QLatin1String(c.details);
+    return QString();
+}
+
+QString UsageText::version() { return QStringLiteral("quenlock " QUENLOCK_VERSION); }
