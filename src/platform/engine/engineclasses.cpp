@@ -7,6 +7,7 @@
 #include "folderobject.h"
 #include "progids.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTextStream>
 
@@ -30,7 +31,11 @@ public:
     void LoadTextTable(TextTable &table, const QString &section) override
     {
         table.clear();
-        QFile file(QStringLiteral(":/quenlock/texts.ini"));
+        // An installed host reads the table from its data folder, where a
+        // translator may edit it; a build folder has only the built-in copy.
+        QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quenlock/texts.ini"));
+        if (!file.exists())
+            file.setFileName(QStringLiteral(":/quenlock/texts.ini"));
         if (!file.open(QIODevice::ReadOnly))
             throw QuenlockError(QStringLiteral("The host's text table cannot be read"));
         QTextStream in(&file);
