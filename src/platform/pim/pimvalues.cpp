@@ -176,12 +176,17 @@ qint64 parseDuration(const QByteArray &raw)
         if (i == start || i >= t.size())
             mismatch();
         const char unit = t.at(i++);
-        if (!inTime && unit == 'W') total += n * 7 * 86400;
-        else if (!inTime && unit == 'D') total += n * 86400;
-        else if (inTime && unit == 'H') total += n * 3600;
-        else if (inTime && unit == 'M') total += n * 60;
-        else if (inTime && unit == 'S') total += n;
+        qint64 seconds = 0;
+        if (!inTime && unit == 'W') seconds = 7 * 86400;
+        else if (!inTime && unit == 'D') seconds = 86400;
+        else if (inTime && unit == 'H') seconds = 3600;
+        else if (inTime && unit == 'M') seconds = 60;
+        else if (inTime && unit == 'S') seconds = 1;
         else mismatch();
+        // Twelve digits of weeks, many times over, pass any sane duration:
+        // stop at an overflow rather than wrap.
+        if (__builtin_mul_overflow(n, seconds, &seconds) || __builtin_add_overflow(total, seconds, &total))
+            throw QuenlockError(QStringLiteral("Overflow"));
         any = true;
     }
     if (!any)

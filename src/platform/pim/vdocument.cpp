@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "vdocument.h"
 
+#include <algorithm>
+
 #include "quenlockerror.h"
 
 #include <QStringDecoder>
@@ -46,20 +48,9 @@ qsizetype headerEnd(const char *p, qsizetype n)
     return -1;
 }
 
-bool containsQuotedPrintable(const char *p, qsizetype n)
-{
-    // Only the header can name the encoding; search it without copying.
-    static constexpr char needle[] = "QUOTED-PRINTABLE";
-    constexpr qsizetype length = sizeof(needle) - 1;
-    const qsizetype end = qMax<qsizetype>(0, headerEnd(p, n) < 0 ? n : headerEnd(p, n));
-    for (qsizetype i = 0; i + length <= end; ++i)
-        if ((p[i] == 'Q' || p[i] == 'q') && qstrnicmp(p + i, needle, length) == 0)
-            return true;
-    return false;
-}
 
 // The parameter's name (before "="), blanks trimmed, compared without case.
-bool paramNamed(const QByteArray &param, const char *wanted, qsizetype *valueAt)
+bool paramNamed(QByteArrayView param, const char *wanted, qsizetype *valueAt)
 {
     const qsizetype eq = param.indexOf('=');
     if (eq < 0)
@@ -70,6 +61,38 @@ bool paramNamed(const QByteArray &param, const char *wanted, qsizetype *valueAt)
         return false;
     *valueAt = eq + 1;
     return true;
+}
+
+// A bare 2.1 "QUOTED-PRINTABLE" or ENCODING=QUOTED-PRINTABLE.
+bool namesQuotedPrintable(QByteArrayView param)
+{
+    const QByteArrayView t = param.trimmed();
+    qsizetype at;
+    return (t.size() == 16 && qstrnicmp(t.data(), "QUOTED-PRINTABLE", 16) == 0)
+           || (paramNamed(param, "ENCODING", &at)
+               && param.sliced(at).trimmed().compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0);
+}
+
+// Whether the header on a line's first physical line names quoted-printable,
+// by the same rule as a read line's parameters: reading a "=" at a line's
+// end as a soft break and writing the value unencoded must agree, or a
+// value ending in "=" swallows the next line.
+bool headerNamesQuotedPrintable(const char *p, qsizetype n)
+{
+    const qsizetype end = headerEnd(p, n) < 0 ? n : headerEnd(p, n);
+    bool quoted = false, name = true;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= end; ++i) {
+        if (i < end && p[i] == '"')
+            quoted = !quoted;
+        if (i < end && (p[i] != ';' || quoted))
+            continue;
+        if (!name && namesQuotedPrintable(QByteArrayView(p + start, i - start)))
+            return true;
+        name = false;
+        start = i + 1;
+    }
+    return false;
 }
 
 QByteArray upperValue(const ContentLine &line) { return line.value().trimmed().toUpper(); }
@@ -116,15 +139,8 @@ QByteArray ContentLine::paramValue(const char *wanted) const
 
 bool ContentLine::isQuotedPrintable() const
 {
-    for (const QByteArray &p : params) {
-        const QByteArrayView t = QByteArrayView(p).trimmed();
-        qsizetype at;
-        if ((t.size() == 16 && qstrnicmp(t.data(), "QUOTED-PRINTABLE", 16) == 0)
-            || (paramNamed(p, "ENCODING", &at)
-                && QByteArrayView(p).sliced(at).trimmed().compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0))
-            return true;
-    }
-    return false;
+    return std::any_of(params.cbegin(), params.cend(),
+                       [](const QByteArray &p) { return namesQuotedPrintable(p); });
 }
 
 VDocument::VDocument(QByteArray raw) : m_raw(std::move(raw))
@@ -216,7 +232,7 @@ struct HeaderSink
     void append(QByteArrayView piece)
     {
         if (!pastFirstLine && !started)
-            softBreaks = containsQuotedPrintable(piece.data(), piece.size());
+            softBreaks = headerNamesQuotedPrintable(piece.data(), piece.size());
         if (valueAt)
             return;
         for (qsizetype i = 0; i < piece.size(); ++i) {

@@ -17,6 +17,7 @@ private slots:
     void foldingKeepsCharactersWhole();
     void bodiesReadAcrossFolds_data();
     void bodiesReadAcrossFolds();
+    void hugeDurationOverflows();
 };
 
 void tst_PimText::rtfBodyWritesThePlainBody()
@@ -106,6 +107,10 @@ void tst_PimText::bodiesReadAcrossFolds_data()
     QTest::newRow("2.1 backslashes stay") << QByteArray("2.1") << QByteArray("NOTE:a\\nb") << "a\\nb";
     QTest::newRow("2.1 soft breaks") << QByteArray("2.1")
         << QByteArray("NOTE;ENCODING=QUOTED-PRINTABLE:a=3D=\r\n=3Db=0D=0A=\r\n c") << "a==b\n c";
+    // Only the encoding parameter makes a "=" at the end a soft break; read
+    // as one, this value swallowed the next line.
+    QTest::newRow("encoding-like parameter is no encoding") << QByteArray("2.1")
+        << QByteArray("NOTE;X-QUOTED-PRINTABLE=1:a=") << "a=";
 }
 
 // A value is unfolded (and decoded) only when read; what a read gives does
@@ -122,6 +127,23 @@ void tst_PimText::bodiesReadAcrossFolds()
     auto w = s.wrap(QStringLiteral("n.vcf"));
     QCOMPARE(w->read(QStringLiteral("Body")), body);
     QCOMPARE(w->read(QStringLiteral("MobileTelephoneNumber")), QStringLiteral("1"));
+}
+
+// Weeks by the trillion must stop with an error, not wrap around.
+void tst_PimText::hugeDurationOverflows()
+{
+    TestEnvironment env;
+    Scratch s;
+    s.write(QStringLiteral("t.ics"), "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
+                                     "ESTIMATED-DURATION:P" + QByteArray("999999999999W").repeated(16)
+                                     + "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    auto w = s.wrap(QStringLiteral("t.ics"));
+    try {
+        w->read(QStringLiteral("TotalWork"));
+        QFAIL("no error");
+    } catch (const QuenlockError &e) {
+        QCOMPARE(e.description(), QStringLiteral("Overflow"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PimText)
