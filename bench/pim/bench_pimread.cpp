@@ -2,6 +2,7 @@
 // Lists and reads generated contacts through Items/Item(i) and the contact
 // wrapper (all 41 contact properties), against `cat` of the same files.
 // Usage: bench_pimread [count=100000] [directory]  (a given directory is reused)
+#include "fieldtable.h"
 #include "progids.h"
 #include "olapplication.h"
 #include "safeitem.h"
@@ -19,17 +20,13 @@
 #include <sys/resource.h>
 
 namespace {
-const char *const properties[] = {
-    "Account", "AssistantTelephoneNumber", "BusinessAddressStreet", "BusinessAddressCity",
-    "BusinessAddressState", "BusinessAddressPostalCode", "Body", "BusinessTelephoneNumber",
-    "Business2TelephoneNumber", "BusinessFaxNumber", "BusinessHomePage", "CallbackTelephoneNumber",
-    "CarTelephoneNumber", "CompanyMainTelephoneNumber", "CompanyName", "Email1Address",
-    "Email2Address", "Email3Address", "Email1DisplayName", "Email2DisplayName", "Email3DisplayName",
-    "FileAs", "HomeAddressStreet", "HomeAddressCity", "HomeAddressState", "HomeAddressPostalCode",
-    "HomeTelephoneNumber", "Home2TelephoneNumber", "HomeFaxNumber", "MobileTelephoneNumber",
-    "OfficeLocation", "OtherAddressStreet", "OtherAddressCity", "OtherAddressState",
-    "OtherAddressPostalCode", "OtherTelephoneNumber", "OtherFaxNumber", "PagerNumber",
-    "PrimaryTelephoneNumber", "RadioTelephoneNumber", "TTYTDDTelephoneNumber"};
+// Every contact property a step reads.
+const QStringList properties = [] {
+    QStringList names;
+    for (const FieldTable::Field &field : FieldTable::fieldsOf(FieldTable::Page::Contacts))
+        names << QLatin1String(field.property);
+    return names;
+}();
 
 QByteArray contact(int i)
 {
@@ -113,8 +110,8 @@ int main(int argc, char **argv)
         auto wrapper = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
         wrapper->setItem(item);
         characters += wrapper->Subject().size() + wrapper->EntryID().size();
-        for (const char *p : properties)
-            characters += wrapper->read(QLatin1String(p)).size();
+        for (const QString &p : properties)
+            characters += wrapper->read(p).size();
         ++contacts;
     }
     const double readSeconds = timer.nsecsElapsed() / 1e9;

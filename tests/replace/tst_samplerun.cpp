@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Runs over a copy of the sample store on disk: only the matching property lines change.
+#include "enginehost.h"
 #include "testenvironment.h"
 #include "hostobject.h"
 #include "progids.h"
@@ -30,15 +31,6 @@ const QStringList PhoneKeys = {
     QStringLiteral("HomeFax"), QStringLiteral("MobilePhone"), QStringLiteral("OtherPhone"),
     QStringLiteral("OtherFax"), QStringLiteral("Pager"), QStringLiteral("PrimaryPhone"),
     QStringLiteral("RadioPhone"), QStringLiteral("TTYPhone")};
-
-struct SampleHost final : HostObject
-{
-    std::shared_ptr<EngineApi> engineApi;
-    std::shared_ptr<OlApplication> OutlookApplication() override { return engineApi->OutlookApp(); }
-    IEngineAPI *engine() override { return engineApi.get(); }
-    void OnStatusChange() override {}
-    void SetHotHelp(const QString &, const QString &) override {}
-};
 
 QMap<QString, QByteArray> readTree(const QString &root)
 {
@@ -198,7 +190,7 @@ void TestSampleRun::replace()
     }
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
-    SampleHost host;
+    EngineHost host;
     host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString()));
 
     const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The host engine stand-in: durable logs, text table, class factory.
+#include "enginehost.h"
 #include "testenvironment.h"
 #include "engineactivitylog.h"
 #include "engineapi.h"
@@ -74,15 +75,6 @@ struct Cause
         if (junk.open(QIODevice::ReadOnly) && junk.read(4) == "junk")
             QFile::remove(logFile());
     }
-};
-
-struct RunHost final : HostObject
-{
-    std::shared_ptr<EngineApi> engineApi;
-    std::shared_ptr<OlApplication> OutlookApplication() override { return engineApi->OutlookApp(); }
-    IEngineAPI *engine() override { return engineApi.get(); }
-    void OnStatusChange() override {}
-    void SetHotHelp(const QString &, const QString &) override {}
 };
 
 // Every file under root, hidden ones included, by relative path.
@@ -325,7 +317,7 @@ void TestEngineLogs::runStopsWhenTheLogIsFull()
     const QMap<QString, QByteArray> before = readTree(store);
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
-    RunHost host;
+    EngineHost host;
     host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString(), HostSession::pimHooks()));
     WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("1"));
     WriteSetting(QStringLiteral("FolderName1"), QStringLiteral("Contacts"));
