@@ -86,6 +86,50 @@ void requireStores(const QStringList &given)
     }
 }
 
+// Host log lines of a preview are shown, never stored: every other use of
+// the engine's utility goes to the engine's own.
+class CapturingUtility final : public EngineUtility
+{
+public:
+    explicit CapturingUtility(EngineUtility &inner) : m_inner(inner) {}
+    QStringList lines;
+    void LogMessage(const QString &message, int, const QString &source) override
+    {
+        lines << source + QStringLiteral(": ") + message;
+    }
+    QString LookupText(const TextTable &table, const QString &key) override
+    {
+        return m_inner.LookupText(table, key);
+    }
+    void LoadTextTable(TextTable &table, const QString &section) override
+    {
+        m_inner.LoadTextTable(table, section);
+    }
+    QString SettingsAppName() override { return m_inner.SettingsAppName(); }
+
+private:
+    EngineUtility &m_inner;
+};
+
+// Tabs and line breaks in a value would break the line apart.
+QString escapedField(QString value)
+{
+    return value.replace(u'\t', QStringLiteral("\\t")).replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
+}
+
+void printChange(const PlannedChange &c, bool asJson)
+{
+    if (asJson) {
+        out() << "{\"store\":" << json(c.storeId) << ",\"folder\":" << json(c.folderEntryId)
+              << ",\"item\":" << json(c.itemEntryId) << ",\"field\":" << json(c.field)
+              << ",\"old\":" << json(c.oldValue) << ",\"new\":" << json(c.newValue) << "}\n";
+        return;
+    }
+    out() << escapedField(c.storeId) << '\t' << escapedField(c.folderEntryId) << '\t'
+          << escapedField(c.itemEntryId) << '\t' << escapedField(c.field) << '\t'
+          << escapedField(c.oldValue) << '\t' << escapedField(c.newValue) << '\n';
+}
+
 } // namespace
 
 int BatchCommands::folders(const QStringList &stores, bool asJson)
@@ -140,6 +184,30 @@ int BatchCommands::get(const QStringList &keys)
         out() << key << '=' << value << '\n';
     }
     return Done;
+}
+
+int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
+{
+    requireStores(stores);
+    CapturingUtility capturing(engineUtility());
+    setEngineUtilityOverride(&capturing);
+    QList<PlannedChange> changes;
+    QStringList lines;
+    RunResult result;
+    {
+        HostSession host(stores, false);
+        TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
+        result = ModuleLoader::createRun()->Preview(&host, progress, changes, lines);
+    }
+    setEngineUtilityOverride(nullptr);
+    for (const PlannedChange &change : std::as_const(changes))
+        printChange(change, asJson);
+    for (const QString &line : capturing.lines + lines)
+        err() << line << Qt::endl;
+    if (result.outcome == RunResult::Outcome::Error)
+        return Failed;
+    out() << result.text << Qt::endl;
+    return result.itemErrors > 0 ? ItemErrors : Done;
 }
 
 int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)

@@ -15,6 +15,9 @@ int set(const QStringList &assignments);
 int get(const QStringList &keys);
 // quiet: no progress line, even on a terminal.
 int run(const QStringList &stores, bool yes, bool quiet);
+// The run's preview: one line per field it would change, then its summary.
+// Writes nothing: no item, no log row, no setting.
+int preview(const QStringList &stores, bool json, bool quiet);
 int log(bool json);
 int activity(bool json);
 } // namespace BatchCommands

@@ -9,7 +9,7 @@
 #include "quenlockerror.h"
 #include "regexclasses.h"
 
-HostSession::HostSession(const QStringList &stores)
+HostSession::HostSession(const QStringList &stores, bool startModule)
 {
     Engine::registerEngineClasses();
     Pim::registerPimClasses();
@@ -21,6 +21,8 @@ HostSession::HostSession(const QStringList &stores)
     }
     m_engine = std::make_shared<EngineApi>(
         Pim::createApplication(config.stores, config.defaultContacts, pimHooks()));
+    if (!startModule)
+        return;
     m_module = ModuleLoader::createModule();
     m_module->KTStartup(m_engine);
     m_module->KTExplorerOpen({});
@@ -28,6 +30,8 @@ HostSession::HostSession(const QStringList &stores)
 
 HostSession::~HostSession()
 {
+    if (!m_module)
+        return;
     // The module traps its own errors. The commit makes the shut-down line
     // durable while a failure can still be told: it stays with the log
     // database, where the command's end reports it.

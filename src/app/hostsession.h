@@ -18,7 +18,9 @@
 class HostSession final : public HostObject
 {
 public:
-    explicit HostSession(const QStringList &stores);
+    // startModule false: no module, so nothing of its start and stop reaches
+    // the settings or the logs (a preview writes nothing).
+    explicit HostSession(const QStringList &stores, bool startModule = true);
     ~HostSession() override;
     HostSession(const HostSession &) = delete;
     HostSession &operator=(const HostSession &) = delete;

@@ -16,7 +16,7 @@ namespace {
 struct Options
 {
     QStringList stores, rest;
-    bool json = false, yes = false, quiet = false, help = false, ok = true;
+    bool json = false, yes = false, quiet = false, help = false, dryRun = false, ok = true;
 };
 
 Options parse(const QStringList &args)
@@ -34,6 +34,8 @@ Options parse(const QStringList &args)
             options.yes = true;
         else if (arg == u"--quiet")
             options.quiet = true;
+        else if (arg == u"--dry-run")
+            options.dryRun = true;
         else if (arg == u"--help" || arg == u"-h")
             options.help = true;
         else if (arg.startsWith(u"--"))
@@ -82,14 +84,17 @@ int dispatch(const QString &command, const Options &o)
 {
     using namespace BatchCommands;
     const bool noArgs = o.rest.isEmpty();
-    // Only run takes --yes and --quiet; only folders, log and activity --json.
-    const bool plain = !o.yes && !o.quiet;
+    // Only run takes --yes, --quiet and --dry-run; only folders, log,
+    // activity and a dry run --json.
+    const bool plain = !o.yes && !o.quiet && !o.dryRun;
     if (command == u"folders" && noArgs && plain)
         return folders(o.stores, o.json);
     if (command == u"set" && o.stores.isEmpty() && !o.json && plain)
         return set(o.rest);
     if (command == u"get" && o.stores.isEmpty() && !o.json && plain)
         return get(o.rest);
+    if (command == u"run" && noArgs && o.dryRun && !o.yes)
+        return preview(o.stores, o.json, o.quiet);
     if (command == u"run" && noArgs && !o.json)
         return run(o.stores, o.yes, o.quiet);
     if (command == u"log" && noArgs && o.stores.isEmpty() && plain)

@@ -23,11 +23,15 @@ constexpr std::array<Command, 7> Commands = {{
      "SpecialInstructions, FolderCount, FolderName<n>, FolderEntryId<n>,\n"
      "FolderStoreId<n>, and field flags such as BusinessPhone=1).\n"},
     {"get", "quenlock get [KEY...]", "Print settings of section \"Morvane\", all of them when none is named.\n"},
-    {"run", "quenlock run [--store DIR]... [--yes] [--quiet]",
+    {"run", "quenlock run [--store DIR]... [--yes | --dry-run [--json]] [--quiet]",
      "Run the applied settings as the Replace button does. --yes answers the\n"
-     "confirmation; without it the terminal is asked. Progress goes to stderr\n"
-     "when it is a terminal, unless --quiet. Exit status: 0 done, 1 the run ended\n"
-     "with an error line, 3 not confirmed, 4 some items ended with an error line.\n"},
+     "confirmation; without it the terminal is asked. --dry-run writes nothing and\n"
+     "lists every field the run would change (store, folder, item, field, old and\n"
+     "new value, tab-separated, tabs and line breaks shown as \\t and \\n; --json:\n"
+     "one object per line), then \"Would update N items in M folders\". Progress\n"
+     "goes to stderr when it is a terminal, unless --quiet. Exit status: 0 done,\n"
+     "1 the run ended with an error line, 3 not confirmed, 4 some items ended\n"
+     "with an error line.\n"},
     {"log", "quenlock log [--json]", "Print the host log, oldest first.\n"},
     {"activity", "quenlock activity [--json]",
      "Print the activity log (progress lines and undo records), oldest first.\n"},

@@ -23,6 +23,13 @@ struct RunResult
     int itemErrors = 0;     // host log lines of items that ended early
 };
 
+// One field a preview found the run would change: where it is, its value now
+// (what the undo record would hold) and the value the run would write.
+struct PlannedChange
+{
+    QString storeId, folderEntryId, itemEntryId, field, oldValue, newValue;
+};
+
 // The run of the Replace button on the applied settings, for a host without a
 // page: it reads the search text, the replacement and the case flag from the
 // store as the page would show them, and asks and shows through the host's
@@ -32,6 +39,12 @@ class IReplaceRun
 public:
     virtual ~IReplaceRun() = default;
     virtual RunResult Run(HostObject *host, Prompt &prompt, ProgressSink &progress) = 0;
+    // The same run, writing nothing: no item is saved and no log row is
+    // written. changes gets every field the run would change, in run order;
+    // the summary reads "Would update N items in M folders", and lines holds
+    // the host log lines the run would write.
+    virtual RunResult Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
+                              QStringList &lines) = 0;
 };
 
 // Exported by Pellowan beside the page factory; the caller owns the run.

@@ -63,4 +63,12 @@ inline QString summary(qint32 updated, qint32 folderCount)
     return QStringLiteral("Updated %1 items in %2 folders").arg(updated).arg(folderCount);
 }
 
+// A preview's last word: what the run would do.
+inline QString previewSummary(qint32 updated, qint32 folderCount)
+{
+    if (folderCount == 1)
+        return QStringLiteral("Would update %1 items in 1 folder").arg(updated);
+    return QStringLiteral("Would update %1 items in %2 folders").arg(updated).arg(folderCount);
+}
+
 } // namespace Texts

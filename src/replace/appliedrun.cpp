@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "appliedrun.h"
 
+#include "previewrecorder.h"
+#include "progresssink.h"
+#include "prompt.h"
+
 #include "runlogs.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
@@ -27,6 +31,37 @@ RunTexts appliedTexts(SettingsAccess &settings, RunLogs &logs)
 
 AppliedRun::AppliedRun() = default;
 AppliedRun::~AppliedRun() = default;
+
+namespace {
+// A preview changes nothing, so it asks nothing.
+class YesPrompt final : public Prompt
+{
+public:
+    Answer ask(QWidget *, const QString &, Buttons buttons) override
+    {
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+    }
+};
+} // namespace
+
+// The real run, its saves and log rows recorded instead of stored.
+RunResult AppliedRun::Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
+                              QStringList &lines)
+{
+    StoreSettings settings;
+    PreviewRecorder recorder;
+    YesPrompt yes;
+    const RunTexts texts = appliedTexts(settings, recorder);
+    ReplaceRun run({settings, host, std::ref(m_regex), recorder, yes, progress, m_flags, &recorder});
+    RunResult result = run.run(false, [&texts] { return texts; });
+    if (result.outcome == RunResult::Outcome::Summary) {
+        result.text = Texts::previewSummary(result.updated, result.folderCount);
+        progress.showSummary(result.text);
+    }
+    changes = recorder.changes;
+    lines = recorder.lines;
+    return result;
+}
 
 RunResult AppliedRun::Run(HostObject *host, Prompt &prompt, ProgressSink &progress)
 {

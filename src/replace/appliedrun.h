@@ -23,6 +23,8 @@ public:
     AppliedRun();
     ~AppliedRun() override;
     RunResult Run(HostObject *host, Prompt &prompt, ProgressSink &progress) override;
+    RunResult Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
+                      QStringList &lines) override;
 
 private:
     RegexOnDemand m_regex;

@@ -160,7 +160,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
         m_checkpoint = 12;
         if (changed) {
             m_checkpoint = 18;
-            m_contact->Save();
+            save(*m_contact);
             countSaved(m_updated);
         }
         m_contact.reset();
@@ -188,7 +188,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
                            m_texts.replaceWith, m_texts.caseValue});
     if (changed) {
         m_checkpoint = 28;
-        wrapper->Save();
+        save(*wrapper);
         countSaved(m_updated);
     }
 }

@@ -27,6 +27,15 @@ struct RunTexts
     qint32 caseValue = 0;
 };
 
+// Where a run puts an item it changed: the wrapper's Save, or, for a
+// preview, a record of what would be saved.
+class ItemSaver
+{
+public:
+    virtual ~ItemSaver() = default;
+    virtual void save(SafeItem &item) = 0;
+};
+
 // What a run works with; all borrowed for the run's length.
 struct RunParts
 {
@@ -37,6 +46,7 @@ struct RunParts
     Prompt &prompt;
     ProgressSink &progress;
     FieldFlags &flags; // reloaded from the store by every run
+    ItemSaver *saver = nullptr; // nullptr: the wrapper's own Save
 };
 
 // Refuses to start while dirty, asks for confirmation, then walks the folders
@@ -61,6 +71,7 @@ private:
     void runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
                  const QString &folderStoreId, const QString &folderEntryId);
     QString errorLine(const QString &reason) const;
+    void save(SafeItem &item) { m_parts.saver ? m_parts.saver->save(item) : item.Save(); }
 
     // Counts the error lines the items write, so a summary can tell that
     // some items ended early.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The host binary as a user runs it: commands, exit statuses, what it exports and links.
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void setThenGetRoundTrips();
     void logsAsJson();
     void runChangesFilesAndLogsUndo();
+    void dryRunAgreesWithTheRun();
     void runStatuses_data();
     void runStatuses();
     void unwritableLog_data();
@@ -230,6 +232,82 @@ void TestHost::runChangesFilesAndLogsUndo()
                                                QStringLiteral("ItemEntryId: arjun-mehta.vcf"),
                                                QStringLiteral("FieldName: BusinessTelephoneNumber"),
                                                QStringLiteral("FieldValue: (503) 555-0181")}));
+}
+
+// Every file under root with its bytes.
+static QMap<QString, QByteArray> tree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(file.fileName(), file.readAll());
+    }
+    return files;
+}
+
+// A preview is the run's own answer: it writes nothing, and the fields it
+// lists are the fields whose undo records the real run then writes, in the
+// same order (area-code mode, bodies, the e-mail step, events and tasks).
+void TestHost::dryRunAgreesWithTheRun()
+{
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    QString out, err;
+    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}, &out), 0);
+    QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)|example"),
+                            QStringLiteral("ReplaceWith=(458)"), QStringLiteral("FolderCount=3"),
+                            QStringLiteral("SpecialInstructions=Only look in city/area codes")};
+    for (const char *flag : {"BusinessPhone", "MobilePhone", "Body", "EmailAddress", "AppointmentLocation",
+                             "AppointmentBody", "TaskBody", "TaskSubject"})
+        settings << QLatin1String(flag) + QStringLiteral("=1");
+    const QStringList folders = out.split(u'\n', Qt::SkipEmptyParts);
+    for (int n = 1; n <= 3; ++n) {
+        const QStringList f = folders[n - 1].split(u'\t');
+        settings << QStringLiteral("FolderName%1=%2").arg(n).arg(f[0])
+                 << QStringLiteral("FolderEntryId%1=%2").arg(n).arg(f[1])
+                 << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
+    }
+    QCOMPARE(quenlock(settings), 0);
+    const QMap<QString, QByteArray> before = tree(store);
+    QString logBefore, activityBefore;
+    QCOMPARE(quenlock({QStringLiteral("log")}, &logBefore), 0);
+    QCOMPARE(quenlock({QStringLiteral("activity")}, &activityBefore), 0);
+
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--dry-run"), QStringLiteral("--json"),
+                       QStringLiteral("--store"), store}, &out, &err), 0);
+    QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    const QString summary = lines.takeLast();
+    QVERIFY2(summary.startsWith(u"Would update ") && summary.endsWith(u" items in 3 folders"), qPrintable(summary));
+    QStringList planned;
+    for (const QString &line : std::as_const(lines)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        planned << QStringList{o.value(u"store").toString(), o.value(u"folder").toString(), o.value(u"item").toString(),
+                               o.value(u"field").toString(), o.value(u"old").toString()}.join(u'|');
+    }
+    QVERIFY(planned.size() > 30);
+    QVERIFY(tree(store) == before);
+    QString logAfter, activityAfter;
+    QCOMPARE(quenlock({QStringLiteral("log")}, &logAfter), 0);
+    QCOMPARE(quenlock({QStringLiteral("activity")}, &activityAfter), 0);
+    QCOMPARE(logAfter, logBefore);
+    QCOMPARE(activityAfter, activityBefore);
+
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}, &out), 0);
+    QCOMPARE(out.trimmed(), summary.sliced(13).prepend(QStringLiteral("Updated ")));
+    QCOMPARE(quenlock({QStringLiteral("activity"), QStringLiteral("--json")}, &out), 0);
+    QStringList entries, undone;
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (o.value(u"kind").toInt() != -1)
+            continue;
+        const QString text = o.value(u"text").toString();
+        entries << text.mid(text.indexOf(QStringLiteral(": ")) + 2);
+        if (entries.size() == 5)
+            undone << entries.join(u'|'), entries.clear();
+    }
+    QCOMPARE(undone, planned);
 }
 
 void TestHost::runStatuses_data()
