@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The host binary as a user runs it: commands, exit statuses, what it exports and links.
+#include "storeevidence.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -234,19 +235,6 @@ void TestHost::runChangesFilesAndLogsUndo()
                                                QStringLiteral("FieldValue: (503) 555-0181")}));
 }
 
-// Every file under root with its bytes.
-static QMap<QString, QByteArray> tree(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(file.fileName(), file.readAll());
-    }
-    return files;
-}
-
 // A preview is the run's own answer: it writes nothing, and the fields it
 // lists are the fields whose undo records the real run then writes, in the
 // same order (area-code mode, bodies, the e-mail step, events and tasks).
@@ -270,7 +258,7 @@ void TestHost::dryRunAgreesWithTheRun()
                  << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
     }
     QCOMPARE(quenlock(settings), 0);
-    const QMap<QString, QByteArray> before = tree(store);
+    const QMap<QString, QByteArray> before = readTree(store);
     QString logBefore, activityBefore;
     QCOMPARE(quenlock({QStringLiteral("log")}, &logBefore), 0);
     QCOMPARE(quenlock({QStringLiteral("activity")}, &activityBefore), 0);
@@ -287,7 +275,7 @@ void TestHost::dryRunAgreesWithTheRun()
                                o.value(u"field").toString(), o.value(u"old").toString()}.join(u'|');
     }
     QVERIFY(planned.size() > 30);
-    QVERIFY(tree(store) == before);
+    QVERIFY(readTree(store) == before);
     QString logAfter, activityAfter;
     QCOMPARE(quenlock({QStringLiteral("log")}, &logAfter), 0);
     QCOMPARE(quenlock({QStringLiteral("activity")}, &activityAfter), 0);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Runs over a copy of the sample store on disk: only the matching property lines change.
 #include "enginehost.h"
+#include "storeevidence.h"
+#include "storerun.h"
 #include "testenvironment.h"
 #include "hostobject.h"
 #include "progids.h"
@@ -31,19 +33,6 @@ const QStringList PhoneKeys = {
     QStringLiteral("HomeFax"), QStringLiteral("MobilePhone"), QStringLiteral("OtherPhone"),
     QStringLiteral("OtherFax"), QStringLiteral("Pager"), QStringLiteral("PrimaryPhone"),
     QStringLiteral("RadioPhone"), QStringLiteral("TTYPhone")};
-
-QMap<QString, QByteArray> readTree(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(QDir(root).relativeFilePath(path), file.readAll());
-    }
-    return files;
-}
 
 // What the run must leave: in every item file, each unfolded line whose
 // property name is `property` (parameters aside) and whose value matches gets
@@ -208,14 +197,8 @@ void TestSampleRun::replace()
         WriteSetting(key, QStringLiteral("1"));
     WriteSetting(QStringLiteral("SpecialInstructions"), special);
 
-    ScriptedPrompt yes;
     RecordingProgress progress;
-    StoreSettings settings;
-    EngineRunLogs logs;
-    FieldFlags flags;
-    RegexOnDemand regex;
-    ReplaceRun run({settings, &host, std::ref(regex), logs, yes, progress, flags});
-    run.run(false, [&] { return RunTexts{searchText, replaceText, caseSensitive ? 1 : 0}; });
+    runOver(host, {searchText, replaceText, caseSensitive ? 1 : 0}, &progress);
 
     const Expected expected = expectedAfter(before, property, QRegularExpression(oracle), oracleReplacement);
     QStringList errors;

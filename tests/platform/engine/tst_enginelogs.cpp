@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The host engine stand-in: durable logs, text table, class factory.
 #include "enginehost.h"
+#include "storeevidence.h"
+#include "storerun.h"
 #include "testenvironment.h"
 #include "engineactivitylog.h"
 #include "engineapi.h"
@@ -76,35 +78,6 @@ struct Cause
             QFile::remove(logFile());
     }
 };
-
-// Every file under root, hidden ones included, by relative path.
-QMap<QString, QByteArray> readTree(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(QDir(root).relativeFilePath(file.fileName()), file.readAll());
-    }
-    return files;
-}
-
-// Complete undo records on disk per item file; a torn record fails the test.
-QMap<QString, int> undoRecordsPerItem()
-{
-    QStringList undo;
-    for (const auto &row : LogDatabase::instance().activityLog())
-        if (row.kind == -1)
-            undo << row.text;
-    QMap<QString, int> recorded;
-    if (undo.size() % 5 != 0)
-        return {{QStringLiteral("torn"), int(undo.size())}};
-    for (qsizetype i = 0; i < undo.size(); i += 5)
-        if (undo[i].startsWith(u"FolderStoreId: ") && undo[i + 4].startsWith(u"FieldValue: (503)"))
-            ++recorded[undo[i + 2].mid(QStringLiteral("ItemEntryId: ").size())];
-    return recorded;
-}
 
 // The lines of `after` that differ from `before`, revision stamps aside.
 int changedLines(const QByteArray &before, const QByteArray &after)
@@ -319,25 +292,15 @@ void TestEngineLogs::runStopsWhenTheLogIsFull()
     Regex::registerRegexClasses();
     EngineHost host;
     host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString(), HostSession::pimHooks()));
-    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("1"));
-    WriteSetting(QStringLiteral("FolderName1"), QStringLiteral("Contacts"));
-    WriteSetting(QStringLiteral("FolderEntryId1"), QStringLiteral("contacts"));
-    WriteSetting(QStringLiteral("FolderStoreId1"), QDir(store).canonicalPath());
+    chooseContactsFolder(store);
     for (const char *key : {"BusinessPhone", "HomePhone", "MobilePhone", "OtherPhone"})
         WriteSetting(QLatin1String(key), QStringLiteral("1"));
     QVERIFY(LogDatabase::instance().activityLog().isEmpty());
     Cause full(QStringLiteral("full"));
 
-    ScriptedPrompt yes;
-    RecordingProgress progress;
-    StoreSettings settings;
-    EngineRunLogs logs;
-    FieldFlags flags;
-    RegexOnDemand regex;
-    ReplaceRun run({settings, &host, std::ref(regex), logs, yes, progress, flags});
     QString thrown;
     try {
-        run.run(false, [] { return RunTexts{QStringLiteral("\\(503\\)"), QStringLiteral("(458)"), 0}; });
+        runOver(host, {QStringLiteral("\\(503\\)"), QStringLiteral("(458)"), 0});
     } catch (const LogWriteError &error) {
         thrown = error.description();
     }

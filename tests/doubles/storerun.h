@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// The real replace run over a store on disk, wired as the host wires it.
+#pragma once
+
+#include "fieldflags.h"
+#include "recordingprogress.h"
+#include "regexondemand.h"
+#include "replacerun.h"
+#include "runlogs.h"
+#include "scriptedprompt.h"
+#include "settingsaccess.h"
+
+#include <QDir>
+
+// The store's contacts folder as the one configured folder.
+inline void chooseContactsFolder(const QString &store)
+{
+    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("1"));
+    WriteSetting(QStringLiteral("FolderName1"), QStringLiteral("Contacts"));
+    WriteSetting(QStringLiteral("FolderEntryId1"), QStringLiteral("contacts"));
+    WriteSetting(QStringLiteral("FolderStoreId1"), QDir(store).canonicalPath());
+}
+
+// A confirmed run of texts with the engine's logs and the stored settings;
+// its errors reach the caller as the run lets them through.
+inline RunResult runOver(HostObject &host, const RunTexts &texts, RecordingProgress *shown = nullptr)
+{
+    ScriptedPrompt yes;
+    RecordingProgress progress;
+    StoreSettings settings;
+    EngineRunLogs logs;
+    FieldFlags flags;
+    RegexOnDemand regex;
+    ReplaceRun run({settings, &host, std::ref(regex), logs, yes, shown ? *shown : progress, flags});
+    return run.run(false, [&texts] { return texts; });
+}
