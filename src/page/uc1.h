@@ -25,7 +25,7 @@ class QPushButton;
 
 // The page keeps its host (not owned), its folder collection, its field-flag
 // set, its help texts and its one regular-expression control. Every routine
-// named after a design routine keeps that name so log lines read the same.
+// named in the log lines keeps that name, so a log line reads as the code.
 class UC1 final : public QWidget, public IPropertyPage
 {
     Q_OBJECT
