@@ -29,12 +29,13 @@ qint32 boundFolderCount(qint32 stored, const QStringList &keys)
     for (const QString &key : keys) {
         for (const char *stem : {Keys::FolderName, Keys::FolderEntryId, Keys::FolderStoreId}) {
             const QLatin1String prefix(stem);
-            if (!key.startsWith(prefix))
+            const QStringView slot = QStringView(key).mid(prefix.size());
+            if (!key.startsWith(prefix) || slot.isEmpty() || !slot.front().isDigit())
                 continue;
             bool number = false;
-            const qint32 n = QStringView(key).mid(prefix.size()).toInt(&number);
-            if (number && n > highest && QStringView(key).mid(prefix.size()).front().isDigit())
-                highest = n;
+            const qint32 n = slot.toInt(&number);
+            if (number)
+                highest = qMax(highest, n);
         }
     }
     return qMin(stored, highest);

@@ -40,6 +40,12 @@ inline QString errorLineAt(int step, const QString &reason)
     return QStringLiteral("Error occurred at line %1.  Reason: ").arg(step) + reason;
 }
 
+// The error line of the page's loading, with the stage it reached.
+inline QString loadingErrorLine(const QString &reason, int stage)
+{
+    return errorLine(reason) + QStringLiteral("  LastLineNumber: ") + QString::number(stage);
+}
+
 // The replace run's notice for a page with unsaved changes.
 inline QString applyFirst()
 {

@@ -13,13 +13,6 @@
 
 namespace {
 const char NotSet[] = "Object variable or With block variable not set";
-
-// Through the run's logs, which drop a line the host log cannot take: a
-// handler must not throw again.
-void logError(const char *operation, const QuenlockError &error)
-{
-    EngineRunLogs().error(QLatin1String(operation), Texts::errorLine(error.description()));
-}
 } // namespace
 
 void UC1::cmdChooseFolder_Click()
@@ -56,7 +49,9 @@ void UC1::cmdChooseFolder_Click()
         m_foldersComplete = true;
         SetDirty();
     } catch (const QuenlockError &error) {
-        logError("ChooseFolderButton", error);
+        // The page's logs drop a line the host log cannot take: a handler
+        // must not throw again.
+        m_logs.error(QStringLiteral("ChooseFolderButton"), Texts::errorLine(error.description()));
     }
 }
 
@@ -89,6 +84,6 @@ void UC1::cmdChooseMultiFolder_Click()
         m_foldersComplete = true;
         SetDirty();
     } catch (const QuenlockError &error) {
-        logError("ChooseMultiFolderButton", error);
+        m_logs.error(QStringLiteral("ChooseMultiFolderButton"), Texts::errorLine(error.description()));
     }
 }

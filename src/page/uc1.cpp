@@ -283,9 +283,7 @@ void UC1::LoadValues()
         }
         m_foldersComplete = true;
     } catch (const std::exception &error) {
-        m_logs.error(QStringLiteral("LoadValues"), Texts::errorLine(Texts::describe(error))
-                                                       + QStringLiteral("  LastLineNumber: ")
-                                                       + QString::number(stage));
+        m_logs.error(QStringLiteral("LoadValues"), Texts::loadingErrorLine(Texts::describe(error), stage));
     }
 }
 

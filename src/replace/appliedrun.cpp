@@ -23,8 +23,7 @@ RunTexts appliedTexts(SettingsAccess &settings, RunLogs &logs)
         texts.caseValue = stored == 0 ? 0 : 1;
     } catch (const QuenlockError &error) {
         // Loading stops at its first stage, which the page numbers 4.
-        logs.error(QStringLiteral("LoadValues"), Texts::errorLine(error.description())
-                                                     + QStringLiteral("  LastLineNumber: 4"));
+        logs.error(QStringLiteral("LoadValues"), Texts::loadingErrorLine(error.description(), 4));
     }
     return texts;
 }
@@ -48,12 +47,9 @@ public:
 RunResult AppliedRun::Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
                               QStringList &lines)
 {
-    StoreSettings settings;
     PreviewRecorder recorder;
     YesPrompt yes;
-    const RunTexts texts = appliedTexts(settings, recorder);
-    ReplaceRun run({settings, host, std::ref(m_regex), recorder, yes, progress, m_flags, &recorder});
-    RunResult result = run.run(false, [&texts] { return texts; });
+    RunResult result = runApplied(host, recorder, yes, progress, &recorder);
     if (result.outcome == RunResult::Outcome::Summary) {
         result.text = Texts::previewSummary(result.updated, result.folderCount);
         progress.showSummary(result.text);
@@ -65,9 +61,15 @@ RunResult AppliedRun::Preview(HostObject *host, ProgressSink &progress, QList<Pl
 
 RunResult AppliedRun::Run(HostObject *host, Prompt &prompt, ProgressSink &progress)
 {
-    StoreSettings settings;
     EngineRunLogs logs;
+    return runApplied(host, logs, prompt, progress, nullptr);
+}
+
+RunResult AppliedRun::runApplied(HostObject *host, RunLogs &logs, Prompt &prompt, ProgressSink &progress,
+                                 ItemSaver *saver)
+{
+    StoreSettings settings;
     const RunTexts texts = appliedTexts(settings, logs);
-    ReplaceRun run({settings, host, std::ref(m_regex), logs, prompt, progress, m_flags});
+    ReplaceRun run({settings, host, std::ref(m_regex), logs, prompt, progress, m_flags, saver});
     return run.run(false, [&texts] { return texts; });
 }

@@ -27,6 +27,10 @@ public:
                       QStringList &lines) override;
 
 private:
+    // A clean page's run on the applied settings through the logs and saver given.
+    RunResult runApplied(HostObject *host, RunLogs &logs, Prompt &prompt, ProgressSink &progress,
+                         ItemSaver *saver);
+
     RegexOnDemand m_regex;
     FieldFlags m_flags;
 };

@@ -45,6 +45,23 @@ private:
         return process.exitCode();
     }
 
+    // The folder keys of every folder `folders` lists for the store.
+    QStringList allFolders(const QString &store)
+    {
+        QString out;
+        if (quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}, &out) != 0)
+            return {};
+        const QStringList folders = out.split(u'\n', Qt::SkipEmptyParts);
+        QStringList keys{QStringLiteral("FolderCount=%1").arg(folders.size())};
+        for (int n = 1; n <= folders.size(); ++n) {
+            const QStringList f = folders[n - 1].split(u'\t');
+            keys << QStringLiteral("FolderName%1=%2").arg(n).arg(f[0])
+                 << QStringLiteral("FolderEntryId%1=%2").arg(n).arg(f[1])
+                 << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
+        }
+        return keys;
+    }
+
     static QString tool(const QString &program, const QStringList &args)
     {
         QProcess process;
@@ -185,21 +202,13 @@ void TestHost::runChangesFilesAndLogsUndo()
     QTemporaryDir scratch;
     const QString store = sampleStore(scratch.path());
     QString out;
-    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}, &out), 0);
     QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
                             QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1"),
                             QStringLiteral("AppointmentBody=1"),
                             QStringLiteral("SpecialInstructions=Only look in city/area codes")};
-    const QStringList folders = out.split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(folders.size(), 3);
-    settings << QStringLiteral("FolderCount=3");
-    for (int n = 1; n <= 3; ++n) {
-        const QStringList f = folders[n - 1].split(u'\t');
-        settings << QStringLiteral("FolderName%1=%2").arg(n).arg(f[0])
-                 << QStringLiteral("FolderEntryId%1=%2").arg(n).arg(f[1])
-                 << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
-    }
-    QCOMPARE(quenlock(settings), 0);
+    const QStringList folders = allFolders(store);
+    QCOMPARE(folders.value(0), QStringLiteral("FolderCount=3"));
+    QCOMPARE(quenlock(settings + folders), 0);
     const QString arjun = store + QStringLiteral("/contacts/arjun-mehta.vcf");
     QFile before(arjun);
     QVERIFY(before.open(QIODevice::ReadOnly));
@@ -243,21 +252,13 @@ void TestHost::dryRunAgreesWithTheRun()
     QTemporaryDir scratch;
     const QString store = sampleStore(scratch.path());
     QString out, err;
-    QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}, &out), 0);
     QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)|example"),
-                            QStringLiteral("ReplaceWith=(458)"), QStringLiteral("FolderCount=3"),
+                            QStringLiteral("ReplaceWith=(458)"),
                             QStringLiteral("SpecialInstructions=Only look in city/area codes")};
     for (const char *flag : {"BusinessPhone", "MobilePhone", "Body", "EmailAddress", "AppointmentLocation",
                              "AppointmentBody", "TaskBody", "TaskSubject"})
         settings << QLatin1String(flag) + QStringLiteral("=1");
-    const QStringList folders = out.split(u'\n', Qt::SkipEmptyParts);
-    for (int n = 1; n <= 3; ++n) {
-        const QStringList f = folders[n - 1].split(u'\t');
-        settings << QStringLiteral("FolderName%1=%2").arg(n).arg(f[0])
-                 << QStringLiteral("FolderEntryId%1=%2").arg(n).arg(f[1])
-                 << QStringLiteral("FolderStoreId%1=%2").arg(n).arg(f[2]);
-    }
-    QCOMPARE(quenlock(settings), 0);
+    QCOMPARE(quenlock(settings + allFolders(store)), 0);
     const QMap<QString, QByteArray> before = readTree(store);
     QString logBefore, activityBefore;
     QCOMPARE(quenlock({QStringLiteral("log")}, &logBefore), 0);
