@@ -12,6 +12,7 @@
 #include "olapplication.h"
 #include "settingsaccess.h"
 #include "runresult.h"
+#include "terminalio.h"
 #include "terminalprogress.h"
 #include "settingskeys.h"
 #include "logdatabase.h"
@@ -23,114 +24,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-QString json(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
-// Answers the run's message boxes from the command line: notices go to
-// stderr; the confirmation is yes with --yes, asked on a terminal, and no
-// when there is neither.
-class TerminalPrompt final : public Prompt
-{
-public:
-    explicit TerminalPrompt(bool yes) : m_yes(yes) {}
-
-    Answer ask(QWidget *, const QString &text, Buttons buttons) override
-    {
-        if (buttons == Buttons::Ok) {
-            err() << text << Qt::endl;
-            return Answer::Ok;
-        }
-        if (m_yes)
-            return Answer::Yes;
-        if (!isatty(STDIN_FILENO)) {
-            err() << text << Qt::endl << "No terminal to confirm on: answered No (use --yes)." << Qt::endl;
-            return Answer::No;
-        }
-        err() << text << " [Y/n] " << Qt::flush;
-        const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
-        const bool yes = answer.isEmpty() || answer == u"y" || answer == u"yes";
-        return yes ? Answer::Yes : Answer::No;
-    }
-
-private:
-    bool m_yes;
-};
-
-// The stores a command serves must be there: a missing one is named, with
-// how to name another.
-void requireStores(const QStringList &given)
-{
-    const QStringList stores = given.isEmpty() ? HostConfig::load().stores : given;
-    for (const QString &store : stores) {
-        if (!QFileInfo(store).isDir())
-            throw QuenlockError(QStringLiteral("no store folder at %1. Name one with --store DIR, or list "
-                                               "store folders in %2 as [Stores] paths=DIR,...")
-                                    .arg(store, HostConfig::file()));
-    }
-}
-
-// Host log lines of a preview are shown, never stored: every other use of
-// the engine's utility goes to the engine's own.
-class CapturingUtility final : public EngineUtility
-{
-public:
-    explicit CapturingUtility(EngineUtility &inner) : m_inner(inner) {}
-    QStringList lines;
-    void LogMessage(const QString &message, int, const QString &source) override
-    {
-        lines << source + QStringLiteral(": ") + message;
-    }
-    QString LookupText(const TextTable &table, const QString &key) override
-    {
-        return m_inner.LookupText(table, key);
-    }
-    void LoadTextTable(TextTable &table, const QString &section) override
-    {
-        m_inner.LoadTextTable(table, section);
-    }
-    QString SettingsAppName() override { return m_inner.SettingsAppName(); }
-
-private:
-    EngineUtility &m_inner;
-};
-
-// Tabs and line breaks in a value would break the line apart.
-QString escapedField(QString value)
-{
-    return value.replace(u'\t', QStringLiteral("\\t")).replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
-}
-
-void printChange(const PlannedChange &c, bool asJson)
-{
-    if (asJson) {
-        out() << "{\"store\":" << json(c.storeId) << ",\"folder\":" << json(c.folderEntryId)
-              << ",\"item\":" << json(c.itemEntryId) << ",\"field\":" << json(c.field)
-              << ",\"old\":" << json(c.oldValue) << ",\"new\":" << json(c.newValue) << "}\n";
-        return;
-    }
-    out() << escapedField(c.storeId) << '\t' << escapedField(c.folderEntryId) << '\t'
-          << escapedField(c.itemEntryId) << '\t' << escapedField(c.field) << '\t'
-          << escapedField(c.oldValue) << '\t' << escapedField(c.newValue) << '\n';
-}
-
-} // namespace
+using namespace TerminalIo;
 
 int BatchCommands::folders(const QStringList &stores, bool asJson)
 {
@@ -189,17 +83,15 @@ int BatchCommands::get(const QStringList &keys)
 int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
 {
     requireStores(stores);
-    CapturingUtility capturing(engineUtility());
-    setEngineUtilityOverride(&capturing);
     QList<PlannedChange> changes;
     QStringList lines;
     RunResult result;
+    CapturingUtility capturing;
     {
         HostSession host(stores, false);
         TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
         result = ModuleLoader::createRun()->Preview(&host, progress, changes, lines);
     }
-    setEngineUtilityOverride(nullptr);
     for (const PlannedChange &change : std::as_const(changes))
         printChange(change, asJson);
     for (const QString &line : capturing.lines + lines)

@@ -16,7 +16,8 @@ namespace {
 struct Options
 {
     QStringList stores, rest;
-    bool json = false, yes = false, quiet = false, help = false, dryRun = false, ok = true;
+    bool json = false, yes = false, quiet = false, help = false, dryRun = false, last = false, force = false,
+         ok = true;
 };
 
 Options parse(const QStringList &args)
@@ -36,6 +37,10 @@ Options parse(const QStringList &args)
             options.quiet = true;
         else if (arg == u"--dry-run")
             options.dryRun = true;
+        else if (arg == u"--last")
+            options.last = true;
+        else if (arg == u"--force")
+            options.force = true;
         else if (arg == u"--help" || arg == u"-h")
             options.help = true;
         else if (arg.startsWith(u"--"))
@@ -80,12 +85,35 @@ std::optional<int> answerAtOnce(const QStringList &args)
     return BatchCommands::Done;
 }
 
+// undo [RUN_ID | --last]: no id means the newest replace run.
+std::optional<BatchCommands::UndoOptions> undoOptions(const Options &o)
+{
+    BatchCommands::UndoOptions undo;
+    bool ok = true;
+    if (o.rest.size() == 1 && !o.last)
+        undo.runId = o.rest.first().toLongLong(&ok);
+    if (!ok || undo.runId < 0 || o.rest.size() > 1 || (o.last && !o.rest.isEmpty()))
+        return std::nullopt;
+    undo.dryRun = o.dryRun;
+    undo.yes = o.yes;
+    undo.json = o.json;
+    undo.force = o.force;
+    undo.quiet = o.quiet;
+    return undo;
+}
+
 int dispatch(const QString &command, const Options &o)
 {
     using namespace BatchCommands;
     const bool noArgs = o.rest.isEmpty();
-    // Only run takes --yes, --quiet and --dry-run; only folders, log,
-    // activity and a dry run --json.
+    // Only run and undo take --yes, --quiet and --dry-run, only undo --last
+    // and --force; only folders, log, activity, runs, undo and a dry run --json.
+    if (command == u"undo") {
+        const auto undo = undoOptions(o);
+        return undo ? BatchCommands::undo(o.stores, *undo) : Usage;
+    }
+    if (o.last || o.force)
+        return Usage;
     const bool plain = !o.yes && !o.quiet && !o.dryRun;
     if (command == u"folders" && noArgs && plain)
         return folders(o.stores, o.json);
@@ -97,6 +125,8 @@ int dispatch(const QString &command, const Options &o)
         return preview(o.stores, o.json, o.quiet);
     if (command == u"run" && noArgs && !o.json)
         return run(o.stores, o.yes, o.quiet);
+    if (command == u"runs" && noArgs && o.stores.isEmpty() && plain)
+        return runs(o.json);
     if (command == u"log" && noArgs && o.stores.isEmpty() && plain)
         return log(o.json);
     if (command == u"activity" && noArgs && o.stores.isEmpty() && plain)
@@ -148,7 +178,9 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "quenlock: " << failure << '\n';
         return BatchCommands::Failed;
     }
-    if (status == BatchCommands::Usage)
+    // An undo of a run that does not exist has said so.
+    const bool explained = command == u"undo" && options.ok && undoOptions(options);
+    if (status == BatchCommands::Usage && !explained)
         QTextStream(stderr) << (UsageText::of(command).isEmpty() ? UsageText::general() : UsageText::of(command));
     return status;
 }

@@ -2,6 +2,8 @@
 // The host engine's global utility object: host log, text tables, settings name.
 #pragma once
 
+#include "runjournal.h"
+
 #include <QHash>
 #include <QString>
 
@@ -19,6 +21,16 @@ public:
     virtual void LoadTextTable(TextTable &table, const QString &section) = 0;
     // The application name of every settings access; fetch it before each one.
     virtual QString SettingsAppName() = 0;
+
+    // The run journal. A run that may change items begins after its
+    // confirmation, records each changed field with its new value before the
+    // item is saved (so the record is on disk before the change, beside the
+    // field's undo record), and ends with the number of items it saved;
+    // complete is false when it ended at an error. The activity rows written
+    // in between belong to the run. A utility without a journal keeps nothing.
+    virtual void BeginRun(const RunStart &) {}
+    virtual void RecordChange(const PlannedChange &) {}
+    virtual void EndRun(qint32 /*saved*/, bool /*complete*/) {}
 };
 
 // The one instance of this thread (created on first use and kept). Tests may

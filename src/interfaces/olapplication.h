@@ -51,6 +51,8 @@ public:
     virtual int Count() = 0;
     // 1-based; raises an error outside 1..Count().
     virtual std::shared_ptr<OlItem> Item(int index) = 0;
+    // The item whose EntryID is entryId, or nullptr when the folder has none.
+    virtual std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) = 0;
 };
 
 namespace OlTypeName {

@@ -2,7 +2,11 @@
 // What a replace run ended with, and the run as the host starts it.
 #pragma once
 
+#include "runjournal.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class HostObject;
 class Prompt;
@@ -23,11 +27,17 @@ struct RunResult
     int itemErrors = 0;     // host log lines of items that ended early
 };
 
-// One field a preview found the run would change: where it is, its value now
-// (what the undo record would hold) and the value the run would write.
-struct PlannedChange
+// What an undo gave back, or in a dry run would give back.
+struct UndoResult
 {
-    QString storeId, folderEntryId, itemEntryId, field, oldValue, newValue;
+    // old: the value the field held (what the run wrote), new: the value given back.
+    QList<PlannedChange> restored;
+    // Fields changed since the run; their items are left as they are.
+    // old: the value the field holds now, new: the value the run wrote.
+    QList<PlannedChange> skipped;
+    QStringList lines; // the error lines of items that could not be given back
+    int restoredItems = 0, skippedItems = 0, failedItems = 0;
+    QString summary;
 };
 
 // The run of the Replace button on the applied settings, for a host without a
@@ -45,6 +55,12 @@ public:
     // the host log lines the run would write.
     virtual RunResult Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
                               QStringList &lines) = 0;
+    // Gives back what a journaled run changed: changes as it recorded them,
+    // in its order; undoing names it (its undoes set) for the journal.
+    // dryRun: writes nothing, as a preview. A log that cannot be written
+    // (LogWriteError) ends it and reaches the caller.
+    virtual UndoResult Undo(HostObject *host, const RunStart &undoing, const QList<PlannedChange> &changes,
+                            bool dryRun, ProgressSink &progress) = 0;
 };
 
 // Exported by Pellowan beside the page factory; the caller owns the run.

@@ -70,6 +70,17 @@ inline QString summary(qint32 updated, qint32 folderCount)
 }
 
 // A preview's last word: what the run would do.
+// An undo's last word; dry: what it would do.
+inline QString undoSummary(qsizetype fields, int items, int skipped, bool dry)
+{
+    return QStringLiteral("%1 %2 fields in %3 items; %4 %5 items changed since the run")
+        .arg(dry ? QStringLiteral("Would restore") : QStringLiteral("Restored"))
+        .arg(fields)
+        .arg(items)
+        .arg(dry ? QStringLiteral("would skip") : QStringLiteral("skipped"))
+        .arg(skipped);
+}
+
 inline QString previewSummary(qint32 updated, qint32 folderCount)
 {
     if (folderCount == 1)

@@ -6,6 +6,7 @@
 #include "prompt.h"
 
 #include "runlogs.h"
+#include "undorun.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
 #include "systemtexts.h"
@@ -63,6 +64,17 @@ RunResult AppliedRun::Run(HostObject *host, Prompt &prompt, ProgressSink &progre
 {
     EngineRunLogs logs;
     return runApplied(host, logs, prompt, progress, nullptr);
+}
+
+UndoResult AppliedRun::Undo(HostObject *host, const RunStart &undoing, const QList<PlannedChange> &changes,
+                            bool dryRun, ProgressSink &progress)
+{
+    if (dryRun) {
+        PreviewRecorder recorder;
+        return UndoRun(host, recorder, progress, &recorder).run(undoing, changes, true);
+    }
+    EngineRunLogs logs;
+    return UndoRun(host, logs, progress, nullptr).run(undoing, changes, false);
 }
 
 RunResult AppliedRun::runApplied(HostObject *host, RunLogs &logs, Prompt &prompt, ProgressSink &progress,

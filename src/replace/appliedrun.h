@@ -25,6 +25,8 @@ public:
     RunResult Run(HostObject *host, Prompt &prompt, ProgressSink &progress) override;
     RunResult Preview(HostObject *host, ProgressSink &progress, QList<PlannedChange> &changes,
                       QStringList &lines) override;
+    UndoResult Undo(HostObject *host, const RunStart &undoing, const QList<PlannedChange> &changes,
+                    bool dryRun, ProgressSink &progress) override;
 
 private:
     // A clean page's run on the applied settings through the logs and saver given.

@@ -9,24 +9,18 @@
 #include <QList>
 #include <QStringList>
 
-// Stands in for the run's logs and its saves. Undo records become planned
-// changes once their item would be saved, with the value the item then
-// holds as the new value; progress lines are dropped; error lines are kept
-// for the caller to show. Nothing reaches the logs or the disk: the items
-// change only in memory, and no Save is called.
+// Stands in for the run's logs and its saves. The journal's changes are
+// kept as the planned changes, progress lines and undo records are dropped,
+// error lines are kept for the caller to show. Nothing reaches the logs or
+// the disk: the items change only in memory, and no Save is called.
 class PreviewRecorder final : public RunLogs, public ItemSaver
 {
 public:
     QList<PlannedChange> changes;
     QStringList lines; // "source: message" of every error line
 
-    void activity(const QString &name, const QString &text, int kind) override;
+    void activity(const QString &, const QString &, int) override {}
     void error(const QString &operation, const QString &message) override;
-    void save(SafeItem &item) override;
-
-private:
-    // The five entries of the record being written, then the records of
-    // the item being processed.
-    QStringList m_entries;
-    QList<PlannedChange> m_pending;
+    void changed(const PlannedChange &change) override { changes.append(change); }
+    void save(SafeItem &) override {}
 };

@@ -57,7 +57,9 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
             return {RunResult::Outcome::NotConfirmed, QString(), 0, 0, 0};
     }
     try {
-        return walk(texts);
+        RunResult result = walk(texts);
+        end(true);
+        return result;
     } catch (const QuenlockError &error) {
         const QString line = errorLine(error.description());
         m_parts.logs.error(ErrorOperation, line);
@@ -65,8 +67,31 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
         // above is most likely lost with it.
         if (dynamic_cast<const LogWriteError *>(&error))
             throw;
+        end(false);
         return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors};
     }
+}
+
+// The configured folders' names, as walkFolder reads them.
+void ReplaceRun::begin(qint32 folderCount)
+{
+    RunStart start{m_texts.searchFor, m_texts.replaceWith, m_texts.caseValue,
+                   m_parts.flags.specialInstructions, {}, 0};
+    const QString notFound = QLatin1String(Keys::NotFound);
+    for (qint32 n = 1; n <= folderCount; ++n) {
+        const QString name = m_parts.settings.read(Keys::numbered(Keys::FolderName, n), notFound);
+        if (name != notFound)
+            start.folders << name;
+    }
+    m_parts.logs.begin(start);
+    m_begun = true;
+}
+
+// A run that could not begin in the journal has nothing to end there.
+void ReplaceRun::end(bool complete)
+{
+    if (m_begun)
+        m_parts.logs.end(m_updated, complete);
 }
 
 RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
@@ -86,6 +111,7 @@ RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
     m_updated = 0;
     m_texts = texts();
     LoadFieldFlags(m_parts.flags, m_parts.settings);
+    begin(folderCount);
 
     for (qint32 n = 1; n <= folderCount; ++n)
         walkFolder(n);
@@ -160,7 +186,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
         m_checkpoint = 12;
         if (changed) {
             m_checkpoint = 18;
-            save(*m_contact);
+            m_itemLogs.save(*m_contact, folderStoreId, folderEntryId, m_parts.saver);
             countSaved(m_updated);
         }
         m_contact.reset();
@@ -188,7 +214,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
                            m_texts.replaceWith, m_texts.caseValue});
     if (changed) {
         m_checkpoint = 28;
-        save(*wrapper);
+        m_itemLogs.save(*wrapper, folderStoreId, folderEntryId, m_parts.saver);
         countSaved(m_updated);
     }
 }

@@ -2,6 +2,7 @@
 // The replace run: every item of every stored folder through its processor.
 #pragma once
 
+#include "changetap.h"
 #include "olapplication.h"
 #include "runresult.h"
 #include "runlogs.h"
@@ -56,7 +57,9 @@ struct RunParts
 // first error in the run's own steps ends it with one host log line; the
 // processors trap their own. A log that cannot be written (LogWriteError)
 // ends the run too, and reaches the caller, since no later change could get
-// its undo record. Runs on the caller's thread and cannot be cancelled.
+// its undo record. Once confirmed, the run begins in the journal, each saved
+// field is journaled before its save, and the run's end is journaled with
+// its count. Runs on the caller's thread and cannot be cancelled.
 // texts() is asked twice: for the confirmation and for the run.
 class ReplaceRun
 {
@@ -71,31 +74,12 @@ private:
     void runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
                  const QString &folderStoreId, const QString &folderEntryId);
     QString errorLine(const QString &reason) const;
-    void save(SafeItem &item) { m_parts.saver ? m_parts.saver->save(item) : item.Save(); }
-
-    // Counts the error lines the items write, so a summary can tell that
-    // some items ended early.
-    class CountingLogs final : public RunLogs
-    {
-    public:
-        explicit CountingLogs(RunLogs &inner) : m_inner(inner) {}
-        void activity(const QString &name, const QString &text, int kind) override
-        {
-            m_inner.activity(name, text, kind);
-        }
-        void error(const QString &operation, const QString &message) override
-        {
-            ++errors;
-            m_inner.error(operation, message);
-        }
-        int errors = 0;
-
-    private:
-        RunLogs &m_inner;
-    };
+    void begin(qint32 folderCount);
+    void end(bool complete);
 
     RunParts m_parts;
-    CountingLogs m_itemLogs{m_parts.logs};
+    ChangeTap m_itemLogs{m_parts.logs};
+    bool m_begun = false;
     RunTexts m_texts;
     std::shared_ptr<OlNamespace> m_nameSpace;
     // Step numbers go into the error line; they are set at fixed places and

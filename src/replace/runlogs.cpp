@@ -22,3 +22,9 @@ void EngineRunLogs::error(const QString &operation, const QString &message)
         // entry, which ends the run before any further change.
     }
 }
+
+void EngineRunLogs::begin(const RunStart &start) { engineUtility().BeginRun(start); }
+
+void EngineRunLogs::changed(const PlannedChange &change) { engineUtility().RecordChange(change); }
+
+void EngineRunLogs::end(qint32 saved, bool complete) { engineUtility().EndRun(saved, complete); }

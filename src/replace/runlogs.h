@@ -2,6 +2,8 @@
 // The two log channels of a replace: the activity log and the host log.
 #pragma once
 
+#include "runjournal.h"
+
 #include <QString>
 
 // Progress lines (kind 0) and undo entries (kind -1) go to the activity log
@@ -16,13 +18,21 @@ public:
     virtual ~RunLogs() = default;
     virtual void activity(const QString &name, const QString &text, int kind) = 0;
     virtual void error(const QString &operation, const QString &message) = 0;
+    // The run journal (see EngineUtility); logs without one keep nothing.
+    // Errors reach the caller.
+    virtual void begin(const RunStart &) {}
+    virtual void changed(const PlannedChange &) {}
+    virtual void end(qint32 /*saved*/, bool /*complete*/) {}
 };
 
 // The engine's logs: a fresh EngineActivityLog per entry, released at once,
-// and EngineUtility's LogMessage.
+// and EngineUtility's LogMessage and run journal.
 class EngineRunLogs final : public RunLogs
 {
 public:
     void activity(const QString &name, const QString &text, int kind) override;
     void error(const QString &operation, const QString &message) override;
+    void begin(const RunStart &start) override;
+    void changed(const PlannedChange &change) override;
+    void end(qint32 saved, bool complete) override;
 };

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void logsAsJson();
     void runChangesFilesAndLogsUndo();
     void dryRunAgreesWithTheRun();
+    void undoLeavesWhatChangedSinceAndCanBeUndone();
+    void killedUndoIsFinishedByTheNext();
     void runStatuses_data();
     void runStatuses();
     void unwritableLog_data();
@@ -136,6 +139,9 @@ void TestHost::answers_data()
     QTest::newRow("run with a missing store")
         << QStringList{QStringLiteral("run"), QStringLiteral("--store"), QStringLiteral("/nonexistent/store")} << 1
         << QString() << QStringLiteral("no store folder at /nonexistent/store");
+    QTest::newRow("undo of a run that does not exist")
+        << QStringList{QStringLiteral("undo"), QStringLiteral("424242")} << 2 << QString()
+        << QStringLiteral("There is no run 424242 to undo; 'quenlock runs' lists the runs.\n");
     QTest::newRow("--quiet is run's alone") << QStringList{QStringLiteral("log"), QStringLiteral("--quiet")} << 2
                                             << QString() << QStringLiteral("Usage: quenlock log");
 }
@@ -247,6 +253,8 @@ void TestHost::runChangesFilesAndLogsUndo()
 // A preview is the run's own answer: it writes nothing, and the fields it
 // lists are the fields whose undo records the real run then writes, in the
 // same order (area-code mode, bodies, the e-mail step, events and tasks).
+// The run's undo gives every file back, is listed as its preview listed it,
+// and is not done twice.
 void TestHost::dryRunAgreesWithTheRun()
 {
     QTemporaryDir scratch;
@@ -300,6 +308,120 @@ void TestHost::dryRunAgreesWithTheRun()
             undone << entries.join(u'|'), entries.clear();
     }
     QCOMPARE(undone, planned);
+
+    QString dryUndo;
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--dry-run"),
+                       QStringLiteral("--store"), store}, &dryUndo), 0);
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"),
+                       QStringLiteral("--store"), store}, &out, &err), 0);
+    QCOMPARE(out.section(u'\n', 0, -3), dryUndo.section(u'\n', 0, -3));
+    QCOMPARE(out.section(u'\n', -2), QStringLiteral("Restored %1 fields in %2 items; skipped 0 items changed since the run\n")
+                                          .arg(planned.size()).arg(summary.section(u' ', 2, 2)));
+    QVERIFY(withoutStamps(readTree(store)) == withoutStamps(before));
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--store"), store}, &out, &err), 1);
+    QVERIFY2(err.contains(u"was undone by run "), qPrintable(err));
+    QCOMPARE(quenlock({QStringLiteral("runs"), QStringLiteral("--json")}, &out), 0);
+    const QJsonObject undo = QJsonDocument::fromJson(out.section(u'\n', 0, 0).toUtf8()).object();
+    const QJsonObject run = QJsonDocument::fromJson(out.section(u'\n', 1, 1).toUtf8()).object();
+    QCOMPARE(undo.value(u"undoes").toInteger(), run.value(u"id").toInteger());
+    QCOMPARE(run.value(u"undone").toBool(), true);
+    QCOMPARE(run.value(u"changed").toInteger(), summary.section(u' ', 2, 2).toLongLong());
+}
+
+// An item edited after the run keeps its edit and is reported; the rest is
+// given back. Undoing that undo brings the run's values back where it gave
+// them back, and the run can be undone again.
+void TestHost::undoLeavesWhatChangedSinceAndCanBeUndone()
+{
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
+                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1"),
+                                  QStringLiteral("AppointmentBody=1"), QStringLiteral("SpecialInstructions=None")}
+                          + allFolders(store)),
+             0);
+    const QMap<QString, QByteArray> before = readTree(store);
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    const QString edited = QStringLiteral("contacts/arjun-mehta.vcf");
+    QMap<QString, QByteArray> afterRun = readTree(store);
+    QFile file(store + u'/' + edited);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(afterRun[edited].replace("(458) 555-0181", "(458) 555-0999"));
+    file.close();
+    afterRun = readTree(store);
+
+    QString out, err;
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--yes"), QStringLiteral("--store"), store}, &out, &err), 1);
+    QVERIFY2(err.contains(QStringLiteral("Changed since the run, left as it is: ") + store
+                          + QStringLiteral("\tcontacts\tarjun-mehta.vcf\tBusinessTelephoneNumber\n")),
+             qPrintable(err));
+    QVERIFY2(out.endsWith(u"; skipped 1 items changed since the run\n"), qPrintable(out));
+    QMap<QString, QByteArray> undone = withoutStamps(readTree(store));
+    QCOMPARE(undone.take(edited), withoutStamps(afterRun).value(edited));
+    QMap<QString, QByteArray> expected = withoutStamps(before);
+    expected.remove(edited);
+    QVERIFY(undone == expected);
+
+    QCOMPARE(quenlock({QStringLiteral("runs")}, &out), 0);
+    const QString undoId = out.section(u'\t', 0, 0);
+    QCOMPARE(quenlock({QStringLiteral("undo"), undoId, QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    QVERIFY(withoutStamps(readTree(store)) == withoutStamps(afterRun));
+    QCOMPARE(quenlock({QStringLiteral("runs"), QStringLiteral("--json")}, &out), 0);
+    const QStringList runs = out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(QJsonDocument::fromJson(runs[1].toUtf8()).object().value(u"undone").toBool(), true);
+    QCOMPARE(QJsonDocument::fromJson(runs[2].toUtf8()).object().value(u"undone").toBool(), false);
+}
+
+// An undo killed at any moment leaves every item wholly as the run left it
+// or wholly given back; the next undo of the
+// same run finishes the job.
+void TestHost::killedUndoIsFinishedByTheNext()
+{
+    QTemporaryDir scratch;
+    const QString store = scratch.path() + QStringLiteral("/store");
+    QVERIFY(QDir().mkpath(store + QStringLiteral("/contacts")));
+    for (int i = 0; i < 1000; ++i) {
+        QFile card(store + QStringLiteral("/contacts/c%1.vcf").arg(i, 4, 10, QLatin1Char('0')));
+        QVERIFY(card.open(QIODevice::WriteOnly));
+        card.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c%1\r\nFN:Person %1\r\nN:%1;Person;;;\r\n"
+                                  "TEL;TYPE=WORK,VOICE:(503) 555-%1\r\nEND:VCARD\r\n")
+                       .arg(i)
+                       .toUtf8());
+    }
+    QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
+                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1")}
+                          + allFolders(store)),
+             0);
+    const QMap<QString, QByteArray> before = withoutStamps(readTree(store));
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    const QMap<QString, QByteArray> afterRun = withoutStamps(readTree(store));
+
+    int cutMidway = 0;
+    for (int delay : {30, 80, 150, 250, 400}) {
+        QProcess undo;
+        undo.setProcessEnvironment(environment());
+        undo.start(QStringLiteral(BIN_DIR "/quenlock"),
+                   {QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store});
+        QVERIFY(undo.waitForStarted());
+        QThread::msleep(delay);
+        undo.kill();
+        undo.waitForFinished();
+        int given = 0;
+        const QMap<QString, QByteArray> now = withoutStamps(readTree(store));
+        for (auto file = now.cbegin(); file != now.cend(); ++file) {
+            if (QFileInfo(file.key()).fileName().startsWith(u'.'))
+                continue; // a temporary file the kill left; readers skip it
+            QVERIFY2(file.value() == before.value(file.key()) || file.value() == afterRun.value(file.key()),
+                     qPrintable(file.key()));
+            given += file.value() == before.value(file.key());
+        }
+        cutMidway += given > 0 && given < 1000;
+    }
+    qInfo("%d of 5 kills cut an undo midway", cutMidway);
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    QMap<QString, QByteArray> after = withoutStamps(readTree(store));
+    after.removeIf([](const auto &file) { return QFileInfo(file.key()).fileName().startsWith(u'.'); });
+    QVERIFY(after == before);
 }
 
 void TestHost::runStatuses_data()
@@ -356,7 +478,7 @@ void TestHost::unwritableLog_data()
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("message");
-    const QString locked = QStringLiteral("quenlock: The activity log cannot be written: database is locked\n");
+    const QString locked = QStringLiteral("quenlock: The run journal cannot be written: database is locked\n");
     const QString corrupt = QStringLiteral(": file is not a database\n");
     QTest::newRow("run, file locked") << QStringLiteral("locked") << QStringLiteral("run") << locked;
     QTest::newRow("run, file corrupt") << QStringLiteral("corrupt") << QStringLiteral("run") << corrupt;

@@ -29,6 +29,13 @@ public:
             throw QuenlockError(QStringLiteral("Array index out of bounds"));
         return m_items.at(index - 1);
     }
+    std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override
+    {
+        for (const auto &item : std::as_const(m_items))
+            if (item->entryId == entryId)
+                return item;
+        return nullptr;
+    }
 
 private:
     QList<std::shared_ptr<Memory::Item>> m_items;

@@ -23,6 +23,19 @@ inline QMap<QString, QByteArray> readTree(const QString &root)
     return files;
 }
 
+// The tree with the lines every save stamps afresh taken out.
+inline QMap<QString, QByteArray> withoutStamps(QMap<QString, QByteArray> files)
+{
+    for (QByteArray &data : files) {
+        QList<QByteArray> kept;
+        for (const QByteArray &line : data.split('\n'))
+            if (!line.startsWith("REV:") && !line.startsWith("LAST-MODIFIED:") && !line.startsWith("DTSTAMP:"))
+                kept << line;
+        data = kept.join('\n');
+    }
+    return files;
+}
+
 // Complete undo records of an area-code change from "(503)" on disk, per
 // item file; a torn record (rows not a multiple of five) answers "torn".
 inline QMap<QString, int> undoRecordsPerItem()

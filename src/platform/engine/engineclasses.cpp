@@ -56,6 +56,10 @@ public:
     }
 
     QString SettingsAppName() override { return QString::fromLatin1(Engine::SettingsAppName); }
+
+    void BeginRun(const RunStart &start) override { LogDatabase::instance().beginRun(start); }
+    void RecordChange(const PlannedChange &change) override { LogDatabase::instance().recordChange(change); }
+    void EndRun(qint32 saved, bool complete) override { LogDatabase::instance().endRun(saved, complete); }
 };
 
 class HostActivityLog final : public EngineActivityLog

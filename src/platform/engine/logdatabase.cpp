@@ -3,6 +3,7 @@
 
 #include "enginepaths.h"
 #include "quenlockerror.h"
+#include "logdbsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,17 +19,11 @@ constexpr int BatchRows = 1000;
 // fails; README.md names this time.
 constexpr int BusyTimeoutMs = 5000;
 
-// A step that failed: the text a read reports, and SQLite's own reason,
-// which a write's error carries.
-struct Failure
-{
-    QString description;
-    QString reason;
-};
+} // namespace
 
 // UTC, ISO 8601 with milliseconds. Formatted by hand: local time would make
 // the C library look at the time-zone file for every row of a long run.
-QString now()
+QString LogDb::now()
 {
     const auto clock = std::chrono::system_clock::now().time_since_epoch();
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock).count();
@@ -52,21 +47,6 @@ QString now()
     return QString::fromLatin1(text, length);
 }
 
-void bindText(sqlite3_stmt *statement, int index, const QString &text)
-{
-    // Bound as UTF-16 so every character, line breaks and NULs included, is kept.
-    sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
-                        SQLITE_TRANSIENT);
-}
-
-QString columnText(sqlite3_stmt *statement, int column)
-{
-    const void *data = sqlite3_column_text16(statement, column);
-    const int bytes = sqlite3_column_bytes16(statement, column);
-    return QString::fromUtf16(static_cast<const char16_t *>(data), bytes / 2);
-}
-} // namespace
-
 LogDatabase &LogDatabase::instance()
 {
     static LogDatabase database;
@@ -85,7 +65,7 @@ LogDatabase::~LogDatabase()
 void LogDatabase::fail(const QString &what)
 {
     const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-    throw Failure{QStringLiteral("Log database %1 failed: %2").arg(what, reason), reason};
+    throw LogDb::Failure{QStringLiteral("Log database %1 failed: %2").arg(what, reason), reason};
 }
 
 void LogDatabase::exec(const char *sql)
@@ -110,7 +90,7 @@ void LogDatabase::open()
     const QString file = EnginePaths::logDatabaseFile();
     const QString folder = QFileInfo(file).absolutePath();
     if (!QDir().mkpath(folder))
-        throw Failure{QStringLiteral("Cannot create the folder of the log database %1").arg(file),
+        throw LogDb::Failure{QStringLiteral("Cannot create the folder of the log database %1").arg(file),
                       QStringLiteral("cannot create the folder %1").arg(folder)};
     try {
         if (sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -118,9 +98,9 @@ void LogDatabase::open()
             fail(QStringLiteral("open"));
         sqlite3_busy_timeout(m_db, BusyTimeoutMs);
         createTables();
-    } catch (const Failure &failure) {
+    } catch (const LogDb::Failure &failure) {
         release();
-        throw Failure{QStringLiteral("Cannot open the log database %1: %2").arg(file, failure.reason),
+        throw LogDb::Failure{QStringLiteral("Cannot open the log database %1: %2").arg(file, failure.reason),
                       failure.reason};
     }
 }
@@ -137,11 +117,16 @@ void LogDatabase::createTables()
          " level INTEGER NOT NULL, source TEXT NOT NULL, message TEXT NOT NULL)");
     exec("CREATE TABLE IF NOT EXISTS activity_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
          " source TEXT NOT NULL, name TEXT NOT NULL, text TEXT NOT NULL, kind INTEGER NOT NULL)");
+    createJournalTables();
     if (sqlite3_prepare_v2(m_db, "INSERT INTO host_log(time, level, source, message) VALUES(?,?,?,?)",
                            -1, &m_insertHost, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(m_db,
                               "INSERT INTO activity_log(time, source, name, text, kind) VALUES(?,?,?,?,?)",
                               -1, &m_insertActivity, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(m_db,
+                              "INSERT INTO run_changes(run_id, store_id, folder_id, item_id, field,"
+                              " old_value, new_value) VALUES(?,?,?,?,?,?,?)",
+                              -1, &m_insertChange, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(m_db, "BEGIN", -1, &m_begin, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(m_db, "COMMIT", -1, &m_commit, nullptr) != SQLITE_OK)
         fail(QStringLiteral("prepare"));
@@ -152,9 +137,11 @@ void LogDatabase::release()
 {
     sqlite3_finalize(m_insertHost);
     sqlite3_finalize(m_insertActivity);
+    sqlite3_finalize(m_insertChange);
     sqlite3_finalize(m_begin);
     sqlite3_finalize(m_commit);
-    m_insertHost = m_insertActivity = m_begin = m_commit = nullptr;
+    m_insertHost = m_insertActivity = m_insertChange = m_begin = m_commit = nullptr;
+    m_run = {};
     sqlite3_close(m_db);
     m_db = nullptr;
     m_inTransaction = false;
@@ -184,14 +171,13 @@ void LogDatabase::begin()
     }
 }
 
-template <class Body>
-void LogDatabase::write(const char *log, Body &&body)
+void LogDatabase::write(const char *log, const std::function<void()> &body)
 {
     if (!m_failure.isEmpty())
         throw LogWriteError(m_failure);
     try {
         body();
-    } catch (const Failure &failure) {
+    } catch (const LogDb::Failure &failure) {
         abandon(QStringLiteral("The %1 cannot be written: %2").arg(QLatin1String(log), failure.reason));
         throw LogWriteError(m_failure);
     }
@@ -216,10 +202,10 @@ void LogDatabase::appendHostLog(int level, const QString &source, const QString 
     write("host log", [&] {
         begin();
         sqlite3_reset(m_insertHost);
-        bindText(m_insertHost, 1, now());
+        LogDb::bindText(m_insertHost, 1, LogDb::now());
         sqlite3_bind_int(m_insertHost, 2, level);
-        bindText(m_insertHost, 3, source);
-        bindText(m_insertHost, 4, message);
+        LogDb::bindText(m_insertHost, 3, source);
+        LogDb::bindText(m_insertHost, 4, message);
         if (sqlite3_step(m_insertHost) != SQLITE_DONE)
             fail(QStringLiteral("host log write"));
         commitPending();
@@ -232,10 +218,10 @@ void LogDatabase::appendActivity(const QString &source, const QString &name, con
     write("activity log", [&] {
         begin();
         sqlite3_reset(m_insertActivity);
-        bindText(m_insertActivity, 1, now());
-        bindText(m_insertActivity, 2, source);
-        bindText(m_insertActivity, 3, name);
-        bindText(m_insertActivity, 4, text);
+        LogDb::bindText(m_insertActivity, 1, LogDb::now());
+        LogDb::bindText(m_insertActivity, 2, source);
+        LogDb::bindText(m_insertActivity, 3, name);
+        LogDb::bindText(m_insertActivity, 4, text);
         sqlite3_bind_int(m_insertActivity, 5, kind);
         if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
             fail(QStringLiteral("activity log write"));
@@ -272,7 +258,7 @@ sqlite3_stmt *LogDatabase::select(const char *sql, qint64 afterId)
         open();
         if (sqlite3_prepare_v2(m_db, sql, -1, &query, nullptr) != SQLITE_OK)
             fail(QStringLiteral("read"));
-    } catch (const Failure &failure) {
+    } catch (const LogDb::Failure &failure) {
         throw QuenlockError(failure.description);
     }
     sqlite3_bind_int64(query, 1, afterId);
@@ -286,8 +272,8 @@ QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
                                  " ORDER BY id",
                                  afterId);
     while (sqlite3_step(query) == SQLITE_ROW)
-        entries.append({sqlite3_column_int64(query, 0), columnText(query, 1),
-                        sqlite3_column_int(query, 2), columnText(query, 3), columnText(query, 4)});
+        entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1),
+                        sqlite3_column_int(query, 2), LogDb::columnText(query, 3), LogDb::columnText(query, 4)});
     sqlite3_finalize(query);
     return entries;
 }
@@ -299,8 +285,8 @@ QList<LogDatabase::ActivityEntry> LogDatabase::activityLog(qint64 afterId)
                                  " ORDER BY id",
                                  afterId);
     while (sqlite3_step(query) == SQLITE_ROW)
-        entries.append({sqlite3_column_int64(query, 0), columnText(query, 1), columnText(query, 2),
-                        columnText(query, 3), columnText(query, 4), sqlite3_column_int(query, 5)});
+        entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1), LogDb::columnText(query, 2),
+                        LogDb::columnText(query, 3), LogDb::columnText(query, 4), sqlite3_column_int(query, 5)});
     sqlite3_finalize(query);
     return entries;
 }

@@ -2,8 +2,11 @@
 // The host log and the activity log, in one SQLite database under XDG state.
 #pragma once
 
+#include "runjournal.h"
+
 #include <QList>
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -42,6 +45,18 @@ public:
         int kind;
     };
 
+    // A journaled run, as runs() lists it.
+    struct RunEntry
+    {
+        qint64 id;
+        QString started;
+        RunStart start;
+        qint64 changed; // items saved; for a run that never ended, items with journaled changes
+        bool ended;     // false: cut short (killed) or still going
+        bool complete;  // ended without an error
+        qint64 undoneBy; // the undo that gave it back, else 0
+    };
+
     static LogDatabase &instance();
 
     void appendHostLog(int level, const QString &source, const QString &message);
@@ -50,6 +65,18 @@ public:
     void commit();
     // The failed write's error text while writes fail (see above), else empty.
     QString failure() const { return m_failure; }
+    // The run journal (see EngineUtility). Rows go out with the activity
+    // rows, in the same transactions; endRun of a complete undo marks the run
+    // it gave back as undone, and the run an undone undo had given back as
+    // not undone.
+    void beginRun(const RunStart &start);
+    void recordChange(const PlannedChange &change);
+    void endRun(qint32 saved, bool complete);
+    // Newest first.
+    QList<RunEntry> runs();
+    // The fields a run changed, in its order.
+    QList<PlannedChange> runChanges(qint64 runId);
+
     // Oldest first, rows after the given id; QuenlockError when the file
     // cannot be read.
     QList<HostEntry> hostLog(qint64 afterId = 0);
@@ -63,16 +90,18 @@ private:
     ~LogDatabase();
     void open();
     void createTables();
+    void createJournalTables();
     void release();
     void begin();
     void commitPending();
     // Runs body, a write to the named log; a failure in it becomes the
     // LogWriteError every later write throws.
-    template <class Body>
-    void write(const char *log, Body &&body);
+    void write(const char *log, const std::function<void()> &body);
     void abandon(const QString &failure);
     sqlite3_stmt *select(const char *sql, qint64 afterId);
     void exec(const char *sql);
+    // Prepares, binds (through bind), runs and finalizes one statement.
+    void execBound(const char *sql, const std::function<void(sqlite3_stmt *)> &bind);
     // Runs a statement prepared once (BEGIN and COMMIT, issued per saved item).
     void step(sqlite3_stmt *statement, const char *what);
     // Copies the write-ahead log into the database, if no reader is in the way.
@@ -82,10 +111,16 @@ private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insertHost = nullptr;
     sqlite3_stmt *m_insertActivity = nullptr;
+    sqlite3_stmt *m_insertChange = nullptr;
     sqlite3_stmt *m_begin = nullptr;
     sqlite3_stmt *m_commit = nullptr;
     int m_pending = 0;
     bool m_inTransaction = false;
     bool m_commitQueued = false;
     QString m_failure;
+    struct
+    {
+        qint64 id = 0;
+        qint64 undoes = 0;
+    } m_run; // the run being journaled
 };

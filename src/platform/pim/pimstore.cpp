@@ -195,6 +195,12 @@ std::shared_ptr<OlItem> PimItems::Item(int index)
     return PimItem::open(m_store, m_directory, m_files[size_t(index - 1)]);
 }
 
+std::shared_ptr<OlItem> PimItems::ItemByEntryId(const QString &entryId)
+{
+    const auto file = std::find(m_files.cbegin(), m_files.cend(), QFile::encodeName(entryId));
+    return file == m_files.cend() ? nullptr : PimItem::open(m_store, m_directory, *file);
+}
+
 PimNamespace::PimNamespace(std::shared_ptr<const StoreSet> stores) : m_stores(std::move(stores))
 {
     PimSync::namespaceOpened();

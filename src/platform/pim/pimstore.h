@@ -60,6 +60,7 @@ public:
     PimItems(std::shared_ptr<const Store> store, QByteArray directory);
     int Count() override { return int(m_files.size()); }
     std::shared_ptr<OlItem> Item(int index) override;
+    std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override;
 
 private:
     std::shared_ptr<const Store> m_store;

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+// The journal's commands: runs, and undo of a run.
+#include "batchcommands.h"
+
+#include "hostsession.h"
+#include "logdatabase.h"
+#include "moduleloader.h"
+#include "runresult.h"
+#include "terminalio.h"
+#include "terminalprogress.h"
+
+#include <optional>
+
+using namespace TerminalIo;
+
+namespace {
+using RunEntry = LogDatabase::RunEntry;
+
+std::optional<RunEntry> findRun(const QList<RunEntry> &runs, qint64 id)
+{
+    for (const RunEntry &run : runs)
+        if (id ? run.id == id : run.start.undoes == 0)
+            return run;
+    return std::nullopt;
+}
+
+QString describe(const RunEntry &run)
+{
+    const QString what = run.start.undoes
+        ? QStringLiteral("the undo of run %1").arg(run.start.undoes)
+        : QStringLiteral("replacing '%1' with '%2'").arg(run.start.searchFor, run.start.replaceWith);
+    return QStringLiteral("run %1 of %2, %3").arg(run.id).arg(run.started, what);
+}
+
+void printRun(const RunEntry &run, bool asJson)
+{
+    const RunStart &s = run.start;
+    if (asJson) {
+        QStringList folders;
+        for (const QString &name : s.folders)
+            folders << json(name);
+        out() << "{\"id\":" << run.id << ",\"started\":" << json(run.started)
+              << ",\"searchFor\":" << json(s.searchFor) << ",\"replaceWith\":" << json(s.replaceWith)
+              << ",\"caseSensitive\":" << (s.caseValue ? "true" : "false")
+              << ",\"specialInstructions\":" << json(s.specialInstructions) << ",\"folders\":["
+              << folders.join(u',') << "],\"changed\":" << run.changed
+              << ",\"undone\":" << (run.undoneBy ? "true" : "false");
+        if (s.undoes)
+            out() << ",\"undoes\":" << s.undoes;
+        out() << "}\n";
+        return;
+    }
+    out() << run.id << '\t' << run.started << '\t' << escapedField(s.searchFor) << '\t'
+          << escapedField(s.replaceWith) << '\t' << s.caseValue << '\t' << escapedField(s.specialInstructions)
+          << '\t' << escapedField(s.folders.join(QStringLiteral(", "))) << '\t' << run.changed << '\t'
+          << (run.undoneBy ? QStringLiteral("undone by %1").arg(run.undoneBy) : QStringLiteral("-"));
+    if (s.undoes)
+        out() << "\tundo of " << s.undoes;
+    out() << '\n';
+}
+
+void printUndo(const UndoResult &result, bool asJson)
+{
+    for (const PlannedChange &change : result.restored)
+        printChange(change, asJson, asJson ? QStringLiteral("\"status\":\"restore\",") : QString());
+    for (const PlannedChange &change : result.skipped) {
+        if (asJson) {
+            printChange(change, true, QStringLiteral("\"status\":\"changed since the run\","));
+            continue;
+        }
+        err() << "Changed since the run, left as it is: " << escapedField(change.storeId) << '\t'
+              << escapedField(change.folderEntryId) << '\t' << escapedField(change.itemEntryId) << '\t'
+              << change.field << Qt::endl;
+    }
+    for (const QString &line : result.lines)
+        err() << line << Qt::endl;
+    out() << result.summary << Qt::endl;
+}
+} // namespace
+
+int BatchCommands::runs(bool asJson)
+{
+    for (const RunEntry &run : LogDatabase::instance().runs())
+        printRun(run, asJson);
+    return Done;
+}
+
+int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
+{
+    const std::optional<RunEntry> run = findRun(LogDatabase::instance().runs(), o.runId);
+    if (!run) {
+        err() << (o.runId ? QStringLiteral("There is no run %1").arg(o.runId) : QStringLiteral("There is no run"))
+              << " to undo; 'quenlock runs' lists the runs." << Qt::endl;
+        return Usage;
+    }
+    if (run->undoneBy && !o.force) {
+        err() << "The " << describe(*run) << " was undone by run " << run->undoneBy
+              << "; --force undoes it once more." << Qt::endl;
+        return Failed;
+    }
+    requireStores(stores);
+    const QList<PlannedChange> changes = LogDatabase::instance().runChanges(run->id);
+    TerminalPrompt answers(o.yes || o.dryRun);
+    if (answers.ask(nullptr,
+                    QStringLiteral("Undo %1: give back %2 changed fields?").arg(describe(*run)).arg(changes.size()),
+                    Prompt::Buttons::YesNo)
+        != Prompt::Answer::Yes)
+        return NotConfirmed;
+    RunStart undoing = run->start;
+    undoing.undoes = run->id;
+    UndoResult result;
+    QStringList hostLines;
+    {
+        // A dry run stores nothing: no module start, no host log line.
+        std::optional<CapturingUtility> capturing;
+        if (o.dryRun)
+            capturing.emplace();
+        HostSession host(stores, !o.dryRun);
+        TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
+        result = ModuleLoader::createRun()->Undo(&host, undoing, changes, o.dryRun, progress);
+        if (capturing)
+            hostLines = capturing->lines;
+    }
+    for (const QString &line : std::as_const(hostLines))
+        err() << line << Qt::endl;
+    printUndo(result, o.json);
+    return result.skippedItems || result.failedItems ? Failed : Done;
+}

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// What the host keeps of every run that may change items, so it can be undone.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One field a run changes (or, in a preview, would change): where it is, its
+// value before (what the undo record holds) and the value the run wrote.
+struct PlannedChange
+{
+    QString storeId, folderEntryId, itemEntryId, field, oldValue, newValue;
+};
+
+// A run as it starts, after its confirmation.
+struct RunStart
+{
+    QString searchFor;
+    QString replaceWith;
+    qint32 caseValue = 0;
+    QString specialInstructions;
+    QStringList folders; // the configured folders' names
+    qint64 undoes = 0;   // the run an undo gives back; 0 for a replace
+};
+
+// The item and field a body's undo record names hold rich text under this property.
+inline QString storedProperty(const QString &field)
+{
+    return field == u"Body" ? QStringLiteral("RTFBody") : field;
+}

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#include "undorun.h"
+
+#include "hostobject.h"
+#include "iengineapi.h"
+#include "olapplication.h"
+#include "progids.h"
+#include "progresssink.h"
+#include "quenlockerror.h"
+#include "safeitem.h"
+#include "systemtexts.h"
+#include "undolog.h"
+
+#include <QHash>
+
+namespace {
+QString itemKey(const PlannedChange &c)
+{
+    return c.storeId + QChar(0) + c.folderEntryId + QChar(0) + c.itemEntryId;
+}
+
+// The changes of each item, newest item first and each item's fields newest first.
+QList<QList<PlannedChange>> newestFirstByItem(const QList<PlannedChange> &changes)
+{
+    QList<QList<PlannedChange>> items;
+    QHash<QString, qsizetype> index;
+    for (auto c = changes.crbegin(); c != changes.crend(); ++c) {
+        const QString key = itemKey(*c);
+        auto found = index.constFind(key);
+        if (found == index.cend()) {
+            found = index.insert(key, items.size());
+            items.append(QList<PlannedChange>());
+        }
+        items[*found].append(*c);
+    }
+    return items;
+}
+} // namespace
+
+UndoRun::UndoRun(HostObject *host, RunLogs &logs, ProgressSink &progress, ItemSaver *saver)
+    : m_host(host), m_logs(logs), m_tap(logs), m_progress(progress), m_saver(saver)
+{
+}
+
+UndoResult UndoRun::run(const RunStart &undoing, const QList<PlannedChange> &changes, bool dry)
+{
+    const QList<QList<PlannedChange>> items = newestFirstByItem(changes);
+    m_logs.begin(undoing);
+    m_logs.activity(QStringLiteral("Undo"),
+                    QStringLiteral("Undoing run %1: %2 fields in %3 items")
+                        .arg(undoing.undoes)
+                        .arg(changes.size())
+                        .arg(items.size()),
+                    0);
+    m_progress.showFolder(QStringLiteral("Undoing run %1").arg(undoing.undoes));
+    m_progress.setItemRange(int(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        m_progress.setItem(int(i + 1));
+        try {
+            restoreItem(items[i]);
+        } catch (const LogWriteError &) {
+            throw;
+        } catch (const QuenlockError &error) {
+            const PlannedChange &where = items[i].first();
+            const QString line = QStringLiteral("Item %1 in folder %2 not restored: %3")
+                                     .arg(where.itemEntryId, where.folderEntryId, error.description());
+            m_logs.error(QStringLiteral("Undo"), line);
+            m_result.lines << line;
+            ++m_result.failedItems;
+        }
+    }
+    m_logs.end(m_result.restoredItems, m_result.failedItems == 0);
+    m_progress.finish();
+    m_result.summary =
+        Texts::undoSummary(m_result.restored.size(), m_result.restoredItems, m_result.skippedItems, dry);
+    m_progress.showSummary(m_result.summary);
+    return m_result;
+}
+
+std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
+{
+    IEngineAPI *engine = m_host ? m_host->engine() : nullptr;
+    if (!engine)
+        throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
+    const std::shared_ptr<OlFolder> folder = engine->KTGetFolder(where.folderEntryId, where.storeId);
+    if (!folder)
+        throw QuenlockError(QStringLiteral("its folder is in none of the stores"));
+    const std::shared_ptr<OlItem> item = folder->Items()->ItemByEntryId(where.itemEntryId);
+    if (!item)
+        throw QuenlockError(QStringLiteral("it is no longer in its folder"));
+    const QString type = item->TypeName();
+    std::unique_ptr<SafeItem> wrapper;
+    if (type == QLatin1String(OlTypeName::Contact))
+        wrapper = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    else if (type == QLatin1String(OlTypeName::Appointment))
+        wrapper = ClassFactory::create<SafeAppointmentItem>(QLatin1String(ProgId::SafeAppointmentItem));
+    else if (type == QLatin1String(OlTypeName::Task))
+        wrapper = ClassFactory::create<SafeTaskItem>(QLatin1String(ProgId::SafeTaskItem));
+    else
+        throw QuenlockError(QStringLiteral("it is no longer a contact, appointment or task"));
+    wrapper->setItem(item);
+    return wrapper;
+}
+
+// Every field must hold what the run wrote or its old value; the ones
+// holding what the run wrote get their old value back.
+void UndoRun::restoreItem(const QList<PlannedChange> &fields)
+{
+    const std::unique_ptr<SafeItem> item = open(fields.first());
+    QList<PlannedChange> restore, changedSince;
+    for (const PlannedChange &f : fields) {
+        const QString now = item->read(storedProperty(f.field));
+        PlannedChange found = f;
+        found.oldValue = now;
+        if (now == f.newValue) {
+            found.newValue = f.oldValue;
+            restore << found;
+        } else if (now != f.oldValue) {
+            changedSince << found;
+        }
+    }
+    if (!changedSince.isEmpty()) {
+        m_result.skipped += changedSince;
+        ++m_result.skippedItems;
+        return;
+    }
+    if (restore.isEmpty())
+        return;
+    UndoLog undo(m_tap);
+    for (const PlannedChange &c : std::as_const(restore)) {
+        undo.UndoSave(c.storeId, c.folderEntryId, c.itemEntryId, c.field, c.oldValue);
+        item->write(storedProperty(c.field), c.newValue);
+    }
+    const PlannedChange &where = fields.first();
+    m_tap.save(*item, where.storeId, where.folderEntryId, m_saver);
+    m_result.restored += restore;
+    ++m_result.restoredItems;
+}
