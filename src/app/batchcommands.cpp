@@ -12,6 +12,7 @@
 #include "olapplication.h"
 #include "settingsaccess.h"
 #include "runresult.h"
+#include "capturingutility.h"
 #include "terminalio.h"
 #include "terminalprogress.h"
 #include "settingskeys.h"

@@ -8,6 +8,8 @@
 #include "prompt.h"
 #include "quenlockerror.h"
 #include "moduleloader.h"
+#include "runactions.h"
+#include "systemtexts.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -95,12 +97,18 @@ QHBoxLayout *PropertyWindow::buildButtons()
     m_apply = new QPushButton(QStringLiteral("Apply"), this);
     m_apply->setObjectName(QStringLiteral("applyButton"));
     m_apply->setEnabled(false);
-    for (QPushButton *button : {hostLog, activityLog, m_ok, m_cancel, m_apply})
+    auto *preview = new QPushButton(QStringLiteral("Preview..."), this);
+    preview->setObjectName(QStringLiteral("previewButton"));
+    auto *undo = new QPushButton(QStringLiteral("Undo Last Run..."), this);
+    undo->setObjectName(QStringLiteral("undoButton"));
+    for (QPushButton *button : {hostLog, activityLog, preview, undo, m_ok, m_cancel, m_apply})
         button->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(hostLog);
     buttons->addWidget(activityLog);
+    buttons->addWidget(preview);
+    buttons->addWidget(undo);
     buttons->addStretch(1);
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
@@ -109,6 +117,8 @@ QHBoxLayout *PropertyWindow::buildButtons()
     connect(m_ok, &QPushButton::clicked, this, &PropertyWindow::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
     connect(m_apply, &QPushButton::clicked, this, &PropertyWindow::applyPage);
+    connect(preview, &QPushButton::clicked, this, &PropertyWindow::onPreview);
+    connect(undo, &QPushButton::clicked, this, [this] { RunActions::undoLast(this, *this); });
     connect(hostLog, &QPushButton::clicked, this, [this] { showLog(false); });
     connect(activityLog, &QPushButton::clicked, this, [this] { showLog(true); });
     return buttons;
@@ -153,6 +163,16 @@ void PropertyWindow::onOk()
     if ((m_page->Dirty() || m_apply->isEnabled()) && !applyPage())
         return;
     close();
+}
+
+// A preview runs on the applied settings, as the page's Replace does.
+void PropertyWindow::onPreview()
+{
+    if (m_page->Dirty() || m_apply->isEnabled()) {
+        prompt().ask(this, Texts::applyFirst(), Prompt::Buttons::Ok);
+        return;
+    }
+    RunActions::preview(this, *this);
 }
 
 void PropertyWindow::showLog(bool activity)

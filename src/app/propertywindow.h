@@ -20,8 +20,9 @@ class QPushButton;
 // Shows one settings page and is the host object the page talks to: Apply
 // is enabled by the page's OnStatusChange and disabled again once Apply has
 // saved; OK applies a dirty page and closes; Cancel and the close box close
-// without saving. The page's hot help shows in the help area under it, and
-// two buttons open the host log and the activity log. Owns the page widget;
+// without saving. The page's hot help shows in the help area under it, two
+// buttons open the host log and the activity log, and two more preview the
+// run of the applied settings and undo the last run, each in a table first. Owns the page widget;
 // shares the engine; borrows the module.
 class PropertyWindow final : public QWidget, public HostObject
 {
@@ -50,6 +51,7 @@ private:
     // Saves through the page; on failure tells the user and keeps Apply enabled.
     bool applyPage();
     void onOk();
+    void onPreview();
     void showLog(bool activity);
 
     std::shared_ptr<IEngineAPI> m_engine;

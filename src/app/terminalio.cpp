@@ -78,8 +78,4 @@ Prompt::Answer TerminalPrompt::ask(QWidget *, const QString &text, Buttons butto
     return yes ? Answer::Yes : Answer::No;
 }
 
-CapturingUtility::CapturingUtility() : m_inner(engineUtility()) { setEngineUtilityOverride(this); }
-
-CapturingUtility::~CapturingUtility() { setEngineUtilityOverride(nullptr); }
-
 } // namespace TerminalIo

@@ -3,9 +3,11 @@
 #include "batchcommands.h"
 
 #include "hostsession.h"
+#include "journalview.h"
 #include "logdatabase.h"
 #include "moduleloader.h"
 #include "runresult.h"
+#include "capturingutility.h"
 #include "terminalio.h"
 #include "terminalprogress.h"
 
@@ -14,23 +16,7 @@
 using namespace TerminalIo;
 
 namespace {
-using RunEntry = LogDatabase::RunEntry;
-
-std::optional<RunEntry> findRun(const QList<RunEntry> &runs, qint64 id)
-{
-    for (const RunEntry &run : runs)
-        if (id ? run.id == id : run.start.undoes == 0)
-            return run;
-    return std::nullopt;
-}
-
-QString describe(const RunEntry &run)
-{
-    const QString what = run.start.undoes
-        ? QStringLiteral("the undo of run %1").arg(run.start.undoes)
-        : QStringLiteral("replacing '%1' with '%2'").arg(run.start.searchFor, run.start.replaceWith);
-    return QStringLiteral("run %1 of %2, %3").arg(run.id).arg(run.started, what);
-}
+using namespace JournalView;
 
 void printRun(const RunEntry &run, bool asJson)
 {
@@ -94,20 +80,14 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
         return Usage;
     }
     if (run->undoneBy && !o.force) {
-        err() << "The " << describe(*run) << " was undone by run " << run->undoneBy
-              << "; --force undoes it once more." << Qt::endl;
+        err() << alreadyUndone(*run) << " --force undoes it once more." << Qt::endl;
         return Failed;
     }
     requireStores(stores);
     const QList<PlannedChange> changes = LogDatabase::instance().runChanges(run->id);
     TerminalPrompt answers(o.yes || o.dryRun);
-    if (answers.ask(nullptr,
-                    QStringLiteral("Undo %1: give back %2 changed fields?").arg(describe(*run)).arg(changes.size()),
-                    Prompt::Buttons::YesNo)
-        != Prompt::Answer::Yes)
+    if (answers.ask(nullptr, undoQuestion(*run, changes.size()), Prompt::Buttons::YesNo) != Prompt::Answer::Yes)
         return NotConfirmed;
-    RunStart undoing = run->start;
-    undoing.undoes = run->id;
     UndoResult result;
     QStringList hostLines;
     {
@@ -117,7 +97,7 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
             capturing.emplace();
         HostSession host(stores, !o.dryRun);
         TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
-        result = ModuleLoader::createRun()->Undo(&host, undoing, changes, o.dryRun, progress);
+        result = ModuleLoader::createRun()->Undo(&host, undoStart(*run), changes, o.dryRun, progress);
         if (capturing)
             hostLines = capturing->lines;
     }

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+#include "changesdialog.h"
+
+#include "rtftext.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+// One line per cell: line breaks shown as the terminal commands show them;
+// the tool tip holds the value as it is. A body is kept as rich text (what
+// its undo record holds) and shown as its text.
+QStandardItem *cell(const QString &value, bool body = false)
+{
+    const QString text = body ? RtfText::toPlainText(value).value_or(value) : value;
+    auto *item = new QStandardItem(QString(text).replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r")));
+    item->setToolTip(text.size() > 2000 ? text.left(2000) + QStringLiteral("...") : text);
+    return item;
+}
+
+QStandardItemModel *modelOf(const QList<ChangesDialog::Row> &rows, bool withAction, QObject *parent)
+{
+    QStringList headers{QStringLiteral("Folder"), QStringLiteral("Item"), QStringLiteral("Field")};
+    if (withAction)
+        headers = QStringList{QStringLiteral("Action")} + headers
+            + QStringList{QStringLiteral("Value now"), QStringLiteral("Value after")};
+    else
+        headers += QStringList{QStringLiteral("Old value"), QStringLiteral("New value")};
+    auto *model = new QStandardItemModel(0, int(headers.size()), parent);
+    model->setHorizontalHeaderLabels(headers);
+    for (const ChangesDialog::Row &row : rows) {
+        const PlannedChange &c = row.change;
+        const bool body = c.field == u"Body";
+        QList<QStandardItem *> cells{cell(c.folderEntryId), cell(c.itemEntryId), cell(c.field),
+                                     cell(c.oldValue, body), cell(c.newValue, body)};
+        if (withAction)
+            cells.prepend(cell(row.action));
+        model->appendRow(cells);
+    }
+    return model;
+}
+} // namespace
+
+ChangesDialog::ChangesDialog(const QString &title, const QString &summary, const QList<Row> &rows,
+                             const QStringList &lines, const QString &goOn, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("changesDialog"));
+    setWindowTitle(title);
+    resize(1000, 460);
+    const bool withAction = std::any_of(rows.cbegin(), rows.cend(), [](const Row &r) { return !r.action.isEmpty(); });
+
+    auto *heading = new QLabel(summary, this);
+    heading->setObjectName(QStringLiteral("summary"));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
+    auto *filter = new QLineEdit(this);
+    filter->setObjectName(QStringLiteral("changesFilter"));
+    filter->setPlaceholderText(QStringLiteral("Filter"));
+    filter->setClearButtonEnabled(true);
+
+    m_filtered = new QSortFilterProxyModel(this);
+    m_filtered->setSourceModel(modelOf(rows, withAction, this));
+    m_filtered->setFilterKeyColumn(-1);
+    m_filtered->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    connect(filter, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_filtered->setFilterFixedString(text);
+        showCount();
+    });
+
+    auto *table = new QTableView(this);
+    table->setObjectName(QStringLiteral("changesTable"));
+    table->setModel(m_filtered);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    // The values share what the names leave.
+    table->resizeColumnsToContents();
+    const int values = m_filtered->columnCount() - 2;
+    for (int column = 0; column < values; ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), 240));
+    table->horizontalHeader()->setSectionResizeMode(values, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(values + 1, QHeaderView::Stretch);
+
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("changesCount"));
+    auto *errors = new QLabel(lines.join(u'\n'), this);
+    errors->setObjectName(QStringLiteral("changesErrors"));
+    errors->setTextFormat(Qt::PlainText);
+    errors->setWordWrap(true);
+    errors->setVisible(!lines.isEmpty());
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *go = buttons->addButton(goOn, QDialogButtonBox::AcceptRole);
+    go->setObjectName(QStringLiteral("goOnButton"));
+    go->setEnabled(std::any_of(rows.cbegin(), rows.cend(), [](const Row &r) { return r.toDo; }));
+    buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(filter);
+    layout->addWidget(table, 1);
+    layout->addWidget(m_count);
+    layout->addWidget(errors);
+    layout->addWidget(buttons);
+    showCount();
+}
+
+void ChangesDialog::showCount()
+{
+    const int shown = m_filtered->rowCount();
+    const int all = m_filtered->sourceModel()->rowCount();
+    m_count->setText(shown == all ? QStringLiteral("%1 fields").arg(all)
+                                  : QStringLiteral("Showing %1 of %2 fields").arg(shown).arg(all));
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#include "journalview.h"
+
+std::optional<JournalView::RunEntry> JournalView::findRun(const QList<RunEntry> &runs, qint64 id)
+{
+    for (const RunEntry &run : runs)
+        if (id ? run.id == id : run.start.undoes == 0)
+            return run;
+    return std::nullopt;
+}
+
+QString JournalView::describe(const RunEntry &run)
+{
+    const QString what = run.start.undoes
+        ? QStringLiteral("the undo of run %1").arg(run.start.undoes)
+        : QStringLiteral("replacing '%1' with '%2'").arg(run.start.searchFor, run.start.replaceWith);
+    return QStringLiteral("run %1 of %2, %3").arg(run.id).arg(run.started, what);
+}
+
+QString JournalView::undoQuestion(const RunEntry &run, qsizetype fields)
+{
+    return QStringLiteral("Undo %1: give back %2 changed fields?").arg(describe(run)).arg(fields);
+}
+
+QString JournalView::alreadyUndone(const RunEntry &run)
+{
+    return QStringLiteral("The %1 was undone by run %2.").arg(describe(run)).arg(run.undoneBy);
+}
+
+RunStart JournalView::undoStart(const RunEntry &run)
+{
+    RunStart start = run.start;
+    start.undoes = run.id;
+    return start;
+}

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// How the host picks and names journaled runs, in the window and the terminal.
+#pragma once
+
+#include "logdatabase.h"
+
+#include <optional>
+
+namespace JournalView {
+using RunEntry = LogDatabase::RunEntry;
+// Run id, or with id 0 the newest run that is not an undo.
+std::optional<RunEntry> findRun(const QList<RunEntry> &runs, qint64 id);
+// "run 5 of <start>, replacing 'a' with 'b'" or "run 7 of <start>, the undo of run 5".
+QString describe(const RunEntry &run);
+// The undo's confirmation.
+QString undoQuestion(const RunEntry &run, qsizetype fields);
+// Why a run already undone is not undone again.
+QString alreadyUndone(const RunEntry &run);
+// What an undo starts as in the journal: the run's own start, naming the run.
+RunStart undoStart(const RunEntry &run);
+} // namespace JournalView
