@@ -14,6 +14,7 @@
 #include "recordingprogress.h"
 #include "regexclasses.h"
 #include "scriptedprompt.h"
+#include "storerun.h"
 #include "settingsaccess.h"
 #include "testenvironment.h"
 
@@ -42,16 +43,7 @@ bool grabTableOf(QPushButton *button, const QString &file)
 
 void chooseFolders(HostObject &host)
 {
-    int n = 0;
-    const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
-    for (const auto &root : nameSpace->Folders())
-        for (const auto &folder : root->Folders()) {
-            ++n;
-            WriteSetting(QStringLiteral("FolderName%1").arg(n), folder->Name());
-            WriteSetting(QStringLiteral("FolderEntryId%1").arg(n), folder->EntryID());
-            WriteSetting(QStringLiteral("FolderStoreId%1").arg(n), folder->StoreID());
-        }
-    WriteSetting(QStringLiteral("FolderCount"), QString::number(n));
+    chooseAllFolders(host);
     for (const char *key : {"BusinessPhone", "HomePhone", "MobilePhone", "Body", "AppointmentLocation",
                             "AppointmentBody", "TaskBody"})
         WriteSetting(QLatin1String(key), QStringLiteral("1"));

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "fieldflags.h"
+#include "hostobject.h"
+#include "olapplication.h"
 #include "recordingprogress.h"
 #include "regexondemand.h"
 #include "replacerun.h"
@@ -19,6 +21,22 @@ inline void chooseContactsFolder(const QString &store)
     WriteSetting(QStringLiteral("FolderName1"), QStringLiteral("Contacts"));
     WriteSetting(QStringLiteral("FolderEntryId1"), QStringLiteral("contacts"));
     WriteSetting(QStringLiteral("FolderStoreId1"), QDir(store).canonicalPath());
+}
+
+// Every folder of the host's stores as the configured folders; their number.
+inline int chooseAllFolders(HostObject &host)
+{
+    int n = 0;
+    const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
+    for (const auto &root : nameSpace->Folders())
+        for (const auto &folder : root->Folders()) {
+            ++n;
+            WriteSetting(QStringLiteral("FolderName%1").arg(n), folder->Name());
+            WriteSetting(QStringLiteral("FolderEntryId%1").arg(n), folder->EntryID());
+            WriteSetting(QStringLiteral("FolderStoreId%1").arg(n), folder->StoreID());
+        }
+    WriteSetting(QStringLiteral("FolderCount"), QString::number(n));
+    return n;
 }
 
 // A confirmed run of texts with the engine's logs and the stored settings;

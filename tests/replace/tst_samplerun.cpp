@@ -182,17 +182,7 @@ void TestSampleRun::replace()
     EngineHost host;
     host.engineApi = std::make_shared<EngineApi>(Pim::createApplication({store}, QString()));
 
-    const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
-    int n = 0;
-    for (const auto &root : nameSpace->Folders())
-        for (const auto &folder : root->Folders()) {
-            ++n;
-            WriteSetting(QStringLiteral("FolderName%1").arg(n), folder->Name());
-            WriteSetting(QStringLiteral("FolderEntryId%1").arg(n), folder->EntryID());
-            WriteSetting(QStringLiteral("FolderStoreId%1").arg(n), folder->StoreID());
-        }
-    QCOMPARE(n, 3);
-    WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("3"));
+    QCOMPARE(chooseAllFolders(host), 3);
     for (const QString &key : flagKeys)
         WriteSetting(key, QStringLiteral("1"));
     WriteSetting(QStringLiteral("SpecialInstructions"), special);
