@@ -77,21 +77,7 @@ ChangesDialog::ChangesDialog(const QString &title, const QString &summary, const
         showCount();
     });
 
-    auto *table = new QTableView(this);
-    table->setObjectName(QStringLiteral("changesTable"));
-    table->setModel(m_filtered);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    // The values share what the names leave.
-    table->resizeColumnsToContents();
-    const int values = m_filtered->columnCount() - 2;
-    for (int column = 0; column < values; ++column)
-        table->setColumnWidth(column, std::min(table->columnWidth(column), 240));
-    table->horizontalHeader()->setSectionResizeMode(values, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(values + 1, QHeaderView::Stretch);
+    QTableView *table = buildTable();
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("changesCount"));
@@ -101,13 +87,7 @@ ChangesDialog::ChangesDialog(const QString &title, const QString &summary, const
     errors->setWordWrap(true);
     errors->setVisible(!lines.isEmpty());
 
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *go = buttons->addButton(goOn, QDialogButtonBox::AcceptRole);
-    go->setObjectName(QStringLiteral("goOnButton"));
-    go->setEnabled(std::any_of(rows.cbegin(), rows.cend(), [](const Row &r) { return r.toDo; }));
-    buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = buildButtons(goOn, std::any_of(rows.cbegin(), rows.cend(), [](const Row &r) { return r.toDo; }));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(heading);
@@ -125,4 +105,36 @@ void ChangesDialog::showCount()
     const int all = m_filtered->sourceModel()->rowCount();
     m_count->setText(shown == all ? QStringLiteral("%1 fields").arg(all)
                                   : QStringLiteral("Showing %1 of %2 fields").arg(shown).arg(all));
+}
+
+QTableView *ChangesDialog::buildTable()
+{
+    auto *table = new QTableView(this);
+    table->setObjectName(QStringLiteral("changesTable"));
+    table->setModel(m_filtered);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    // The values share what the names leave.
+    table->resizeColumnsToContents();
+    const int values = m_filtered->columnCount() - 2;
+    for (int column = 0; column < values; ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), 240));
+    table->horizontalHeader()->setSectionResizeMode(values, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(values + 1, QHeaderView::Stretch);
+    return table;
+}
+
+QDialogButtonBox *ChangesDialog::buildButtons(const QString &goOn, bool anyToDo)
+{
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *go = buttons->addButton(goOn, QDialogButtonBox::AcceptRole);
+    go->setObjectName(QStringLiteral("goOnButton"));
+    go->setEnabled(anyToDo);
+    buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
 }

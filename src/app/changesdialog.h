@@ -6,7 +6,9 @@
 
 #include <QDialog>
 
+class QDialogButtonBox;
 class QLabel;
+class QTableView;
 class QSortFilterProxyModel;
 class QStandardItemModel;
 
@@ -30,6 +32,8 @@ public:
                   const QStringList &lines, const QString &goOn, QWidget *parent);
 
 private:
+    QTableView *buildTable();
+    QDialogButtonBox *buildButtons(const QString &goOn, bool anyToDo);
     void showCount();
 
     QSortFilterProxyModel *m_filtered = nullptr;
