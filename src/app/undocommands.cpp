@@ -3,6 +3,7 @@
 #include "batchcommands.h"
 
 #include "hostsession.h"
+#include "iengineapi.h"
 #include "journalview.h"
 #include "logdatabase.h"
 #include "moduleloader.h"
@@ -11,6 +12,7 @@
 #include "terminalio.h"
 #include "terminalprogress.h"
 
+#include <QSet>
 #include <optional>
 
 using namespace TerminalIo;
@@ -62,6 +64,21 @@ void printUndo(const UndoResult &result, bool asJson)
         err() << line << Qt::endl;
     out() << result.summary << Qt::endl;
 }
+// The run's folders none of the host's stores holds, as "store folder".
+QStringList unserved(HostObject &host, const QList<PlannedChange> &changes)
+{
+    QStringList missing;
+    QSet<QString> checked;
+    for (const PlannedChange &change : changes) {
+        const QString folder = change.storeId + u'\t' + change.folderEntryId;
+        if (checked.contains(folder))
+            continue;
+        checked.insert(folder);
+        if (!host.engine()->KTGetFolder(change.folderEntryId, change.storeId))
+            missing << folder;
+    }
+    return missing;
+}
 } // namespace
 
 int BatchCommands::runs(bool asJson)
@@ -96,6 +113,12 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
         if (o.dryRun)
             capturing.emplace();
         HostSession host(stores, !o.dryRun);
+        if (const QStringList missing = unserved(host, changes); !missing.isEmpty()) {
+            err() << "The run changed items in folders this host does not serve; name their stores "
+                     "with --store:\n  "
+                  << missing.join(QStringLiteral("\n  ")) << Qt::endl;
+            return Failed;
+        }
         TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
         result = ModuleLoader::createRun()->Undo(&host, undoStart(*run), changes, o.dryRun, progress);
         if (capturing)
