@@ -10,6 +10,7 @@
 #include "prompt.h"
 #include "scriptedprompt.h"
 #include "settingsaccess.h"
+#include "systemtexts.h"
 #include "logdatabase.h"
 
 #include <QLabel>
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void logViewers_data();
     void logViewers();
     void replaceWithUnwritableLog();
+    void previewOfUnappliedEditsAsksToApply();
 };
 
 void TestPropertyWindow::cleanup()
@@ -294,4 +296,19 @@ void TestPropertyWindow::replaceWithUnwritableLog()
 }
 
 QTEST_MAIN(TestPropertyWindow)
+// A preview runs the applied settings: with edits not yet applied it would
+// show another run than the one on the page.
+void TestPropertyWindow::previewOfUnappliedEditsAsksToApply()
+{
+    TestEnvironment env;
+    ScriptedPrompt answers;
+    setPrompt(&answers);
+    Window w;
+    w.show();
+    w.act(QStringLiteral("type:txtSearchFor:ab"));
+    w.act(QStringLiteral("click:previewButton"));
+    QCOMPARE(answers.texts(), QStringList{Texts::applyFirst()});
+    QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+}
+
 #include "tst_propertywindow.moc"
