@@ -133,6 +133,9 @@ QDialogButtonBox *ChangesDialog::buildButtons(const QString &goOn, bool anyToDo)
     QPushButton *go = buttons->addButton(goOn, QDialogButtonBox::AcceptRole);
     go->setObjectName(QStringLiteral("goOnButton"));
     go->setEnabled(anyToDo);
+    // Enter in the filter must not go on to the real thing.
+    go->setAutoDefault(false);
+    go->setDefault(false);
     buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -4,9 +4,24 @@
 std::optional<JournalView::RunEntry> JournalView::findRun(const QList<RunEntry> &runs, qint64 id)
 {
     for (const RunEntry &run : runs)
-        if (id ? run.id == id : run.start.undoes == 0)
+        if (id ? run.id == id : run.start.undoes == 0 && run.changed > 0)
             return run;
     return std::nullopt;
+}
+
+QString JournalView::state(const RunEntry &run)
+{
+    if (!run.ended)
+        return QStringLiteral("cut short");
+    switch (run.how) {
+    case RunEnd::Finished:
+        return QStringLiteral("finished");
+    case RunEnd::ItemsLeft:
+        return QStringLiteral("finished, items left as they were");
+    case RunEnd::Error:
+        break;
+    }
+    return QStringLiteral("stopped at an error");
 }
 
 QString JournalView::describe(const RunEntry &run)
@@ -19,7 +34,7 @@ QString JournalView::describe(const RunEntry &run)
 
 QString JournalView::undoQuestion(const RunEntry &run, qsizetype fields)
 {
-    return QStringLiteral("Undo %1: give back %2 changed fields?").arg(describe(run)).arg(fields);
+    return QStringLiteral("Undo %1? It changed %2 fields.").arg(describe(run)).arg(fields);
 }
 
 QString JournalView::alreadyUndone(const RunEntry &run)

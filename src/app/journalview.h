@@ -8,10 +8,13 @@
 
 namespace JournalView {
 using RunEntry = LogDatabase::RunEntry;
-// Run id, or with id 0 the newest run that is not an undo.
+// Run id, or with id 0 the newest run that is not an undo and changed something.
 std::optional<RunEntry> findRun(const QList<RunEntry> &runs, qint64 id);
 // "run 5 of <start>, replacing 'a' with 'b'" or "run 7 of <start>, the undo of run 5".
 QString describe(const RunEntry &run);
+// "finished", "finished, items left as they were" (an undo), "stopped at an
+// error" or "cut short" (killed, or still going).
+QString state(const RunEntry &run);
 // The undo's confirmation.
 QString undoQuestion(const RunEntry &run, qsizetype fields);
 // Why a run already undone is not undone again.

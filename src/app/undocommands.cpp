@@ -31,7 +31,7 @@ void printRun(const RunEntry &run, bool asJson)
               << ",\"searchFor\":" << json(s.searchFor) << ",\"replaceWith\":" << json(s.replaceWith)
               << ",\"caseSensitive\":" << (s.caseValue ? "true" : "false")
               << ",\"specialInstructions\":" << json(s.specialInstructions) << ",\"folders\":["
-              << folders.join(u',') << "],\"changed\":" << run.changed
+              << folders.join(u',') << "],\"changed\":" << run.changed << ",\"state\":" << json(state(run))
               << ",\"undone\":" << (run.undoneBy ? "true" : "false");
         if (s.undoes)
             out() << ",\"undoes\":" << s.undoes;
@@ -41,7 +41,7 @@ void printRun(const RunEntry &run, bool asJson)
     out() << run.id << '\t' << run.started << '\t' << escapedField(s.searchFor) << '\t'
           << escapedField(s.replaceWith) << '\t' << s.caseValue << '\t' << escapedField(s.specialInstructions)
           << '\t' << escapedField(s.folders.join(QStringLiteral(", "))) << '\t' << run.changed << '\t'
-          << (run.undoneBy ? QStringLiteral("undone by %1").arg(run.undoneBy) : QStringLiteral("-"));
+          << state(run) << '\t' << (run.undoneBy ? QStringLiteral("undone by %1").arg(run.undoneBy) : QStringLiteral("-"));
     if (s.undoes)
         out() << "\tundo of " << s.undoes;
     out() << '\n';

@@ -34,18 +34,20 @@ constexpr std::array<Command, 9> Commands = {{
      "with an error line.\n"},
     {"runs", "quenlock runs [--json]",
      "List the runs, newest first: id, start time (UTC), search text, replacement,\n"
-     "case flag, special instruction, folders, items changed and whether it was\n"
-     "undone; tab-separated, or one JSON object per line. An undo is a run too.\n"},
+     "case flag, special instruction, folders, items changed, how it ended and\n"
+     "whether it was undone; tab-separated, or one JSON object per line. An undo\n"
+     "is a run too.\n"},
     {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
      "Give back what a run changed (--last or no id: the newest run that is not\n"
-     "an undo), newest item first. A field still holding what the run wrote gets\n"
-     "its old value back; an item with a field changed since the run is left as\n"
-     "it is and reported. Every restore writes its own undo records, so an undo\n"
-     "can be undone. --dry-run lists what it would do and writes nothing; --force\n"
-     "undoes a run already undone. Prints one line per field given back (as run\n"
-     "--dry-run does), then \"Restored N fields in M items; skipped K items changed\n"
-     "since the run\". Exit status: 0 all given back, 1 some skipped or failed, or\n"
-     "the run already undone, 2 no such run, 3 not confirmed.\n"},
+     "an undo and changed something), newest item first. A field still holding\n"
+     "what the run wrote gets its old value back; an item with a field changed\n"
+     "since the run is left as it is and reported. Every restore writes its own\n"
+     "undo records, so an undo can be undone. --dry-run lists what it would do\n"
+     "and writes nothing; --force undoes a run already undone. Prints one line\n"
+     "per field given back (as run --dry-run does), then \"Restored N fields in M\n"
+     "items; skipped K items changed since the run\". Exit status: 0 all given\n"
+     "back, 1 some skipped or failed, or the run already undone, 2 no such run,\n"
+     "3 not confirmed.\n"},
     {"log", "quenlock log [--json]", "Print the host log, oldest first.\n"},
     {"activity", "quenlock activity [--json]",
      "Print the activity log (progress lines and undo records), oldest first.\n"},

@@ -25,12 +25,12 @@ public:
     // The run journal. A run that may change items begins after its
     // confirmation, records each changed field with its new value before the
     // item is saved (so the record is on disk before the change, beside the
-    // field's undo record), and ends with the number of items it saved;
-    // complete is false when it ended at an error. The activity rows written
+    // field's undo record), and ends with the number of items it saved and
+    // how it ended. The activity rows written
     // in between belong to the run. A utility without a journal keeps nothing.
     virtual void BeginRun(const RunStart &) {}
     virtual void RecordChange(const PlannedChange &) {}
-    virtual void EndRun(qint32 /*saved*/, bool /*complete*/) {}
+    virtual void EndRun(qint32 /*saved*/, RunEnd) {}
 };
 
 // The one instance of this thread (created on first use and kept). Tests may

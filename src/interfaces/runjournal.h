@@ -23,6 +23,13 @@ struct RunStart
     qint64 undoes = 0;   // the run an undo gives back; 0 for a replace
 };
 
+// How a run ended. The numbers are stored.
+enum class RunEnd {
+    Error = 0,     // at an error line
+    Finished = 1,  // reached its end
+    ItemsLeft = 2, // an undo that reached its end leaving items as they were (skipped or failed)
+};
+
 // The item and field a body's undo record names hold rich text under this property.
 inline QString storedProperty(const QString &field)
 {

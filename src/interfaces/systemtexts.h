@@ -69,8 +69,8 @@ inline QString summary(qint32 updated, qint32 folderCount)
     return QStringLiteral("Updated %1 items in %2 folders").arg(updated).arg(folderCount);
 }
 
-// A preview's last word: what the run would do.
-// An undo's last word; dry: what it would do.
+// An undo's last word; dry: what it would do. "items" stays plural, as in
+// the run's summary.
 inline QString undoSummary(qsizetype fields, int items, int skipped, bool dry)
 {
     return QStringLiteral("%1 %2 fields in %3 items; %4 %5 items changed since the run")
@@ -81,6 +81,7 @@ inline QString undoSummary(qsizetype fields, int items, int skipped, bool dry)
         .arg(skipped);
 }
 
+// A preview's last word: what the run would do.
 inline QString previewSummary(qint32 updated, qint32 folderCount)
 {
     if (folderCount == 1)

@@ -58,7 +58,7 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
     }
     try {
         RunResult result = walk(texts);
-        end(true);
+        end(RunEnd::Finished);
         return result;
     } catch (const QuenlockError &error) {
         const QString line = errorLine(error.description());
@@ -67,7 +67,7 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
         // above is most likely lost with it.
         if (dynamic_cast<const LogWriteError *>(&error))
             throw;
-        end(false);
+        end(RunEnd::Error);
         return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors};
     }
 }
@@ -88,10 +88,10 @@ void ReplaceRun::begin(qint32 folderCount)
 }
 
 // A run that could not begin in the journal has nothing to end there.
-void ReplaceRun::end(bool complete)
+void ReplaceRun::end(RunEnd how)
 {
     if (m_begun)
-        m_parts.logs.end(m_updated, complete);
+        m_parts.logs.end(m_updated, how);
 }
 
 RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)

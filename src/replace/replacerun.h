@@ -75,7 +75,7 @@ private:
                  const QString &folderStoreId, const QString &folderEntryId);
     QString errorLine(const QString &reason) const;
     void begin(qint32 folderCount);
-    void end(bool complete);
+    void end(RunEnd how);
 
     RunParts m_parts;
     ChangeTap m_itemLogs{m_parts.logs};

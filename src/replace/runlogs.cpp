@@ -27,4 +27,4 @@ void EngineRunLogs::begin(const RunStart &start) { engineUtility().BeginRun(star
 
 void EngineRunLogs::changed(const PlannedChange &change) { engineUtility().RecordChange(change); }
 
-void EngineRunLogs::end(qint32 saved, bool complete) { engineUtility().EndRun(saved, complete); }
+void EngineRunLogs::end(qint32 saved, RunEnd how) { engineUtility().EndRun(saved, how); }

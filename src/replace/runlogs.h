@@ -22,7 +22,7 @@ public:
     // Errors reach the caller.
     virtual void begin(const RunStart &) {}
     virtual void changed(const PlannedChange &) {}
-    virtual void end(qint32 /*saved*/, bool /*complete*/) {}
+    virtual void end(qint32 /*saved*/, RunEnd) {}
 };
 
 // The engine's logs: a fresh EngineActivityLog per entry, released at once,
@@ -34,5 +34,5 @@ public:
     void error(const QString &operation, const QString &message) override;
     void begin(const RunStart &start) override;
     void changed(const PlannedChange &change) override;
-    void end(qint32 saved, bool complete) override;
+    void end(qint32 saved, RunEnd how) override;
 };

@@ -12,6 +12,7 @@
 #include "undolog.h"
 
 #include <QHash>
+#include <algorithm>
 
 namespace {
 QString itemKey(const PlannedChange &c)
@@ -19,7 +20,9 @@ QString itemKey(const PlannedChange &c)
     return c.storeId + QChar(0) + c.folderEntryId + QChar(0) + c.itemEntryId;
 }
 
-// The changes of each item, newest item first and each item's fields newest first.
+// The changes of each item, newest item first and each item's fields newest
+// first. A field the run changed twice (its folder listed twice) is one
+// change: from its first old value to its last new value.
 QList<QList<PlannedChange>> newestFirstByItem(const QList<PlannedChange> &changes)
 {
     QList<QList<PlannedChange>> items;
@@ -31,7 +34,13 @@ QList<QList<PlannedChange>> newestFirstByItem(const QList<PlannedChange> &change
             found = index.insert(key, items.size());
             items.append(QList<PlannedChange>());
         }
-        items[*found].append(*c);
+        QList<PlannedChange> &fields = items[*found];
+        const auto same = std::find_if(fields.begin(), fields.end(),
+                                       [&](const PlannedChange &f) { return f.field == c->field; });
+        if (same == fields.end())
+            fields.append(*c);
+        else
+            same->oldValue = c->oldValue;
     }
     return items;
 }
@@ -69,7 +78,10 @@ UndoResult UndoRun::run(const RunStart &undoing, const QList<PlannedChange> &cha
             ++m_result.failedItems;
         }
     }
-    m_logs.end(m_result.restoredItems, m_result.failedItems == 0);
+    // Only an undo that left nothing behind marks its run undone: one with
+    // skipped or failed items may be run again once the cause is mended.
+    m_logs.end(m_result.restoredItems,
+               m_result.failedItems || m_result.skippedItems ? RunEnd::ItemsLeft : RunEnd::Finished);
     m_progress.finish();
     m_result.summary =
         Texts::undoSummary(m_result.restored.size(), m_result.restoredItems, m_result.skippedItems, dry);
@@ -82,10 +94,16 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
     IEngineAPI *engine = m_host ? m_host->engine() : nullptr;
     if (!engine)
         throw QuenlockError(QStringLiteral("Object variable or With block variable not set"));
-    const std::shared_ptr<OlFolder> folder = engine->KTGetFolder(where.folderEntryId, where.storeId);
-    if (!folder)
-        throw QuenlockError(QStringLiteral("its folder is in none of the stores"));
-    const std::shared_ptr<OlItem> item = folder->Items()->ItemByEntryId(where.itemEntryId);
+    // Each folder is looked up and listed once: an undo of a run over a big
+    // folder would otherwise list it once per item.
+    std::shared_ptr<OlItems> &items = m_folders[where.storeId + QChar(0) + where.folderEntryId];
+    if (!items) {
+        const std::shared_ptr<OlFolder> folder = engine->KTGetFolder(where.folderEntryId, where.storeId);
+        if (!folder)
+            throw QuenlockError(QStringLiteral("its folder is in none of the stores"));
+        items = folder->Items();
+    }
+    const std::shared_ptr<OlItem> item = items->ItemByEntryId(where.itemEntryId);
     if (!item)
         throw QuenlockError(QStringLiteral("it is no longer in its folder"));
     const QString type = item->TypeName();

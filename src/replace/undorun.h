@@ -5,10 +5,12 @@
 #include "changetap.h"
 #include "runresult.h"
 
+#include <QHash>
 #include <memory>
 
 class HostObject;
 class ItemSaver;
+class OlItems;
 class ProgressSink;
 class SafeItem;
 
@@ -38,4 +40,5 @@ private:
     ProgressSink &m_progress;
     ItemSaver *m_saver;
     UndoResult m_result;
+    QHash<QString, std::shared_ptr<OlItems>> m_folders; // by store and folder id
 };

@@ -418,7 +418,12 @@ void TestHost::killedUndoIsFinishedByTheNext()
         cutMidway += given > 0 && given < 1000;
     }
     qInfo("%d of 5 kills cut an undo midway", cutMidway);
-    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    // The last kill may come after the end: --force then finds nothing to do.
+    QString err;
+    QVERIFY2(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--force"),
+                       QStringLiteral("--store"), store},
+                      nullptr, &err) == 0,
+             qPrintable(err.left(2000)));
     QMap<QString, QByteArray> after = withoutStamps(readTree(store));
     after.removeIf([](const auto &file) { return QFileInfo(file.key()).fileName().startsWith(u'.'); });
     QVERIFY(after == before);

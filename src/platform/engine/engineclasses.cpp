@@ -59,7 +59,7 @@ public:
 
     void BeginRun(const RunStart &start) override { LogDatabase::instance().beginRun(start); }
     void RecordChange(const PlannedChange &change) override { LogDatabase::instance().recordChange(change); }
-    void EndRun(qint32 saved, bool complete) override { LogDatabase::instance().endRun(saved, complete); }
+    void EndRun(qint32 saved, RunEnd how) override { LogDatabase::instance().endRun(saved, how); }
 };
 
 class HostActivityLog final : public EngineActivityLog

@@ -52,8 +52,8 @@ public:
         QString started;
         RunStart start;
         qint64 changed; // items saved; for a run that never ended, items with journaled changes
-        bool ended;     // false: cut short (killed) or still going
-        bool complete;  // ended without an error
+        bool ended; // false: cut short (killed) or still going
+        RunEnd how; // when ended
         qint64 undoneBy; // the undo that gave it back, else 0
     };
 
@@ -66,12 +66,12 @@ public:
     // The failed write's error text while writes fail (see above), else empty.
     QString failure() const { return m_failure; }
     // The run journal (see EngineUtility). Rows go out with the activity
-    // rows, in the same transactions; endRun of a complete undo marks the run
+    // rows, in the same transactions; endRun of a finished undo marks the run
     // it gave back as undone, and the run an undone undo had given back as
     // not undone.
     void beginRun(const RunStart &start);
     void recordChange(const PlannedChange &change);
-    void endRun(qint32 saved, bool complete);
+    void endRun(qint32 saved, RunEnd how);
     // Newest first.
     QList<RunEntry> runs();
     // The fields a run changed, in its order.

@@ -84,16 +84,16 @@ void LogDatabase::recordChange(const PlannedChange &change)
     });
 }
 
-void LogDatabase::endRun(qint32 saved, bool complete)
+void LogDatabase::endRun(qint32 saved, RunEnd how)
 {
     write("run journal", [&] {
         begin();
         execBound("UPDATE runs SET saved = ?, complete = ? WHERE id = ?", [&](sqlite3_stmt *update) {
             sqlite3_bind_int(update, 1, saved);
-            sqlite3_bind_int(update, 2, complete ? 1 : 0);
+            sqlite3_bind_int(update, 2, int(how));
             sqlite3_bind_int64(update, 3, m_run.id);
         });
-        if (complete && m_run.undoes) {
+        if (how == RunEnd::Finished && m_run.undoes) {
             const qint64 undone = m_run.undoes;
             execBound("UPDATE runs SET undone_by = NULL WHERE undone_by = ?",
                       [&](sqlite3_stmt *update) { sqlite3_bind_int64(update, 1, undone); });
@@ -122,7 +122,7 @@ QList<LogDatabase::RunEntry> LogDatabase::runs()
                              foldersOf(LogDb::columnText(query, 6)), sqlite3_column_int64(query, 7)};
         entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1), start,
                         sqlite3_column_int64(query, 8), sqlite3_column_int(query, 9) != 0,
-                        sqlite3_column_int(query, 10) != 0, sqlite3_column_int64(query, 11)});
+                        RunEnd(sqlite3_column_int(query, 10)), sqlite3_column_int64(query, 11)});
     }
     sqlite3_finalize(query);
     return entries;

@@ -197,8 +197,10 @@ std::shared_ptr<OlItem> PimItems::Item(int index)
 
 std::shared_ptr<OlItem> PimItems::ItemByEntryId(const QString &entryId)
 {
-    const auto file = std::find(m_files.cbegin(), m_files.cend(), QFile::encodeName(entryId));
-    return file == m_files.cend() ? nullptr : PimItem::open(m_store, m_directory, *file);
+    // The list is sorted: one lookup costs no more than a few comparisons.
+    const QByteArray name = QFile::encodeName(entryId);
+    const auto file = std::lower_bound(m_files.cbegin(), m_files.cend(), name);
+    return file == m_files.cend() || *file != name ? nullptr : PimItem::open(m_store, m_directory, *file);
 }
 
 PimNamespace::PimNamespace(std::shared_ptr<const StoreSet> stores) : m_stores(std::move(stores))
