@@ -52,11 +52,14 @@ QString now()
     return QString::fromLatin1(text, length);
 }
 
+// The text must live until the statement has run: SQLite reads it in place
+// instead of copying it first (an undo record of a 5 MB body is 10 MB of
+// UTF-16 it need not hold twice).
 void bindText(sqlite3_stmt *statement, int index, const QString &text)
 {
     // Bound as UTF-16 so every character, line breaks and NULs included, is kept.
     sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
-                        SQLITE_TRANSIENT);
+                        SQLITE_STATIC);
 }
 
 QString columnText(sqlite3_stmt *statement, int column)
@@ -216,11 +219,14 @@ void LogDatabase::appendHostLog(int level, const QString &source, const QString 
     write("host log", [&] {
         begin();
         sqlite3_reset(m_insertHost);
-        bindText(m_insertHost, 1, now());
+        const QString time = now();
+        bindText(m_insertHost, 1, time);
         sqlite3_bind_int(m_insertHost, 2, level);
         bindText(m_insertHost, 3, source);
         bindText(m_insertHost, 4, message);
-        if (sqlite3_step(m_insertHost) != SQLITE_DONE)
+        const int status = sqlite3_step(m_insertHost);
+        sqlite3_clear_bindings(m_insertHost); // they point at texts about to go
+        if (status != SQLITE_DONE)
             fail(QStringLiteral("host log write"));
         commitPending();
     });
@@ -232,12 +238,15 @@ void LogDatabase::appendActivity(const QString &source, const QString &name, con
     write("activity log", [&] {
         begin();
         sqlite3_reset(m_insertActivity);
-        bindText(m_insertActivity, 1, now());
+        const QString time = now();
+        bindText(m_insertActivity, 1, time);
         bindText(m_insertActivity, 2, source);
         bindText(m_insertActivity, 3, name);
         bindText(m_insertActivity, 4, text);
         sqlite3_bind_int(m_insertActivity, 5, kind);
-        if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
+        const int status = sqlite3_step(m_insertActivity);
+        sqlite3_clear_bindings(m_insertActivity); // they point at texts about to go
+        if (status != SQLITE_DONE)
             fail(QStringLiteral("activity log write"));
         if (++m_pending >= BatchRows)
             commitPending();
