@@ -90,6 +90,14 @@ void writeAll(int fd, const QList<QByteArrayView> &pieces)
 std::shared_ptr<PimItem> PimItem::open(std::shared_ptr<const Pim::Store> store,
                                        const QByteArray &dir, const QByteArray &fileName)
 {
+    std::shared_ptr<PimItem> item = read(std::move(store), dir, fileName);
+    item->report();
+    return item;
+}
+
+std::shared_ptr<PimItem> PimItem::read(std::shared_ptr<const Pim::Store> store,
+                                       const QByteArray &dir, const QByteArray &fileName)
+{
     std::shared_ptr<PimItem> item(new PimItem);
     item->m_dir = dir;
     item->m_fileName = fileName;
@@ -99,11 +107,23 @@ std::shared_ptr<PimItem> PimItem::open(std::shared_ptr<const Pim::Store> store,
         item->m_document.emplace(readAll(item->m_target, &item->m_stat));
     } catch (const QuenlockError &e) {
         item->m_document.reset();
-        engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
-                                       .arg(item->path(), e.description()),
-                                   0, QStringLiteral("Quenlock.Pim"));
+        item->m_unreadable = e.description();
     }
     return item;
+}
+
+void PimItem::report() const
+{
+    if (!m_document)
+        engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
+                                       .arg(path(), m_unreadable),
+                                   0, QStringLiteral("Quenlock.Pim"));
+}
+
+bool PimItem::unchangedSinceRead() const
+{
+    struct stat now{};
+    return m_document && ::stat(m_target.constData(), &now) == 0 && sameFile(now, m_stat);
 }
 
 VDocument *PimItem::document() { return m_document ? &*m_document : nullptr; }
