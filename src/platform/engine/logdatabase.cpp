@@ -4,6 +4,7 @@
 #include "enginepaths.h"
 #include "quenlockerror.h"
 
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMetaObject>
@@ -27,8 +28,10 @@ struct Failure
 };
 
 // UTC, ISO 8601 with milliseconds. Formatted by hand: local time would make
-// the C library look at the time-zone file for every row of a long run.
-QString now()
+// the C library look at the time-zone file for every row of a long run. The
+// text is ASCII, bound as it is: no string to allocate and convert per row.
+// It stays valid until the next call.
+QByteArrayView now()
 {
     const auto clock = std::chrono::system_clock::now().time_since_epoch();
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock).count();
@@ -49,7 +52,13 @@ QString now()
     text[length - 4] = char('0' + millis / 100);
     text[length - 3] = char('0' + millis / 10 % 10);
     text[length - 2] = char('0' + millis % 10);
-    return QString::fromLatin1(text, length);
+    return QByteArrayView(text, length);
+}
+
+void bindTime(sqlite3_stmt *statement, int index)
+{
+    const QByteArrayView time = now();
+    sqlite3_bind_text(statement, index, time.data(), int(time.size()), SQLITE_STATIC);
 }
 
 // The text must live until the statement has run: SQLite reads it in place
@@ -219,8 +228,7 @@ void LogDatabase::appendHostLog(int level, const QString &source, const QString 
     write("host log", [&] {
         begin();
         sqlite3_reset(m_insertHost);
-        const QString time = now();
-        bindText(m_insertHost, 1, time);
+        bindTime(m_insertHost, 1);
         sqlite3_bind_int(m_insertHost, 2, level);
         bindText(m_insertHost, 3, source);
         bindText(m_insertHost, 4, message);
@@ -238,8 +246,7 @@ void LogDatabase::appendActivity(const QString &source, const QString &name, con
     write("activity log", [&] {
         begin();
         sqlite3_reset(m_insertActivity);
-        const QString time = now();
-        bindText(m_insertActivity, 1, time);
+        bindTime(m_insertActivity, 1);
         bindText(m_insertActivity, 2, source);
         bindText(m_insertActivity, 3, name);
         bindText(m_insertActivity, 4, text);

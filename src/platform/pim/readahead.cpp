@@ -11,6 +11,10 @@ namespace {
 constexpr int Workers = 3;
 // Items held ahead: enough to ride out a slow save or a burst of cold reads.
 constexpr size_t Window = 32;
+// Idle workers are woken once this many items wait to be read, not for each
+// one: a wake-up costs more than reading and parsing a small contact
+// (waking them per item tripled the run's system time).
+constexpr size_t WakeBatch = Window / 2;
 // No more is read ahead while the items held ahead hold this much file text;
 // the item the run waits for is always read.
 constexpr qint64 HeldBytes = 16 * 1024 * 1024;
@@ -56,14 +60,20 @@ std::shared_ptr<PimItem> ReadAhead::take(size_t index)
         slot.item = std::move(item);
         slot.state = Slot::Done;
     }
-    m_ready.wait(lock, [&] { return slot.state == Slot::Done; });
+    if (slot.state != Slot::Done) {
+        m_waiting = true;
+        m_ready.wait(lock, [&] { return slot.state == Slot::Done; });
+        m_waiting = false;
+    }
     std::shared_ptr<PimItem> item = std::move(slot.item);
     const std::exception_ptr failure = slot.failure;
     m_heldBytes -= slot.bytes;
     m_slots.pop_front();
     fill();
+    const bool wake = m_idle > 0 && waitingSlots() >= WakeBatch;
     lock.unlock();
-    m_work.notify_all();
+    if (wake)
+        m_work.notify_all();
     if (failure)
         std::rethrow_exception(failure);
     return item && item->unchangedSinceRead() ? item : load(index);
@@ -99,6 +109,14 @@ ReadAhead::Slot *ReadAhead::nextToRead()
     return nullptr;
 }
 
+size_t ReadAhead::waitingSlots() const
+{
+    size_t waiting = 0;
+    for (auto slot = m_slots.crbegin(); slot != m_slots.crend() && slot->state == Slot::Waiting; ++slot)
+        ++waiting;
+    return waiting;
+}
+
 ReadAhead::Slot *ReadAhead::slotFor(size_t index)
 {
     if (m_slots.empty() || index < m_slots.front().index || index - m_slots.front().index >= m_slots.size())
@@ -111,7 +129,9 @@ void ReadAhead::work()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         Slot *slot = nullptr;
+        ++m_idle;
         m_work.wait(lock, [&] { return m_stop || (slot = nextToRead()) != nullptr; });
+        --m_idle;
         if (m_stop)
             return;
         slot->state = Slot::Reading;
@@ -135,7 +155,8 @@ void ReadAhead::work()
         mine->bytes = mine->item ? mine->item->fileSize() : 0;
         mine->state = Slot::Done;
         m_heldBytes += mine->bytes;
-        m_ready.notify_all();
+        if (m_waiting && mine == &m_slots.front())
+            m_ready.notify_one();
     }
 }
 

@@ -52,6 +52,7 @@ private:
     void restartAt(size_t index);
     void fill();
     Slot *nextToRead();
+    size_t waitingSlots() const; // at the window's end, none read yet
     Slot *slotFor(size_t index);
 
     const std::shared_ptr<const Store> m_store;
@@ -64,6 +65,8 @@ private:
     std::deque<Slot> m_slots;        // consecutive indexes, the next one taken first
     size_t m_next = 0;               // the next index to queue
     qint64 m_heldBytes = 0;          // in done slots
+    int m_idle = 0;                  // workers waiting for work
+    bool m_waiting = false;          // the taker waits for the next slot
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };
