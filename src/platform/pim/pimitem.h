@@ -27,7 +27,7 @@ public:
     // On the run's thread, when the item is handed out: an unreadable
     // file's host log line.
     void report() const;
-    // The file on disk is still the one read (same inode, size and time).
+    // No save of this process replaced the file since it was read.
     bool unchangedSinceRead() const;
     qint64 fileSize() const { return m_stat.st_size; }
 
@@ -54,4 +54,5 @@ private:
     struct stat m_stat{};
     std::optional<VDocument> m_document;
     QString m_unreadable; // why the file cannot be read, for report()
+    quint64 m_replacedBefore = 0; // files replaced by saves before it was read
 };

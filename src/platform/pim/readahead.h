@@ -23,9 +23,10 @@ namespace Pim {
 // workers: take() hands items out on the caller's thread, in the order
 // asked, and whatever an item logs is logged there. At most Window items
 // are held ahead, and no more once they hold HeldBytes, so memory stays
-// bounded whatever the folder holds. An item whose file changed after the
-// worker read it is read again when taken, so a reader sees what an
-// unhurried one would.
+// bounded whatever the folder holds. An item whose file one of the run's
+// own saves replaced after the worker read it (a link to an item saved just
+// before) is read again when taken, so the run sees what it would have seen
+// reading each item when it gets to it.
 class ReadAhead
 {
 public:
