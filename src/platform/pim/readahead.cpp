@@ -3,6 +3,8 @@
 
 #include "pimitem.h"
 
+#include <system_error>
+
 namespace Pim {
 
 namespace {
@@ -45,9 +47,16 @@ std::shared_ptr<PimItem> ReadAhead::load(size_t index) const
 std::shared_ptr<PimItem> ReadAhead::take(size_t index)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_workers.empty())
-        for (int i = 0; i < Workers; ++i)
-            m_workers.emplace_back([this] { work(); });
+    if (!m_started) {
+        m_started = true;
+        try {
+            for (int i = 0; i < Workers; ++i)
+                m_workers.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+            // No thread to be had: the items are read here, one by one, as
+            // they are taken.
+        }
+    }
     if (m_slots.empty() || m_slots.front().index != index)
         restartAt(index);
     Slot &slot = m_slots.front();

@@ -69,6 +69,7 @@ private:
     int m_idle = 0;                  // workers waiting for work
     bool m_waiting = false;          // the taker waits for the next slot
     bool m_stop = false;
+    bool m_started = false;          // workers made (or none to be had)
     std::vector<std::thread> m_workers;
 };
 
