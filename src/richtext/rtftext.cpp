@@ -19,16 +19,19 @@ std::optional<QString> toPlainText(const QString &rtf)
 {
     if (!Rtf::isRichText(rtf))
         return std::nullopt;
-    QString out;
-    out.reserve(rtf.size()); // never longer than its source
+    // Never longer than its source: written into one allocation of that size.
+    QString out(rtf.size(), Qt::Uninitialized);
+    QChar *const text = out.data();
+    qsizetype length = 0;
     Rtf::Reader reader(rtf, Rtf::Reading::Showing);
     // Text after the document's last brace still shows.
     while (const std::optional<Rtf::Token> token = reader.next()) {
         if (token->kind == Rtf::Token::Text)
-            out += token->character;
+            text[length++] = token->character;
         else if (token->kind == Rtf::Token::Break)
-            out += u'\n';
+            text[length++] = u'\n';
     }
+    out.truncate(length);
     return out;
 }
 
