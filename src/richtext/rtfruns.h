@@ -17,7 +17,9 @@ struct Run
 {
     qsizetype begin = 0; // source range [begin, end) in the document
     qsizetype end = 0;
-    QString text;        // decoded text: \'hh as Windows-1252, \uN as UTF-16
+    // Characters of decoded text (\'hh as Windows-1252, \uN as UTF-16); the
+    // text itself is in SearchText::text only, so a big body is not held twice.
+    qsizetype length = 0;
     int unicodeSkip = 1; // \ucN in force: fallback characters after each \uN
     bool rich = true;    // false: the document is not RTF and the run is all of it
     // It follows a control word that has no delimiting blank ("\b\'e9"):
@@ -41,6 +43,7 @@ struct SearchText
     QList<Run> runs;
     QList<qsizetype> starts; // where each run's text begins in text
     QString text;
+    QStringView runText(qsizetype i) const { return QStringView(text).mid(starts[i], runs[i].length); }
 };
 SearchText searchText(const QString &document);
 

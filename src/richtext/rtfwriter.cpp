@@ -7,10 +7,18 @@ namespace Rtf {
 
 QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
 {
+    QString out;
+    appendEscaped(out, text, unicodeSkip, carriageReturn);
+    return out;
+}
+
+void appendEscaped(QString &out, QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
+{
     // The reader skips no more than this, so more "?" would show as text.
     unicodeSkip = qBound(0, unicodeSkip, maxUnicodeSkip);
-    QString out;
-    out.reserve(text.size() + 8);
+    // Room for a "\par " every forty characters: a long body grows once or
+    // not at all instead of doubling its way up.
+    out.reserve(out.size() + text.size() + text.size() / 10 + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'\\' || c == u'{' || c == u'}') {
@@ -26,11 +34,11 @@ QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
             out += QChar(c);
         } else {
             // \uN takes a signed 16-bit number.
-            out += QStringLiteral("\\u") + QString::number(qint16(c));
+            out += u"\\u";
+            out += QString::number(qint16(c));
             out += unicodeSkip > 0 ? QString(unicodeSkip, u'?') : QStringLiteral(" ");
         }
     }
-    return out;
 }
 
 } // namespace Rtf

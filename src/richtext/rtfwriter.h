@@ -17,5 +17,7 @@ enum class CarriageReturn { Character, Paragraph };
 // "?" (at most maxUnicodeSkip; or, when readers skip nothing, the blank that
 // ends the number).
 QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn);
+// The same, appended to out: a body written whole is made in one string.
+void appendEscaped(QString &out, QStringView text, int unicodeSkip, CarriageReturn carriageReturn);
 
 } // namespace Rtf

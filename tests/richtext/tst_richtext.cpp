@@ -29,8 +29,9 @@ static QString u(const char *utf8) { return QString::fromUtf8(utf8); }
 static QStringList runTexts(const QString &document)
 {
     QStringList texts;
-    for (const RtfRuns::Run &run : RtfRuns::searchText(document).runs)
-        texts << run.text;
+    const RtfRuns::SearchText searched = RtfRuns::searchText(document);
+    for (qsizetype i = 0; i < searched.runs.size(); ++i)
+        texts << searched.runText(i).toString();
     return texts;
 }
 

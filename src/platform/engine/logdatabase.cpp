@@ -5,6 +5,7 @@
 #include "quenlockerror.h"
 #include "logdbsupport.h"
 
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMetaObject>
@@ -22,8 +23,10 @@ constexpr int BusyTimeoutMs = 5000;
 } // namespace
 
 // UTC, ISO 8601 with milliseconds. Formatted by hand: local time would make
-// the C library look at the time-zone file for every row of a long run.
-QString LogDb::now()
+// the C library look at the time-zone file for every row of a long run. The
+// text is ASCII, bound as it is: no string to allocate and convert per row.
+// It stays valid until the next call.
+QByteArrayView LogDb::now()
 {
     const auto clock = std::chrono::system_clock::now().time_since_epoch();
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock).count();
@@ -44,7 +47,7 @@ QString LogDb::now()
     text[length - 4] = char('0' + millis / 100);
     text[length - 3] = char('0' + millis / 10 % 10);
     text[length - 2] = char('0' + millis % 10);
-    return QString::fromLatin1(text, length);
+    return QByteArrayView(text, length);
 }
 
 LogDatabase &LogDatabase::instance()
@@ -202,11 +205,13 @@ void LogDatabase::appendHostLog(int level, const QString &source, const QString 
     write("host log", [&] {
         begin();
         sqlite3_reset(m_insertHost);
-        LogDb::bindText(m_insertHost, 1, LogDb::now());
+        LogDb::bindTime(m_insertHost, 1);
         sqlite3_bind_int(m_insertHost, 2, level);
         LogDb::bindText(m_insertHost, 3, source);
         LogDb::bindText(m_insertHost, 4, message);
-        if (sqlite3_step(m_insertHost) != SQLITE_DONE)
+        const int status = sqlite3_step(m_insertHost);
+        sqlite3_clear_bindings(m_insertHost); // they point at texts about to go
+        if (status != SQLITE_DONE)
             fail(QStringLiteral("host log write"));
         commitPending();
     });
@@ -218,12 +223,14 @@ void LogDatabase::appendActivity(const QString &source, const QString &name, con
     write("activity log", [&] {
         begin();
         sqlite3_reset(m_insertActivity);
-        LogDb::bindText(m_insertActivity, 1, LogDb::now());
+        LogDb::bindTime(m_insertActivity, 1);
         LogDb::bindText(m_insertActivity, 2, source);
         LogDb::bindText(m_insertActivity, 3, name);
         LogDb::bindText(m_insertActivity, 4, text);
         sqlite3_bind_int(m_insertActivity, 5, kind);
-        if (sqlite3_step(m_insertActivity) != SQLITE_DONE)
+        const int status = sqlite3_step(m_insertActivity);
+        sqlite3_clear_bindings(m_insertActivity); // they point at texts about to go
+        if (status != SQLITE_DONE)
             fail(QStringLiteral("activity log write"));
         if (++m_pending >= BatchRows)
             commitPending();

@@ -2,6 +2,7 @@
 // What the log database's source files share: failures, text columns, times.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <sqlite3.h>
 
@@ -15,11 +16,14 @@ struct Failure
     QString reason;
 };
 
-// Bound as UTF-16 so every character, line breaks and NULs included, is kept.
+// The text must live until the statement has run: SQLite reads it in place
+// instead of copying it first (an undo record of a 5 MB body is 10 MB of
+// UTF-16 it need not hold twice). Clear the bindings after the step.
 inline void bindText(sqlite3_stmt *statement, int index, const QString &text)
 {
+    // Bound as UTF-16 so every character, line breaks and NULs included, is kept.
     sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)),
-                        SQLITE_TRANSIENT);
+                        SQLITE_STATIC);
 }
 
 inline QString columnText(sqlite3_stmt *statement, int column)
@@ -29,7 +33,13 @@ inline QString columnText(sqlite3_stmt *statement, int column)
     return QString::fromUtf16(static_cast<const char16_t *>(data), bytes / 2);
 }
 
-// Now, in UTC, ISO 8601 with milliseconds.
-QString now();
+// Now, in UTC, ISO 8601 with milliseconds; valid until the next call.
+QByteArrayView now();
+
+inline void bindTime(sqlite3_stmt *statement, int index)
+{
+    const QByteArrayView time = now();
+    sqlite3_bind_text(statement, index, time.data(), int(time.size()), SQLITE_STATIC);
+}
 
 } // namespace LogDb

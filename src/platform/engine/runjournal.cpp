@@ -54,13 +54,13 @@ void LogDatabase::beginRun(const RunStart &start)
         begin();
         execBound("INSERT INTO runs(started, search_for, replace_with, case_sensitive,"
                   " special_instructions, folders, undoes) VALUES(?,?,?,?,?,?,?)",
-                  [&](sqlite3_stmt *insert) {
-                      LogDb::bindText(insert, 1, LogDb::now());
+                  [&, folders = foldersText(start.folders)](sqlite3_stmt *insert) {
+                      LogDb::bindTime(insert, 1);
                       LogDb::bindText(insert, 2, start.searchFor);
                       LogDb::bindText(insert, 3, start.replaceWith);
                       sqlite3_bind_int(insert, 4, start.caseValue);
                       LogDb::bindText(insert, 5, start.specialInstructions);
-                      LogDb::bindText(insert, 6, foldersText(start.folders));
+                      LogDb::bindText(insert, 6, folders);
                       if (start.undoes)
                           sqlite3_bind_int64(insert, 7, start.undoes);
                   });
@@ -78,7 +78,9 @@ void LogDatabase::recordChange(const PlannedChange &change)
                                   &change.field, &change.oldValue, &change.newValue};
         for (int i = 0; i < 6; ++i)
             LogDb::bindText(m_insertChange, i + 2, *texts[i]);
-        if (sqlite3_step(m_insertChange) != SQLITE_DONE)
+        const int status = sqlite3_step(m_insertChange);
+        sqlite3_clear_bindings(m_insertChange); // they point at texts about to go
+        if (status != SQLITE_DONE)
             fail(QStringLiteral("run journal write"));
         ++m_pending;
     });

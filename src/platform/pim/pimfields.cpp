@@ -622,6 +622,8 @@ const Field *findByName(ItemKind item, const QString &property)
     return nullptr;
 }
 
+void locateFields(const VDocument &doc) { fieldLines(doc); }
+
 QString read(VDocument &doc, const Field &field) { return readValue(doc, field); }
 
 void write(VDocument &doc, const Field &field, const QString &text)

@@ -50,6 +50,11 @@ const Field *find(ItemKind item, const QString &property);
 const Field *begin();
 const Field *end();
 
+// Works out which line each field of the item reads (kept in the document
+// until a line is added or removed), so a thread reading ahead of the run
+// does it and the run's own thread need not.
+void locateFields(const VDocument &doc);
+
 // The field's value as text; empty when the item has no such line.
 QString read(VDocument &doc, const Field &field);
 // Writes text, converting it to the line's form; writing the text that read

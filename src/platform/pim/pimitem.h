@@ -17,9 +17,19 @@ class PimItem final : public OlItem
 {
 public:
     // dir is the collection's path; store holds the path for the final sync
-    // and the host's hook for saves.
+    // and the host's hook for saves. Reads and parses the file, then reports().
     static std::shared_ptr<PimItem> open(std::shared_ptr<const Pim::Store> store,
                                          const QByteArray &dir, const QByteArray &fileName);
+    // Reads and parses the file and logs nothing: it touches nothing shared,
+    // so a thread reading ahead of the run may call it.
+    static std::shared_ptr<PimItem> read(std::shared_ptr<const Pim::Store> store,
+                                         const QByteArray &dir, const QByteArray &fileName);
+    // On the run's thread, when the item is handed out: an unreadable
+    // file's host log line.
+    void report() const;
+    // No save of this process replaced the file since it was read.
+    bool unchangedSinceRead() const;
+    qint64 fileSize() const { return m_stat.st_size; }
 
     QString TypeName() const override;
     // nullptr for an unreadable item.
@@ -43,4 +53,6 @@ private:
     std::shared_ptr<const Pim::Store> m_store;
     struct stat m_stat{};
     std::optional<VDocument> m_document;
+    QString m_unreadable; // why the file cannot be read, for report()
+    quint64 m_replacedBefore = 0; // files replaced by saves before it was read
 };

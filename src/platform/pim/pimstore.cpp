@@ -6,6 +6,7 @@
 #include "pimapplication.h"
 #include "pimitem.h"
 #include "pimsync.h"
+#include "readahead.h"
 
 #include <QDir>
 #include <QFile>
@@ -188,11 +189,20 @@ PimItems::PimItems(std::shared_ptr<const Store> store, QByteArray directory)
 {
 }
 
+PimItems::~PimItems() = default;
+
 std::shared_ptr<OlItem> PimItems::Item(int index)
 {
     if (index < 1 || index > Count())
         throw QuenlockError(QStringLiteral("Array index out of bounds"));
-    return PimItem::open(m_store, m_directory, m_files[size_t(index - 1)]);
+    // A folder of one item has nothing to read ahead.
+    if (Count() == 1)
+        return PimItem::open(m_store, m_directory, m_files.front());
+    if (!m_readAhead)
+        m_readAhead = std::make_unique<ReadAhead>(m_store, m_directory, m_files);
+    std::shared_ptr<PimItem> item = m_readAhead->take(size_t(index - 1));
+    item->report();
+    return item;
 }
 
 std::shared_ptr<OlItem> PimItems::ItemByEntryId(const QString &entryId)

@@ -50,14 +50,18 @@ private:
     mutable QString m_name;
 };
 
+class ReadAhead;
+
 // The item files of one folder, listed once (in file-name order) when the
-// list is made; Item(i) reads and parses file i when asked. Making the list
-// logs each entry named like an item that is no item file (a directory, a
-// named pipe, a link to nothing ...).
+// list is made; Item(i) gives file i read and parsed, the files after it
+// being read ahead meanwhile (ReadAhead). Making the list logs each entry
+// named like an item that is no item file (a directory, a named pipe, a
+// link to nothing ...).
 class PimItems final : public OlItems
 {
 public:
     PimItems(std::shared_ptr<const Store> store, QByteArray directory);
+    ~PimItems() override;
     int Count() override { return int(m_files.size()); }
     std::shared_ptr<OlItem> Item(int index) override;
     std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override;
@@ -66,6 +70,7 @@ private:
     std::shared_ptr<const Store> m_store;
     QByteArray m_directory;
     std::vector<QByteArray> m_files;
+    std::unique_ptr<ReadAhead> m_readAhead; // made on the first Item()
 };
 
 class PimNamespace final : public OlNamespace

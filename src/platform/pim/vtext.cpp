@@ -37,7 +37,9 @@ int hexValue(char c)
 QString escapeText(const QString &text, Dialect dialect, bool structured)
 {
     QString out;
-    out.reserve(text.size() + 8);
+    // Room for an escape every sixteen characters: a long note grows once or
+    // not at all instead of doubling its way up.
+    out.reserve(text.size() + text.size() / 16 + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (dialect == Dialect::VCard21) {

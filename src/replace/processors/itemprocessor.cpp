@@ -149,19 +149,30 @@ private:
     {
         if (!matches(m_in.wrapper.read(property)))
             return;
-        const QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
+        QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
+        const std::optional<QString> rewritten = replacedInRuns(rtf);
+        if (!rewritten)
+            return;
+        undo(s, rtf);
+        // Each copy of a big body held past its use adds its size to the
+        // run's peak memory: the old text goes once its record is written.
+        rtf = QString();
+        m_in.wrapper.write(QLatin1String(RtfBodyProperty), *rewritten);
+        changed = true;
+    }
+
+    // The body with every match replaced in its runs. The searched text and
+    // the control's copy of it are let go before the body is written.
+    std::optional<QString> replacedInRuns(const QString &rtf)
+    {
         const RtfRuns::SearchText searched = RtfRuns::searchText(rtf);
         m_regex.setText(searched.text);
         m_regex.setPattern(m_in.searchText);
         QList<RtfRuns::Replacement> found;
         for (const RegexControl::Replacement &r : m_regex.replacements(m_in.replacement))
             found.append({r.start, r.length, r.text});
-        const std::optional<QString> rewritten = RtfRuns::replaceInRuns(rtf, searched, found);
-        if (!rewritten)
-            return;
-        undo(s, rtf);
-        m_in.wrapper.write(QLatin1String(RtfBodyProperty), *rewritten);
-        changed = true;
+        m_regex.setText(QString());
+        return RtfRuns::replaceInRuns(rtf, searched, found);
     }
 
     RunLogs &m_logs;
