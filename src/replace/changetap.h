@@ -5,14 +5,13 @@
 #include "runlogs.h"
 
 #include <QList>
-#include <QStringList>
 
 class ItemSaver;
 class SafeItem;
 
 // Passes every entry on. It counts the error lines, so a summary can tell
-// that some items ended early, and keeps the undo records of the items in
-// hand. When an item is saved, each of its records goes to the journal with
+// that some items ended early, and keeps the whole undo records of the items
+// in hand (their values shared, not copied). When an item is saved, each of its records goes to the journal with
 // the value the item now holds (a body as the rich text the step wrote),
 // before the save: the journal's row is on disk with the undo record before
 // the file is replaced. Records of an item that ended before its save are
@@ -23,6 +22,7 @@ public:
     explicit ChangeTap(RunLogs &inner) : m_inner(inner) {}
     void activity(const QString &name, const QString &text, int kind) override;
     void error(const QString &operation, const QString &message) override;
+    void recorded(const PlannedChange &record) override { m_pending.append(record); }
     // Journals the item's changes, then saves it through saver, or through
     // its own Save when saver is null.
     void save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
@@ -32,6 +32,5 @@ public:
 
 private:
     RunLogs &m_inner;
-    QStringList m_entries; // the record being written
     QList<PlannedChange> m_pending;
 };

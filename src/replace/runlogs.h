@@ -18,6 +18,9 @@ public:
     virtual ~RunLogs() = default;
     virtual void activity(const QString &name, const QString &text, int kind) = 0;
     virtual void error(const QString &operation, const QString &message) = 0;
+    // A field's undo record was written whole (its five entries); newValue
+    // is empty. What journals a run keeps it until the item is saved.
+    virtual void recorded(const PlannedChange &) {}
     // The run journal (see EngineUtility); logs without one keep nothing.
     // Errors reach the caller.
     virtual void begin(const RunStart &) {}

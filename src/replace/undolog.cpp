@@ -14,6 +14,7 @@ void UndoLog::UndoSave(const QString &folderStoreId, const QString &folderEntryI
         WriteToUndoLog(name, QStringLiteral("ItemEntryId: ") + itemEntryId);
         WriteToUndoLog(name, QStringLiteral("FieldName: ") + fieldName);
         WriteToUndoLog(name, QStringLiteral("FieldValue: ") + fieldValue);
+        m_logs.recorded({folderStoreId, folderEntryId, itemEntryId, fieldName, fieldValue, QString()});
     } catch (const LogWriteError &) {
         // The record is lost: its field must not change.
         throw;
