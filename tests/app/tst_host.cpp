@@ -553,9 +553,12 @@ void TestHost::librariesExportOnlyTheirFactory()
     QFETCH(QStringList, factories);
     const QString symbols = tool(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
                                                         QStringLiteral(BIN_DIR "/") + library});
+    // A lower-case type is a local symbol (the sanitizer build keeps a few
+    // typeinfo objects in the table): nothing outside can bind to it.
     QStringList names;
     for (const QString &line : symbols.split(u'\n', Qt::SkipEmptyParts))
-        names << line.section(u' ', 2);
+        if (!line.section(u' ', 1, 1).front().isLower())
+            names << line.section(u' ', 2);
     names.removeIf([](const QString &n) { return n.startsWith(u"_init") || n.startsWith(u"_fini"); });
     names.sort();
     QCOMPARE(names, factories);
