@@ -29,9 +29,3 @@ enum class RunEnd {
     Finished = 1,  // reached its end
     ItemsLeft = 2, // an undo that reached its end leaving items as they were (skipped or failed)
 };
-
-// The item and field a body's undo record names hold rich text under this property.
-inline QString storedProperty(const QString &field)
-{
-    return field == u"Body" ? QStringLiteral("RTFBody") : field;
-}

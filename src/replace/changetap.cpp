@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "changetap.h"
 
+#include "fieldsteptable.h"
 #include "replacerun.h"
 #include "safeitem.h"
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "undorun.h"
 
+#include "fieldsteptable.h"
 #include "hostobject.h"
 #include "iengineapi.h"
 #include "olapplication.h"

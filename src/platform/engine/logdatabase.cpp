@@ -251,8 +251,7 @@ void LogDatabase::commitPending()
     m_pending = 0;
 }
 
-// A query of the rows after afterId, its parameter bound.
-sqlite3_stmt *LogDatabase::select(const char *sql, qint64 afterId)
+void LogDatabase::eachRow(const char *sql, qint64 parameter, const std::function<void(sqlite3_stmt *)> &row)
 {
     // This connection sees its own pending rows all the same; a commit that
     // fails is for the next writer to report, not for a reader.
@@ -268,33 +267,31 @@ sqlite3_stmt *LogDatabase::select(const char *sql, qint64 afterId)
     } catch (const LogDb::Failure &failure) {
         throw QuenlockError(failure.description);
     }
-    sqlite3_bind_int64(query, 1, afterId);
-    return query;
+    sqlite3_bind_int64(query, 1, parameter);
+    while (sqlite3_step(query) == SQLITE_ROW)
+        row(query);
+    sqlite3_finalize(query);
 }
 
 QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 {
     QList<HostEntry> entries;
-    sqlite3_stmt *query = select("SELECT id, time, level, source, message FROM host_log WHERE id > ?"
-                                 " ORDER BY id",
-                                 afterId);
-    while (sqlite3_step(query) == SQLITE_ROW)
-        entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1),
-                        sqlite3_column_int(query, 2), LogDb::columnText(query, 3), LogDb::columnText(query, 4)});
-    sqlite3_finalize(query);
+    eachRow("SELECT id, time, level, source, message FROM host_log WHERE id > ? ORDER BY id", afterId,
+            [&](sqlite3_stmt *row) {
+                entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1),
+                                sqlite3_column_int(row, 2), LogDb::columnText(row, 3), LogDb::columnText(row, 4)});
+            });
     return entries;
 }
 
 QList<LogDatabase::ActivityEntry> LogDatabase::activityLog(qint64 afterId)
 {
     QList<ActivityEntry> entries;
-    sqlite3_stmt *query = select("SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ?"
-                                 " ORDER BY id",
-                                 afterId);
-    while (sqlite3_step(query) == SQLITE_ROW)
-        entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1), LogDb::columnText(query, 2),
-                        LogDb::columnText(query, 3), LogDb::columnText(query, 4), sqlite3_column_int(query, 5)});
-    sqlite3_finalize(query);
+    eachRow("SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ? ORDER BY id", afterId,
+            [&](sqlite3_stmt *row) {
+                entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1), LogDb::columnText(row, 2),
+                                LogDb::columnText(row, 3), LogDb::columnText(row, 4), sqlite3_column_int(row, 5)});
+            });
     return entries;
 }
 

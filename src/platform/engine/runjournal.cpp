@@ -112,33 +112,29 @@ void LogDatabase::endRun(qint32 saved, RunEnd how)
 QList<LogDatabase::RunEntry> LogDatabase::runs()
 {
     QList<RunEntry> entries;
-    sqlite3_stmt *query = select(
-        "SELECT id, started, search_for, replace_with, case_sensitive, special_instructions, folders,"
-        " undoes, COALESCE(saved, (SELECT COUNT(*) FROM (SELECT DISTINCT store_id, folder_id, item_id"
-        " FROM run_changes WHERE run_id = runs.id))), saved IS NOT NULL, complete, undone_by"
-        " FROM runs WHERE id > ? ORDER BY id DESC",
-        0);
-    while (sqlite3_step(query) == SQLITE_ROW) {
-        const RunStart start{LogDb::columnText(query, 2), LogDb::columnText(query, 3),
-                             sqlite3_column_int(query, 4), LogDb::columnText(query, 5),
-                             foldersOf(LogDb::columnText(query, 6)), sqlite3_column_int64(query, 7)};
-        entries.append({sqlite3_column_int64(query, 0), LogDb::columnText(query, 1), start,
-                        sqlite3_column_int64(query, 8), sqlite3_column_int(query, 9) != 0,
-                        RunEnd(sqlite3_column_int(query, 10)), sqlite3_column_int64(query, 11)});
-    }
-    sqlite3_finalize(query);
+    eachRow("SELECT id, started, search_for, replace_with, case_sensitive, special_instructions, folders,"
+            " undoes, COALESCE(saved, (SELECT COUNT(*) FROM (SELECT DISTINCT store_id, folder_id, item_id"
+            " FROM run_changes WHERE run_id = runs.id))), saved IS NOT NULL, complete, undone_by"
+            " FROM runs WHERE id > ? ORDER BY id DESC",
+            0, [&](sqlite3_stmt *row) {
+                const RunStart start{LogDb::columnText(row, 2), LogDb::columnText(row, 3),
+                                     sqlite3_column_int(row, 4), LogDb::columnText(row, 5),
+                                     foldersOf(LogDb::columnText(row, 6)), sqlite3_column_int64(row, 7)};
+                entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1), start,
+                                sqlite3_column_int64(row, 8), sqlite3_column_int(row, 9) != 0,
+                                RunEnd(sqlite3_column_int(row, 10)), sqlite3_column_int64(row, 11)});
+            });
     return entries;
 }
 
 QList<PlannedChange> LogDatabase::runChanges(qint64 runId)
 {
     QList<PlannedChange> changes;
-    sqlite3_stmt *query = select("SELECT store_id, folder_id, item_id, field, old_value, new_value"
-                                 " FROM run_changes WHERE run_id = ? ORDER BY id",
-                                 runId);
-    while (sqlite3_step(query) == SQLITE_ROW)
-        changes.append({LogDb::columnText(query, 0), LogDb::columnText(query, 1), LogDb::columnText(query, 2),
-                        LogDb::columnText(query, 3), LogDb::columnText(query, 4), LogDb::columnText(query, 5)});
-    sqlite3_finalize(query);
+    eachRow("SELECT store_id, folder_id, item_id, field, old_value, new_value FROM run_changes"
+            " WHERE run_id = ? ORDER BY id",
+            runId, [&](sqlite3_stmt *row) {
+                changes.append({LogDb::columnText(row, 0), LogDb::columnText(row, 1), LogDb::columnText(row, 2),
+                                LogDb::columnText(row, 3), LogDb::columnText(row, 4), LogDb::columnText(row, 5)});
+            });
     return changes;
 }

@@ -5,6 +5,7 @@
 
 #include "fieldtable.h"
 
+#include <QString>
 #include <span>
 
 using StepKind = FieldTable::StepKind;
@@ -25,6 +26,13 @@ inline constexpr int WriteAndLog = 176;
 } // namespace EmailSubStep
 
 inline constexpr char RtfBodyProperty[] = "RTFBody";
+
+// The property an undo record's field is read and written through: a body's
+// record is named Body and holds the rich text of RTFBody.
+inline QString storedProperty(const QString &field)
+{
+    return field == u"Body" ? QString::fromLatin1(RtfBodyProperty) : field;
+}
 
 // One processor: its name (function name of its log lines and error source),
 // the text of its opening line and its steps in run order, its page's run of
