@@ -4,11 +4,32 @@
 
 #include "olapplication.h"
 #include "safeitem.h"
+#include "testenvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
+
+// A test of dates and times: the expected local times are those of Central
+// European time, and every test function gets a fresh environment.
+class CentralEuropeanTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<TestEnvironment> env;
+
+private slots:
+    void initTestCase()
+    {
+        if (QDateTime(QDate(2025, 1, 2), QTime(12, 0)).offsetFromUtc() != 3600)
+            QSKIP("needs TZ=Europe/Berlin (ctest sets it)");
+    }
+    void init() { env = std::make_unique<TestEnvironment>(); }
+    void cleanup() { env.reset(); }
+};
 
 // store/<collection>/<files>; the application is the real one over store/.
 class Scratch

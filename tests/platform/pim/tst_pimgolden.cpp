@@ -120,21 +120,12 @@ QStringList propertiesOf(const QString &typeName)
 
 Q_DECLARE_METATYPE(Writes)
 
-class tst_PimGolden : public QObject
+// Expected local times below are those of Central European time.
+class tst_PimGolden : public CentralEuropeanTest
 {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env;
 
 private slots:
-    void initTestCase()
-    {
-        // Expected local times below are those of Central European time.
-        if (QDateTime(QDate(2025, 1, 2), QTime(12, 0)).offsetFromUtc() != 3600)
-            QSKIP("needs TZ=Europe/Berlin (ctest sets it)");
-    }
-    void init() { env = std::make_unique<TestEnvironment>(); }
-    void cleanup() { env.reset(); }
-
     void readsFields_data();
     void readsFields();
     void edits_data();

@@ -4,19 +4,11 @@
 #include "testenvironment.h"
 #include "pimtesting.h"
 
-class tst_PimLocale : public QObject
+class tst_PimLocale : public CentralEuropeanTest
 {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env;
 
 private slots:
-    void initTestCase()
-    {
-        if (QDateTime(QDate(2025, 1, 2), QTime(12, 0)).offsetFromUtc() != 3600)
-            QSKIP("needs TZ=Europe/Berlin (ctest sets it)");
-    }
-    void init() { env = std::make_unique<TestEnvironment>(); }
-    void cleanup() { env.reset(); }
     void readsAndWrites_data();
     void readsAndWrites();
 };
