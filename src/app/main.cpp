@@ -8,6 +8,7 @@
 #include "windowcommand.h"
 
 #include <QApplication>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 #include <QTextStream>
@@ -139,6 +140,10 @@ int dispatch(const QString &command, const Options &o)
 
 int main(int argc, char *argv[])
 {
+    // Blocks of 1 MiB and more are mapped and given back when freed. By
+    // default the threshold climbs to the largest block freed so far, and
+    // each copy of a big body the run let go stayed resident.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

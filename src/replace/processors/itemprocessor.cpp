@@ -147,7 +147,10 @@ private:
     // cannot break the document. RTFBody alone is written.
     void body(const FieldStep &s, const QString &property)
     {
-        if (!matches(m_in.wrapper.read(property)))
+        const bool found = matches(m_in.wrapper.read(property));
+        // The control's copy of a big body would stay for the whole step.
+        m_regex.setText(QString());
+        if (!found)
             return;
         QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
         const std::optional<QString> rewritten = replacedInRuns(rtf);
