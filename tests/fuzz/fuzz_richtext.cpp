@@ -46,7 +46,9 @@ void checkRuns(const QString &document, const SearchText &s)
         const RtfRuns::Run &run = s.runs[i];
         if (run.begin < sourceAt || run.end < run.begin || run.end > document.size())
             fail("a run's source range is out of order", document);
-        if (s.starts[i] < textAt || run.length <= 0 || s.starts[i] + run.length > s.text.size())
+        // Only a plain body's one run may be empty (an empty body).
+        if (s.starts[i] < textAt || (run.length <= 0 && run.rich)
+            || s.starts[i] + run.length > s.text.size())
             fail("a run's text is not at its start", document);
         for (qsizetype k = textAt; k < s.starts[i]; ++k)
             if (s.text[k] != u'\n')

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A main() for the fuzz targets when they are built without libFuzzer: every
-// file named, or found under a folder named, goes once through
+// file named, or found under a folder named, and the empty input go once through
 // LLVMFuzzerTestOneInput. ctest runs each target over its seed corpus this
 // way, so the gcc build keeps the targets compiling and their checks passing.
 #include <algorithm>
@@ -52,7 +52,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
-    size_t count = 0;
+    // The empty input first, as libFuzzer tries it before any seed.
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(""), 0);
+    size_t count = 1;
     for (int i = 1; i < argc; ++i) {
         const std::vector<std::filesystem::path> files = inputsAt(argv[i]);
         // A mistyped corpus path must not pass as a run over nothing.
