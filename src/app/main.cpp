@@ -8,7 +8,9 @@
 #include "windowcommand.h"
 
 #include <QApplication>
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 #include <memory>
 #include <optional>
 #include <QTextStream>
@@ -144,7 +146,9 @@ int main(int argc, char *argv[])
     // default the threshold climbs to the largest block freed so far, and
     // each copy of a big body the run let go stayed resident: a run
     // rewriting a 5 MB note peaked at 93 MiB, 79 MiB with this.
+#ifdef __GLIBC__
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
