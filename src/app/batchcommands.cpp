@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "batchcommands.h"
 
-#include "hostconfig.h"
 #include "hostsession.h"
 #include "engineutility.h"
 #include "progresssink.h"
@@ -18,12 +17,7 @@
 #include "settingskeys.h"
 #include "logdatabase.h"
 
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTextStream>
-#include <cstdio>
-#include <unistd.h>
 
 using namespace TerminalIo;
 

@@ -13,6 +13,7 @@
 #include "settingskeys.h"
 #include "systemtexts.h"
 #include "textnumber.h"
+#include "wrapperfor.h"
 
 #include <limits>
 
@@ -200,11 +201,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     // cannot fail here, and is kept so the numbers match the contact path's.
     m_checkpoint = 20;
     m_checkpoint = 22;
-    std::unique_ptr<SafeItem> wrapper;
-    if (isTask)
-        wrapper = ClassFactory::create<SafeTaskItem>(QLatin1String(ProgId::SafeTaskItem));
-    else
-        wrapper = ClassFactory::create<SafeAppointmentItem>(QLatin1String(ProgId::SafeAppointmentItem));
+    const std::unique_ptr<SafeItem> wrapper = wrapperFor(typeName);
     m_checkpoint = 24;
     wrapper->setItem(item);
     m_checkpoint = 26;

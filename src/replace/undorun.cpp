@@ -5,12 +5,12 @@
 #include "hostobject.h"
 #include "iengineapi.h"
 #include "olapplication.h"
-#include "progids.h"
 #include "progresssink.h"
 #include "quenlockerror.h"
 #include "safeitem.h"
 #include "systemtexts.h"
 #include "undolog.h"
+#include "wrapperfor.h"
 
 #include <QHash>
 #include <algorithm>
@@ -107,15 +107,8 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
     const std::shared_ptr<OlItem> item = items->ItemByEntryId(where.itemEntryId);
     if (!item)
         throw QuenlockError(QStringLiteral("it is no longer in its folder"));
-    const QString type = item->TypeName();
-    std::unique_ptr<SafeItem> wrapper;
-    if (type == QLatin1String(OlTypeName::Contact))
-        wrapper = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
-    else if (type == QLatin1String(OlTypeName::Appointment))
-        wrapper = ClassFactory::create<SafeAppointmentItem>(QLatin1String(ProgId::SafeAppointmentItem));
-    else if (type == QLatin1String(OlTypeName::Task))
-        wrapper = ClassFactory::create<SafeTaskItem>(QLatin1String(ProgId::SafeTaskItem));
-    else
+    std::unique_ptr<SafeItem> wrapper = wrapperFor(item->TypeName());
+    if (!wrapper)
         throw QuenlockError(QStringLiteral("it is no longer a contact, appointment or task"));
     wrapper->setItem(item);
     return wrapper;

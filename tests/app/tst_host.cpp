@@ -203,6 +203,14 @@ static QString sampleStore(const QString &dir)
     return QDir(store).canonicalPath();
 }
 
+// `quenlock set` with the sample store's contacts folder alone, and more settings.
+static QStringList setContactsFolder(const QString &store, const QStringList &more = {})
+{
+    return QStringList{QStringLiteral("set"), QStringLiteral("FolderCount=1"), QStringLiteral("FolderName1=Contacts"),
+                       QStringLiteral("FolderEntryId1=contacts"), QStringLiteral("FolderStoreId1=") + store}
+           + more;
+}
+
 void TestHost::runChangesFilesAndLogsUndo()
 {
     QTemporaryDir scratch;
@@ -462,9 +470,7 @@ void TestHost::runStatuses()
     QTemporaryDir scratch;
     const QString store = sampleStore(scratch.path());
     // Rows share one settings store: each starts from the sample's contacts folder.
-    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=1"), QStringLiteral("FolderName1=Contacts"),
-                       QStringLiteral("FolderEntryId1=contacts"), QStringLiteral("FolderStoreId1=") + store}),
-             0);
+    QCOMPARE(quenlock(setContactsFolder(store)), 0);
     QCOMPARE(quenlock(QStringList{QStringLiteral("set")} + settings), 0);
     QStringList args{QStringLiteral("run"), QStringLiteral("--store"), store};
     if (yes)
@@ -500,10 +506,8 @@ void TestHost::unwritableLog()
     QFETCH(QString, message);
     QTemporaryDir scratch;
     const QString store = sampleStore(scratch.path());
-    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("FolderCount=1"), QStringLiteral("FolderName1=Contacts"),
-                       QStringLiteral("FolderEntryId1=contacts"), QStringLiteral("FolderStoreId1=") + store,
-                       QStringLiteral("SearchFor=\\(503\\)"), QStringLiteral("ReplaceWith=(458)"),
-                       QStringLiteral("BusinessPhone=1")}),
+    QCOMPARE(quenlock(setContactsFolder(store, {QStringLiteral("SearchFor=\\(503\\)"), QStringLiteral("ReplaceWith=(458)"),
+                                                 QStringLiteral("BusinessPhone=1")})),
              0);
     QCOMPARE(quenlock({QStringLiteral("folders"), QStringLiteral("--store"), store}), 0);
     const QString file = m_dir.path() + QStringLiteral("/state/quenlock/logs.sqlite");

@@ -117,6 +117,14 @@ Settings merged(Settings a, const Settings &b)
     return a;
 }
 
+// Acme becomes Apex in CompanyName over one folder, Work (E1), returned empty.
+std::shared_ptr<Memory::Folder> acmeToApexInWork(World &w)
+{
+    w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
+    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
+    return w.folder(QStringLiteral("Work"), QStringLiteral("E1"));
+}
+
 // "Type:entryId" per item, in index order.
 void fill(Memory::Folder &folder, const QStringList &items)
 {
@@ -194,11 +202,8 @@ private Q_SLOTS:
 void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
 {
     World w;
-    w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
-    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
-    auto contact = w.folder(QStringLiteral("Work"), QStringLiteral("E1"))
-                       ->add(QStringLiteral("ContactItem"), QStringLiteral("c1"),
-                             {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    auto contact = acmeToApexInWork(w)->add(QStringLiteral("ContactItem"), QStringLiteral("c1"),
+                                            {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
     w.texts.searchFor = QStringLiteral("Acme Corp");
 
     const RunResult result = w.run(true);
@@ -786,9 +791,7 @@ void TestReplaceRun::errors()
     QFETCH(int, barValue);
 
     World w;
-    w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
-    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
-    auto folder = w.folder(QStringLiteral("Work"), QStringLiteral("E1"));
+    auto folder = acmeToApexInWork(w);
     errorCase.arrange(w);
     for (const auto &item : folder->items)
         item->properties = {{QStringLiteral("CompanyName"), QStringLiteral("Acme")},
@@ -858,9 +861,7 @@ void TestReplaceRun::logFailures()
     QFETCH(int, undoEntries);
 
     World w;
-    w.configure(QStringLiteral("Acme"), QStringLiteral("Apex"));
-    w.set(merged(oneFolder(QStringLiteral("Work"), QStringLiteral("E1")), flags({QStringLiteral("CompanyName")})));
-    auto folder = w.folder(QStringLiteral("Work"), QStringLiteral("E1"));
+    auto folder = acmeToApexInWork(w);
     for (const QString &id : {QStringLiteral("c1"), QStringLiteral("c2")})
         folder->add(QStringLiteral("ContactItem"), id, {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
     failure.arrange(w);
