@@ -7,6 +7,22 @@
 #include <climits>
 
 namespace Rtf {
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+int hexValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
 namespace {
 
 // Groups whose content is not document text, by their first control word.
@@ -36,22 +52,6 @@ bool isDestination(QStringView word, Reading reading)
         QStringLiteral("footnote")};
     return tables.contains(word)
         || (reading == Reading::Replacing ? generated : besideTheBody).contains(word);
-}
-
-bool isAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-int hexValue(QChar c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c.unicode() - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - u'A' + 10;
-    return -1;
 }
 
 // A control word "\word-123 ": its letters, its parameter and where it ends

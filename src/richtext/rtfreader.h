@@ -16,6 +16,10 @@ namespace Rtf {
 // reader and the writer alike, so "\uc99999999" costs no more than "\uc8".
 inline constexpr int maxUnicodeSkip = 8;
 
+bool isAsciiLetter(QChar c);
+// The value of an ASCII hex digit; -1 for any other character.
+int hexValue(QChar c);
+
 // A document is rich text when it begins with "{\rtf".
 bool isRichText(QStringView document);
 

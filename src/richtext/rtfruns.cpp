@@ -9,11 +9,6 @@
 namespace RtfRuns {
 namespace {
 
-bool isAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
 // A control word (not a symbol) that ends on its last letter or digit,
 // without a blank, right before `at` (a source line break between ends it
 // too, and so does the data after \binN).
@@ -22,7 +17,7 @@ bool isUndelimitedWord(const QString &document, const Rtf::Token &token, qsizety
     if ((token.kind != Rtf::Token::Control && token.kind != Rtf::Token::Break) || token.end != at)
         return false;
     qsizetype i = token.begin + 1;
-    while (i < token.end && isAsciiLetter(document[i]))
+    while (i < token.end && Rtf::isAsciiLetter(document[i]))
         ++i;
     if (i == token.begin + 1)
         return false; // a control symbol
@@ -42,23 +37,18 @@ bool isOpenHexMark(const QString &document, const Rtf::Token &token, qsizetype a
         && document[token.begin + 1] == u'\'';
 }
 
-bool isHexDigit(QChar c)
-{
-    return c.isDigit() ? c.unicode() < 0x80 : (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
-
-// RTF for new run text, kept from running into the code before it.
-QString runSource(const Run &run, const QString &text)
+// Appends the RTF for new run text, kept from running into the code before it.
+void appendRunSource(QString &out, const Run &run, const QString &text)
 {
     // The blank ends the word before; it is never text.
-    QString out = run.afterWord ? QStringLiteral(" ") : QString();
+    if (run.afterWord)
+        out += u' ';
     qsizetype from = 0;
-    if (run.afterHexMark && text.size() >= 2 && isHexDigit(text[0]) && isHexDigit(text[1])) {
+    if (run.afterHexMark && text.size() >= 2 && Rtf::hexValue(text[0]) >= 0 && Rtf::hexValue(text[1]) >= 0) {
         out += QStringLiteral("\\'%1").arg(text[0].unicode(), 2, 16, QLatin1Char('0'));
         from = 1;
     }
-    return out + Rtf::escape(QStringView(text).sliced(from), run.unicodeSkip,
-                             Rtf::CarriageReturn::Paragraph);
+    Rtf::appendEscaped(out, QStringView(text).sliced(from), run.unicodeSkip, Rtf::CarriageReturn::Paragraph);
 }
 
 // The document with each run that has a text given replaced by it.
@@ -76,7 +66,7 @@ QString writeRuns(const QString &document, const QList<Run> &runs,
         if (!run.rich) {
             out += *texts[i];
         } else if (!texts[i]->isEmpty()) {
-            out += runSource(run, *texts[i]);
+            appendRunSource(out, run, *texts[i]);
         } else if (run.opensGroup && (Rtf::opensDestination(document, run.end, Rtf::Reading::Replacing)
                                       || Rtf::opensDestination(document, run.end, Rtf::Reading::Showing))) {
             // Without its first text, "{\{\fonttbl ...}" would become a font

@@ -3,6 +3,8 @@
 
 #include "rtfreader.h"
 
+#include <algorithm>
+
 namespace Rtf {
 
 QString escape(QStringView text, int unicodeSkip, CarriageReturn carriageReturn)
@@ -17,8 +19,11 @@ void appendEscaped(QString &out, QStringView text, int unicodeSkip, CarriageRetu
     // The reader skips no more than this, so more "?" would show as text.
     unicodeSkip = qBound(0, unicodeSkip, maxUnicodeSkip);
     // Room for a "\par " every forty characters: a long body grows once or
-    // not at all instead of doubling its way up.
-    out.reserve(out.size() + text.size() + text.size() / 10 + 8);
+    // not at all instead of doubling its way up. Appending run after run
+    // still doubles, so many short texts are not copied once each.
+    const qsizetype needed = out.size() + text.size() + text.size() / 10 + 8;
+    if (needed > out.capacity())
+        out.reserve(std::max(needed, out.capacity() * 2));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'\\' || c == u'{' || c == u'}') {

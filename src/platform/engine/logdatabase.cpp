@@ -81,6 +81,7 @@ void LogDatabase::step(sqlite3_stmt *statement, const char *what)
 {
     const int status = sqlite3_step(statement);
     sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement); // texts are bound in place and about to go
     if (status != SQLITE_DONE)
         fail(QString::fromLatin1(what));
 }
@@ -204,15 +205,11 @@ void LogDatabase::appendHostLog(int level, const QString &source, const QString 
 {
     write("host log", [&] {
         begin();
-        sqlite3_reset(m_insertHost);
         LogDb::bindTime(m_insertHost, 1);
         sqlite3_bind_int(m_insertHost, 2, level);
         LogDb::bindText(m_insertHost, 3, source);
         LogDb::bindText(m_insertHost, 4, message);
-        const int status = sqlite3_step(m_insertHost);
-        sqlite3_clear_bindings(m_insertHost); // they point at texts about to go
-        if (status != SQLITE_DONE)
-            fail(QStringLiteral("host log write"));
+        step(m_insertHost, "host log write");
         commitPending();
     });
 }
@@ -222,16 +219,12 @@ void LogDatabase::appendActivity(const QString &source, const QString &name, con
 {
     write("activity log", [&] {
         begin();
-        sqlite3_reset(m_insertActivity);
         LogDb::bindTime(m_insertActivity, 1);
         LogDb::bindText(m_insertActivity, 2, source);
         LogDb::bindText(m_insertActivity, 3, name);
         LogDb::bindText(m_insertActivity, 4, text);
         sqlite3_bind_int(m_insertActivity, 5, kind);
-        const int status = sqlite3_step(m_insertActivity);
-        sqlite3_clear_bindings(m_insertActivity); // they point at texts about to go
-        if (status != SQLITE_DONE)
-            fail(QStringLiteral("activity log write"));
+        step(m_insertActivity, "activity log write");
         if (++m_pending >= BatchRows)
             commitPending();
     });

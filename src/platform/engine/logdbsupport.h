@@ -18,7 +18,7 @@ struct Failure
 
 // The text must live until the statement has run: SQLite reads it in place
 // instead of copying it first (an undo record of a 5 MB body is 10 MB of
-// UTF-16 it need not hold twice). Clear the bindings after the step.
+// UTF-16 it need not hold twice). LogDatabase::step clears them after the step.
 inline void bindText(sqlite3_stmt *statement, int index, const QString &text)
 {
     // Bound as UTF-16 so every character, line breaks and NULs included, is kept.

@@ -72,16 +72,12 @@ void LogDatabase::recordChange(const PlannedChange &change)
 {
     write("run journal", [&] {
         begin();
-        sqlite3_reset(m_insertChange);
         sqlite3_bind_int64(m_insertChange, 1, m_run.id);
         const QString *texts[] = {&change.storeId, &change.folderEntryId, &change.itemEntryId,
                                   &change.field, &change.oldValue, &change.newValue};
         for (int i = 0; i < 6; ++i)
             LogDb::bindText(m_insertChange, i + 2, *texts[i]);
-        const int status = sqlite3_step(m_insertChange);
-        sqlite3_clear_bindings(m_insertChange); // they point at texts about to go
-        if (status != SQLITE_DONE)
-            fail(QStringLiteral("run journal write"));
+        step(m_insertChange, "run journal write");
         ++m_pending;
     });
 }

@@ -79,7 +79,8 @@ bool namesQuotedPrintable(QByteArrayView param)
 // value ending in "=" swallows the next line.
 bool headerNamesQuotedPrintable(const char *p, qsizetype n)
 {
-    const qsizetype end = headerEnd(p, n) < 0 ? n : headerEnd(p, n);
+    const qsizetype colon = headerEnd(p, n);
+    const qsizetype end = colon < 0 ? n : colon;
     bool quoted = false, name = true;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= end; ++i) {
@@ -571,17 +572,15 @@ int VDocument::find(QByteArrayView name) const
 QString VDocument::escapedValue(const ContentLine &line) const
 {
     const bool qp = line.isQuotedPrintable();
-    if (!qp && m_dialect != VText::Dialect::VCard21 && !line.hasParam("CHARSET"))
+    const bool charset = m_dialect == VText::Dialect::VCard21 || line.hasParam("CHARSET");
+    if (!qp && !charset)
         return line.utf8Value();
     QByteArray bytes = line.value();
     if (qp)
         bytes = VText::decodeQuotedPrintable(bytes);
     bool ok = true;
-    QString text;
-    if (m_dialect == VText::Dialect::VCard21 || line.hasParam("CHARSET"))
-        text = VText::decodeCharset(bytes, line.paramValue("CHARSET"), &ok);
-    else
-        text = QString::fromUtf8(bytes);
+    QString text = charset ? VText::decodeCharset(bytes, line.paramValue("CHARSET"), &ok)
+                           : QString::fromUtf8(bytes);
     if (!ok)
         throw QuenlockError(QStringLiteral("The character set \"%1\" of %2 is not supported")
                                 .arg(QString::fromLatin1(line.paramValue("CHARSET")),
