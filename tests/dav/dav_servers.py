@@ -13,12 +13,20 @@ fields, contact notes, appointment locations and bodies, task bodies):
 3. an item another client saves between the run's read and its write (a
    loopback proxy makes that edit when the run's first PUT passes) is
    reported as changed since it was read, ends the run with exit 1, and
-   keeps the other client's edit;
-4. a server that is down gives one clear line on stderr and exit 1;
+   keeps the other client's edit; a save the server fails (503) ends the
+   run with a line naming the item and the status; an item that cannot be
+   read gets its line;
+4. a server that is down, or plain http to another machine, gives one
+   clear line on stderr and exit 1; a wrong password is reported (401);
 5. (radicale) the account logs in with a password taken from
    passwordCommand, and the password is in no file under the test's HOME.
 
-usage: dav_servers.py QUENLOCK SAMPLE_STORE radicale|xandikos
+6. the window's two folder pickers (the davpickers program) show the
+   account's collections with their counts, and a server that does not
+   answer gives a message box.
+
+usage: dav_servers.py QUENLOCK SAMPLE_STORE radicale|xandikos DAVPICKERS
+QUENLOCK_SCREENSHOTS=DIR saves the pickers' pictures there.
 Exit status 77 (ctest's SKIP_RETURN_CODE) when the server is not installed.
 """
 
@@ -26,6 +34,7 @@ import base64
 import http.client
 import http.server
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -232,13 +241,19 @@ def compare(label, got, want):
         raise Failure(f"{label}:\n  " + "\n  ".join(problems))
 
 
-class EditingProxy(http.server.ThreadingHTTPServer):
-    """Forwards to the server; on the first PUT it first saves an edit of that
-    item itself, as another client would between the run's read and write."""
+class Proxy(http.server.ThreadingHTTPServer):
+    """Forwards to the server, and plays one trick on the way:
+    "edit": on the first PUT it first saves an edit of that item itself, as
+    another client would between the run's read and its write;
+    "fail": it answers the first PUT with 503 Busy for Maintenance;
+    "garble": the first item of each multiget answer comes back unreadable."""
 
-    def __init__(self, upstream_port, dav):
-        self.upstream_port, self.dav, self.edited = upstream_port, dav, None
+    def __init__(self, upstream_port, dav, trick):
+        self.upstream_port, self.dav, self.trick, self.path = upstream_port, dav, trick, None
         super().__init__(("127.0.0.1", 0), ProxyHandler)
+
+    def handle_error(self, request, client_address):
+        pass  # quenlock ending while an answer read ahead was on its way
 
 
 class ProxyHandler(http.server.BaseHTTPRequestHandler):
@@ -247,29 +262,109 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
-    def handle_one(self):
-        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
-        if self.command == "PUT" and self.server.edited is None:
-            self.server.edited = self.path
-            current, _ = self.server.dav.expect((200,), "GET", self.path)
-            edited = current.replace(b"END:VCARD", b"NOTE:edited by another client\r\nEND:VCARD", 1)
-            edited = edited.replace(b"END:VEVENT", b"COMMENT:edited by another client\r\nEND:VEVENT", 1)
-            self.server.dav.expect((200, 201, 204), "PUT", self.path, edited)
-        conn = http.client.HTTPConnection("127.0.0.1", self.server.upstream_port, timeout=30)
-        conn.request(self.command, self.path, body, {k: v for k, v in self.headers.items()
-                                                     if k.lower() not in ("host", "connection")})
-        reply = conn.getresponse()
-        data = reply.read()
-        self.send_response(reply.status, reply.reason)
-        for k, v in reply.getheaders():
+    def answer(self, status, reason, headers, data):
+        self.send_response(status, reason)
+        for k, v in headers:
             if k.lower() not in ("transfer-encoding", "connection", "content-length"):
                 self.send_header(k, v)
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
         self.wfile.write(data)
+
+    def handle_one(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        server = self.server
+        first_put = self.command == "PUT" and server.path is None
+        if first_put:
+            server.path = self.path
+        if first_put and server.trick == "fail":
+            return self.answer(503, "Busy for Maintenance", [], b"")
+        if first_put and server.trick == "edit":
+            current, _ = server.dav.expect((200,), "GET", self.path)
+            edited = current.replace(b"END:VCARD", b"NOTE:edited by another client\r\nEND:VCARD", 1)
+            edited = edited.replace(b"END:VEVENT", b"COMMENT:edited by another client\r\nEND:VEVENT", 1)
+            server.dav.expect((200, 201, 204), "PUT", self.path, edited)
+        conn = http.client.HTTPConnection("127.0.0.1", server.upstream_port, timeout=30)
+        conn.request(self.command, self.path, body, {k: v for k, v in self.headers.items()
+                                                     if k.lower() not in ("host", "connection", "accept-encoding")})
+        reply = conn.getresponse()
+        data = reply.read()
+        if self.command == "REPORT" and server.trick == "garble":
+            at = data.find(b"BEGIN:V")
+            if at >= 0:
+                data = data[:at] + b"BEGIN:XGARBLED" + data[at + len(b"BEGIN:VCARD"):]
+                server.path = re.findall(rb"<[^>]*href>([^<]*)<", data[:at])[-1].decode()
+        self.answer(reply.status, reply.reason, reply.getheaders(), data)
         conn.close()
 
     do_GET = do_PUT = do_PROPFIND = do_REPORT = do_OPTIONS = do_DELETE = handle_one
+
+
+def with_proxy(host, port, kind, secret, dav, trick, *args, status):
+    proxy = Proxy(port, dav, trick)
+    threading.Thread(target=proxy.serve_forever, daemon=True).start()
+    try:
+        host.configure(account("main", proxy.server_address[1], kind, secret))
+        return host(*args, status=status), proxy.path
+    finally:
+        proxy.shutdown()
+        proxy.server_close()
+
+
+def check_failures(host, port, kind, secret, dav):
+    """Another client's edit, a server failing a save, an item that cannot be
+    read, a server that is down, plain http to another machine."""
+    r, path = with_proxy(host, port, kind, secret, dav, "edit", "run", "--yes", "--quiet", "--account", "main",
+                         status=1)
+    if not path or "was changed by another program after it was read; it was not saved" not in r.stderr \
+            or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
+        raise Failure(f"the edit of {path} by another client was not reported:\n{r.stderr}")
+    now, _ = dav.expect((200,), "GET", path)
+    if b"edited by another client" not in now or b"(458)" in now:
+        raise Failure(f"{path} lost the other client's edit:\n{now.decode()}")
+
+    r, path = with_proxy(host, port, kind, secret, dav, "fail", "run", "--yes", "--quiet", "--account", "main",
+                         status=1)
+    if "503 Busy for Maintenance" not in r.stderr or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
+        raise Failure(f"a save the server refused was not reported with its item and status:\n{r.stderr}")
+
+    r, path = with_proxy(host, port, kind, secret, dav, "garble", "run", "--dry-run", "--quiet", "--account",
+                         "main", status=None)
+    name = urllib.parse.unquote(path.rsplit("/", 1)[-1]) if path else "?"
+    if not any("cannot be read:" in line and name in line for line in r.stderr.splitlines()):
+        raise Failure(f"an item that cannot be read ({name}) was not named:\n{r.stderr}")
+
+    for ini, wanted in ((account("main", free_port(), kind, secret), "cannot be reached"),
+                        ("[Account main]\nurl=http://dav.example.org/\n", "unencrypted")):
+        host.configure(ini)
+        for args in (["folders", "--account", "main"], ["run", "--yes", "--quiet", "--account", "main"]):
+            r = host(*args, status=1)
+            lines = r.stderr.strip().splitlines()
+            if len(lines) != 1 or wanted not in lines[0]:
+                raise Failure(f"quenlock {' '.join(args)} with {ini!r} said:\n{r.stderr}")
+    if kind == "radicale":
+        host.configure(account("main", port, kind, secret).replace(f"cat {secret}", "echo wrong"))
+        r = host("folders", "--account", "main", status=1)
+        if "401" not in r.stderr:
+            raise Failure(f"a wrong password gave:\n{r.stderr}")
+
+
+def check_pickers(pickers, port, kind, secret, rows, env):
+    user, command = (USER, f"cat {secret}") if kind == "radicale" else ("", "")
+    argv = [pickers, f"http://127.0.0.1:{port}/", user, command, f"http://127.0.0.1:{free_port()}/"]
+    if os.environ.get("QUENLOCK_SCREENSHOTS"):
+        argv.append(os.environ["QUENLOCK_SCREENSHOTS"])
+    r = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=120)
+    shown = [line.split("\t") for line in r.stdout.splitlines()]
+    want = sorted(f"home/{name}\t{count}" for name, _, _, count in rows)
+    for picker in ("one", "multi"):
+        got = sorted(f"{row[1]}\t{row[2]}" for row in shown if row[0] == picker)
+        if got != want:
+            raise Failure(f"the {picker} folder picker showed {got}, expected {want}\n{r.stderr}")
+    messages = [row[1] for row in shown if row[0] == "message"]
+    if r.returncode != 0 or len(messages) != 1 or "cannot be reached" not in messages[0]:
+        raise Failure(f"a server that does not answer gave {messages} in the picker (exit {r.returncode})"
+                      f"\n{r.stderr}")
 
 
 def account(name, port, kind, secret):
@@ -280,16 +375,15 @@ def account(name, port, kind, secret):
 
 
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 5:
         print(__doc__, file=sys.stderr)
         return 2
-    quenlock, samples, kind = sys.argv[1:]
+    quenlock, samples, kind, pickers = sys.argv[1:]
     if not os.path.exists(f"/usr/bin/{kind}"):
         print(f"SKIP: {kind} is not installed (scripts/quickstart installs it)")
         return SKIP
     with tempfile.TemporaryDirectory(prefix=f"quenlock-dav-{kind}-") as tmp:
         proc, port = start(kind, tmp)
-        proxy = None
         try:
             dav = Dav(f"http://127.0.0.1:{port}", auth=kind == "radicale")
             paths = load(kind, dav, samples)
@@ -315,6 +409,7 @@ def main():
             rows = host.choose_folders("--account", "main")
             if sorted(r[1] for r in rows) != sorted(paths.values()) or any(r[2] != "main" for r in rows):
                 raise Failure(f"folders --account main listed {rows}, expected {sorted(paths.values())}")
+            check_pickers(pickers, port, kind, secret, rows, host.env)
             preview = host("run", "--dry-run", "--quiet", "--account", "main").stdout.splitlines()[-1]
             if preview != file_run.replace("Updated", "Would update"):
                 raise Failure(f"the dry run said {preview!r}, the file run {file_run!r}")
@@ -327,26 +422,7 @@ def main():
             host("undo", "--last", "--yes", "--quiet", "--account", "main")
             compare("after undo --last", fetch_all(dav, paths), before)
 
-            # Another client's edit between the run's read and its write.
-            proxy = EditingProxy(port, dav)
-            threading.Thread(target=proxy.serve_forever, daemon=True).start()
-            host.configure(account("main", proxy.server_address[1], kind, secret))
-            r = host("run", "--yes", "--quiet", "--account", "main", status=1)
-            path = proxy.edited
-            if not path or "was changed by another program after it was read; it was not saved" not in r.stderr \
-                    or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
-                raise Failure(f"the edit of {path} by another client was not reported:\n{r.stderr}")
-            now, _ = dav.expect((200,), "GET", path)
-            if b"edited by another client" not in now or b"(458)" in now:
-                raise Failure(f"{path} lost the other client's edit:\n{now.decode()}")
-
-            # A server that is down.
-            host.configure(account("main", free_port(), kind, secret))
-            for args in (["folders", "--account", "main"], ["run", "--yes", "--quiet", "--account", "main"]):
-                r = host(*args, status=1)
-                lines = r.stderr.strip().splitlines()
-                if len(lines) != 1 or "cannot be reached" not in lines[0]:
-                    raise Failure(f"quenlock {' '.join(args)} with the server down said:\n{r.stderr}")
+            check_failures(host, port, kind, secret, dav)
 
             # The password stays out of every file the program wrote.
             if kind == "radicale":
@@ -360,8 +436,6 @@ def main():
             print(f"FAIL ({kind}): {e}", file=sys.stderr)
             return 1
         finally:
-            if proxy:
-                proxy.shutdown()
             proc.terminate()
             proc.wait(10)
 

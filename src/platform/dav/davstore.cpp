@@ -214,9 +214,11 @@ std::shared_ptr<OlItem> CollectionItems::Item(int index)
 
 std::shared_ptr<OlItem> CollectionItems::ItemByEntryId(const QString &entryId)
 {
-    for (const Member &member : std::as_const(m_members)) {
-        if (resourceName(member.href) != entryId)
-            continue;
+    if (m_byName.isEmpty())
+        for (qsizetype i = 0; i < m_members.size(); ++i)
+            m_byName.insert(resourceName(m_members.at(i).href), i);
+    if (const auto at = m_byName.constFind(entryId); at != m_byName.constEnd()) {
+        const Member &member = m_members.at(*at);
         const QUrl url = m_collection.url.resolved(QUrl(member.href));
         const Response response = m_store->client().call({"GET", url, {}, {}});
         Version version{response.body, response.etag, QString()};

@@ -107,6 +107,7 @@ private:
     std::shared_ptr<AccountStore> m_store;
     Collection m_collection;
     QList<Member> m_members;
+    QHash<QString, qsizetype> m_byName;                   // resource name → member, made by ItemByEntryId
     std::deque<Fetched> m_pending;                        // batches asked for, in order
     int m_heldBatch = -1;
     QHash<QString, Version> m_held;                       // the batch being handed out, by path
