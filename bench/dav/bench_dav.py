@@ -115,7 +115,7 @@ def main():
                 r = subprocess.run([quenlock, *args], env=env, capture_output=True, text=True)
                 if r.returncode != 0:
                     raise SystemExit(f"quenlock {' '.join(args)}: exit {r.returncode}\n{r.stderr}")
-                return time.monotonic() - t, r.stdout.strip().splitlines()[-1]
+                return time.monotonic() - t, (r.stdout.strip().splitlines() or [""])[-1]
 
             configure(port)
             q("set", "SearchFor=\\(503\\)", "ReplaceWith=(458)", "FolderCount=1", "FolderName1=contacts",

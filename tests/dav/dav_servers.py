@@ -17,7 +17,8 @@ fields, contact notes, appointment locations and bodies, task bodies):
    run with a line naming the item and the status; an item that cannot be
    read gets its line;
 4. a server that is down, or plain http to another machine, gives one
-   clear line on stderr and exit 1; a wrong password is reported (401);
+   clear line on stderr and exit 1; a wrong password is reported (401), so
+   is a certificate not trusted, unless caFile= names it;
 5. (radicale) the account logs in with a password taken from
    passwordCommand, and the password is in no file under the test's HOME.
 
@@ -129,8 +130,9 @@ def wait_for(port, proc, log):
     raise Failure("the server did not answer within 30 s\n" + open(log, errors="replace").read())
 
 
-def start(kind, tmp):
-    """The server on a free loopback port (a start that loses its port is retried)."""
+def start(kind, tmp, tls=None):
+    """The server on a free loopback port (a start that loses its port is
+    retried); tls: (certificate, key) for a Radicale serving https."""
     for attempt in range(3):
         port = free_port()
         log = os.path.join(tmp, f"{kind}-{attempt}.log")
@@ -138,9 +140,10 @@ def start(kind, tmp):
             users = os.path.join(tmp, "users")
             with open(users, "w") as f:
                 f.write(f"{USER}:{PASSWORD}\n")
-            config = os.path.join(tmp, "radicale.conf")
+            config = os.path.join(tmp, "radicale-tls.conf" if tls else "radicale.conf")
+            ssl = f"ssl = True\ncertificate = {tls[0]}\nkey = {tls[1]}\n" if tls else ""
             with open(config, "w") as f:
-                f.write(f"[server]\nhosts = 127.0.0.1:{port}\n"
+                f.write(f"[server]\nhosts = 127.0.0.1:{port}\n{ssl}"
                         f"[auth]\ntype = htpasswd\nhtpasswd_filename = {users}\nhtpasswd_encryption = plain\n"
                         f"[rights]\ntype = owner_only\n"
                         f"[storage]\nfilesystem_folder = {os.path.join(tmp, 'radicale-storage')}\n")
@@ -249,7 +252,7 @@ class Proxy(http.server.ThreadingHTTPServer):
     "garble": the first item of each multiget answer comes back unreadable."""
 
     def __init__(self, upstream_port, dav, trick):
-        self.upstream_port, self.dav, self.trick, self.path = upstream_port, dav, trick, None
+        self.upstream_port, self.dav, self.trick, self.path, self.puts = upstream_port, dav, trick, None, 0
         super().__init__(("127.0.0.1", 0), ProxyHandler)
 
     def handle_error(self, request, client_address):
@@ -274,6 +277,7 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
     def handle_one(self):
         body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
         server = self.server
+        server.puts += self.command == "PUT"
         first_put = self.command == "PUT" and server.path is None
         if first_put:
             server.path = self.path
@@ -305,7 +309,7 @@ def with_proxy(host, port, kind, secret, dav, trick, *args, status):
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
     try:
         host.configure(account("main", proxy.server_address[1], kind, secret))
-        return host(*args, status=status), proxy.path
+        return host(*args, status=status), proxy.path, proxy.puts
     finally:
         proxy.shutdown()
         proxy.server_close()
@@ -314,7 +318,7 @@ def with_proxy(host, port, kind, secret, dav, trick, *args, status):
 def check_failures(host, port, kind, secret, dav):
     """Another client's edit, a server failing a save, an item that cannot be
     read, a server that is down, plain http to another machine."""
-    r, path = with_proxy(host, port, kind, secret, dav, "edit", "run", "--yes", "--quiet", "--account", "main",
+    r, path, _ = with_proxy(host, port, kind, secret, dav, "edit", "run", "--yes", "--quiet", "--account", "main",
                          status=1)
     if not path or "was changed by another program after it was read; it was not saved" not in r.stderr \
             or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
@@ -323,13 +327,15 @@ def check_failures(host, port, kind, secret, dav):
     if b"edited by another client" not in now or b"(458)" in now:
         raise Failure(f"{path} lost the other client's edit:\n{now.decode()}")
 
-    r, path = with_proxy(host, port, kind, secret, dav, "fail", "run", "--yes", "--quiet", "--account", "main",
+    r, path, _ = with_proxy(host, port, kind, secret, dav, "fail", "run", "--yes", "--quiet", "--account", "main",
                          status=1)
     if "503 Busy for Maintenance" not in r.stderr or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
         raise Failure(f"a save the server refused was not reported with its item and status:\n{r.stderr}")
 
-    r, path = with_proxy(host, port, kind, secret, dav, "garble", "run", "--dry-run", "--quiet", "--account",
-                         "main", status=None)
+    r, path, puts = with_proxy(host, port, kind, secret, dav, "garble", "run", "--dry-run", "--quiet",
+                               "--account", "main", status=None)
+    if puts:
+        raise Failure(f"run --dry-run sent {puts} PUT requests")
     name = urllib.parse.unquote(path.rsplit("/", 1)[-1]) if path else "?"
     if not any("cannot be read:" in line and name in line for line in r.stderr.splitlines()):
         raise Failure(f"an item that cannot be read ({name}) was not named:\n{r.stderr}")
@@ -347,6 +353,27 @@ def check_failures(host, port, kind, secret, dav):
         r = host("folders", "--account", "main", status=1)
         if "401" not in r.stderr:
             raise Failure(f"a wrong password gave:\n{r.stderr}")
+
+
+def check_certificates(host, tmp, secret):
+    """A server whose certificate the system does not trust is refused,
+    naming the host and why; caFile= makes it trusted."""
+    cert, key = os.path.join(tmp, "cert.pem"), os.path.join(tmp, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                    "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    proc, port = start("radicale", tmp, (cert, key))
+    try:
+        ini = account("main", port, "radicale", secret).replace("http://", "https://")
+        host.configure(ini)
+        r = host("folders", "--account", "main", status=1)
+        if "https://127.0.0.1" not in r.stderr or "cannot be trusted" not in r.stderr:
+            raise Failure(f"an untrusted certificate gave:\n{r.stderr}")
+        host.configure(ini + f"caFile={cert}\n")
+        host("folders", "--account", "main")
+    finally:
+        proc.terminate()
+        proc.wait(10)
 
 
 def check_pickers(pickers, port, kind, secret, rows, env):
@@ -426,6 +453,7 @@ def main():
 
             # The password stays out of every file the program wrote.
             if kind == "radicale":
+                check_certificates(host, tmp, secret)
                 for folder, _, names in os.walk(host.home):
                     for name in names:
                         if PASSWORD.encode() in open(os.path.join(folder, name), "rb").read():

@@ -22,9 +22,11 @@ namespace Dav {
 class Worker final : public QObject
 {
 public:
-    Worker(std::shared_ptr<const Account> account, QByteArray authorization)
-        : m_account(std::move(account)), m_authorization(std::move(authorization))
+    Worker(std::shared_ptr<const Account> account, QString password)
+        : m_account(std::move(account)), m_password(std::move(password))
     {
+        if (!m_account->settings().username.isEmpty())
+            m_authorization = "Basic " + (m_account->settings().username + u':' + m_password).toUtf8().toBase64();
     }
 
     void start(const Request &request, std::shared_ptr<std::promise<Response>> promise)
@@ -100,11 +102,8 @@ private:
         return r;
     }
 
-public:
-    QString m_password;
-
-private:
     std::shared_ptr<const Account> m_account;
+    QString m_password;
     QByteArray m_authorization;
     QNetworkAccessManager *m_manager = nullptr;
     QSslConfiguration m_ssl{QSslConfiguration()};
@@ -129,14 +128,13 @@ std::shared_future<Response> Client::send(const Request &request)
         const QString refused = Account::refusal(m_account->settings());
         if (!refused.isEmpty())
             throw QuenlockError(refused);
-        const QString user = m_account->settings().username;
-        const QString password = m_account->password();
-        if (!user.isEmpty())
-            m_authorization = "Basic " + (user + u':' + password).toUtf8().toBase64();
+        const QString caFile = m_account->settings().caFile;
+        if (!caFile.isEmpty() && QSslCertificate::fromPath(caFile, QSsl::Pem).isEmpty())
+            throw QuenlockError(QStringLiteral("The caFile of the account \"%1\" holds no PEM certificate: %2")
+                                    .arg(m_account->name(), caFile));
+        m_worker = new Worker(m_account, m_account->password());
         m_thread = new QThread;
         m_thread->setObjectName(QStringLiteral("dav ") + m_account->name());
-        m_worker = new Worker(m_account, m_authorization);
-        m_worker->m_password = password;
         m_worker->moveToThread(m_thread);
         m_thread->start();
     }

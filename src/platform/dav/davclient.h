@@ -67,8 +67,6 @@ private:
     std::shared_ptr<const Account> m_account;
     QThread *m_thread = nullptr;
     Worker *m_worker = nullptr;
-    QByteArray m_authorization;
-    bool m_authorizationKnown = false;
 };
 
 } // namespace Dav

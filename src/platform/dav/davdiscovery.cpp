@@ -115,12 +115,10 @@ QList<Collection> discover(Client &client)
     for (const Resource &r : propfind(client, at, 0,
                                       {QStringLiteral("urn:ietf:params:xml:ns:carddav|addressbook-home-set"),
                                        QStringLiteral("urn:ietf:params:xml:ns:caldav|calendar-home-set")}))
-        for (const char *set : {"addressbook-home-set", "calendar-home-set"}) {
-            const Property *p = r.find(set[1] == 'd' ? Ns::CardDav : Ns::CalDav, set);
+        for (const Property *p : {r.find(Ns::CardDav, "addressbook-home-set"), r.find(Ns::CalDav, "calendar-home-set")})
             for (const QString &href : p ? p->hrefs : QStringList())
                 if (const QUrl home = directory(at.resolved(QUrl(href))); !homes.contains(home))
                     homes << home;
-        }
     if (homes.isEmpty())
         homes << directory(at); // a server without home sets: its collections sit below the url
     for (const QUrl &home : std::as_const(homes))
