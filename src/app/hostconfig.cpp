@@ -4,6 +4,7 @@
 #include "enginepaths.h"
 #include "quenlockerror.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -16,25 +17,42 @@ bool isTrue(const QString &value)
     return v == u"true" || v == u"yes" || v == u"1" || v == u"on";
 }
 
-QList<Dav::AccountSettings> loadAccounts(QSettings &settings)
+// The [Account NAME] sections, read line by line: a value is everything
+// after the first "=", as typed (QSettings would take quotes, commas and
+// backslashes in a command line for its own syntax).
+QList<Dav::AccountSettings> loadAccounts(const QString &path)
 {
     QList<Dav::AccountSettings> accounts;
-    for (const QString &group : settings.childGroups()) {
-        if (!group.startsWith(AccountSection) || group.size() == AccountSection.size())
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return accounts;
+    Dav::AccountSettings *account = nullptr;
+    for (const QString &raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'[')) {
+            const QString section = line.mid(1, line.lastIndexOf(u']') - 1);
+            account = nullptr;
+            if (section.startsWith(AccountSection) && !section.mid(AccountSection.size()).trimmed().isEmpty()) {
+                accounts.append(Dav::AccountSettings());
+                account = &accounts.last();
+                account->name = section.mid(AccountSection.size()).trimmed();
+            }
             continue;
-        settings.beginGroup(group);
-        Dav::AccountSettings a;
-        a.name = group.mid(AccountSection.size()).trimmed();
-        a.url = QUrl(settings.value(QStringLiteral("url")).toString().trimmed());
-        a.username = settings.value(QStringLiteral("username")).toString();
-        // A command line holds commas: read as written, not as a list.
-        const QVariant command = settings.value(QStringLiteral("passwordCommand"));
-        a.passwordCommand = command.typeId() == QMetaType::QStringList ? command.toStringList().join(u',')
-                                                                       : command.toString();
-        a.caFile = settings.value(QStringLiteral("caFile")).toString();
-        a.insecure = isTrue(settings.value(QStringLiteral("insecure")).toString());
-        settings.endGroup();
-        accounts << a;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!account || equals <= 0 || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        const QString key = line.left(equals).trimmed(), value = line.mid(equals + 1).trimmed();
+        if (key == u"url")
+            account->url = QUrl(value);
+        else if (key == u"username")
+            account->username = value;
+        else if (key == u"passwordCommand")
+            account->passwordCommand = value;
+        else if (key == u"caFile")
+            account->caFile = value;
+        else if (key == u"insecure")
+            account->insecure = isTrue(value);
     }
     return accounts;
 }
@@ -51,7 +69,7 @@ HostConfig HostConfig::load()
         path = path.trimmed();
     config.stores.removeAll(QString());
     config.defaultContacts = settings.value(QStringLiteral("Stores/defaultContacts")).toString();
-    config.accounts = loadAccounts(settings);
+    config.accounts = loadAccounts(file());
     const QString fallback = EnginePaths::dataDir() + QStringLiteral("/store");
     if (config.stores.isEmpty() && (config.accounts.isEmpty() || QFileInfo(fallback).isDir()))
         config.stores << fallback;

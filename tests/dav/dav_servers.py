@@ -349,7 +349,7 @@ def check_failures(host, port, kind, secret, dav):
             if len(lines) != 1 or wanted not in lines[0]:
                 raise Failure(f"quenlock {' '.join(args)} with {ini!r} said:\n{r.stderr}")
     if kind == "radicale":
-        host.configure(account("main", port, kind, secret).replace(f"cat {secret}", "echo wrong"))
+        host.configure(account("main", port, kind, secret).replace(f"cat '{secret}'", "echo wrong"))
         r = host("folders", "--account", "main", status=1)
         if "401" not in r.stderr:
             raise Failure(f"a wrong password gave:\n{r.stderr}")
@@ -377,7 +377,7 @@ def check_certificates(host, tmp, secret):
 
 
 def check_pickers(pickers, port, kind, secret, rows, env):
-    user, command = (USER, f"cat {secret}") if kind == "radicale" else ("", "")
+    user, command = (USER, f"cat '{secret}'") if kind == "radicale" else ("", "")
     argv = [pickers, f"http://127.0.0.1:{port}/", user, command, f"http://127.0.0.1:{free_port()}/"]
     if os.environ.get("QUENLOCK_SCREENSHOTS"):
         argv.append(os.environ["QUENLOCK_SCREENSHOTS"])
@@ -397,7 +397,7 @@ def check_pickers(pickers, port, kind, secret, rows, env):
 def account(name, port, kind, secret):
     text = f"[Account {name}]\nurl=http://127.0.0.1:{port}/\n"
     if kind == "radicale":
-        text += f"username={USER}\npasswordCommand=cat {secret}\n"
+        text += f"username={USER}\npasswordCommand=cat '{secret}'\n"
     return text
 
 
@@ -415,7 +415,8 @@ def main():
             dav = Dav(f"http://127.0.0.1:{port}", auth=kind == "radicale")
             paths = load(kind, dav, samples)
             before = fetch_all(dav, paths)
-            secret = os.path.join(tmp, "secret")  # outside the test's HOME
+            secret = os.path.join(tmp, "key ring", "secret")  # outside the test's HOME; quoted in host.ini
+            os.makedirs(os.path.dirname(secret))
             with open(secret, "w") as f:
                 f.write(PASSWORD + "\n")
 

@@ -8,6 +8,51 @@
 
 namespace Dav {
 
+namespace {
+// Words as a POSIX shell splits them, with nothing else a shell does: blanks
+// separate, 'single' quotes keep everything, "double" quotes and a
+// backslash keep the next character. Throws on an open quote.
+QStringList words(const QString &line, const QString &failed)
+{
+    QStringList result;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quote == u'\'') {
+            if (c == u'\'')
+                quote = QChar();
+            else
+                word += c;
+        } else if (c == u'\\' && i + 1 < line.size()
+                   && (quote.isNull() || QStringView(u"\"\\$`").contains(line.at(i + 1)))) {
+            word += line.at(++i);
+            inWord = true;
+        } else if (c == u'"') {
+            quote = quote.isNull() ? c : QChar();
+            inWord = true;
+        } else if (quote.isNull() && c == u'\'') {
+            quote = c;
+            inWord = true;
+        } else if (quote.isNull() && c.isSpace()) {
+            if (inWord)
+                result << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (!quote.isNull())
+        throw QuenlockError(failed + QStringLiteral("has a quote that is not closed"));
+    if (inWord)
+        result << word;
+    return result;
+}
+} // namespace
+
 Account::Account(AccountSettings settings) : m_settings(std::move(settings)) {}
 
 QString Account::refusal(const AccountSettings &s)
@@ -32,11 +77,11 @@ QString Account::password() const
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_asked || m_settings.passwordCommand.trimmed().isEmpty())
         return m_password;
-    QStringList words = QProcess::splitCommand(m_settings.passwordCommand);
-    const QString failed = QStringLiteral("The password command of the account \"%1\" (%2) ")
-                               .arg(m_settings.name, words.value(0));
+    QString failed = QStringLiteral("The password command of the account \"%1\" ").arg(m_settings.name);
+    QStringList words = Dav::words(m_settings.passwordCommand, failed);
     if (words.isEmpty())
         throw QuenlockError(failed + QStringLiteral("is empty"));
+    failed += QStringLiteral("(%1) ").arg(words.first());
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardInputFile(QProcess::nullDevice());
