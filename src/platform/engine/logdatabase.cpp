@@ -113,10 +113,13 @@ void LogDatabase::createTables()
 {
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
-    // Checkpoints sync the disk; a long run would pay for one every 1000
-    // pages. They run instead when control returns to the event loop and when
-    // the database closes.
-    exec("PRAGMA wal_autocheckpoint=0");
+    // A batch run or undo never returns to the event loop, and every item's
+    // commit adds pages to the write-ahead log: it is copied into the
+    // database whenever it holds 1000 pages (4 MB, SQLite's own default) and
+    // cut back to that size, so the state folder needs little more than the
+    // database itself. Each copy syncs the disk once.
+    exec("PRAGMA wal_autocheckpoint=1000");
+    exec("PRAGMA journal_size_limit=4096000");
     exec("CREATE TABLE IF NOT EXISTS host_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
          " level INTEGER NOT NULL, source TEXT NOT NULL, message TEXT NOT NULL)");
     exec("CREATE TABLE IF NOT EXISTS activity_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
