@@ -193,7 +193,7 @@ void PimItem::report() const
 {
     if (m_linkRefused)
         engineUtility().LogMessage(QStringLiteral("The entry \"%1\" was skipped: %2").arg(path(), m_unreadable), 0,
-                                   QStringLiteral("Quenlock.Pim"));
+                                   QLatin1String(Texts::PimSource));
     else if (!m_document)
         engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
                                        .arg(path(), m_unreadable),
