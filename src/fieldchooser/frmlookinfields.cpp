@@ -149,9 +149,9 @@ void frmLookInFields::buildPresets(QWidget *const pages[])
 }
 
 // The contacts page's frame for the telephone-number instruction.
-void frmLookInFields::buildSpecialInstructions(QWidget *contactsPage)
+void frmLookInFields::buildSpecialInstructions(QWidget *page)
 {
-    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), contactsPage);
+    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), page);
     frameSpecial->setObjectName(QStringLiteral("frameSpecialInstructions"));
     frameSpecial->setGeometry(twipsRect(this, 5715, 3975, 3285, 1890));
     auto *lblSpecial = new QLabel(QString::fromLatin1(SpecialLabel), frameSpecial);
