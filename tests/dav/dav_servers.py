@@ -208,6 +208,8 @@ class Host:
 
     def __call__(self, *args, status=0):
         r = subprocess.run([self.quenlock, *args], env=self.env, capture_output=True, text=True, timeout=300)
+        if PASSWORD in r.stdout + r.stderr:
+            raise Failure(f"quenlock {' '.join(args)} shows the password:\n{r.stdout}\n{r.stderr}")
         if status is not None and r.returncode != status:
             raise Failure(f"quenlock {' '.join(args)}: exit {r.returncode}, expected {status}\n"
                           f"stdout:\n{r.stdout}\nstderr:\n{r.stderr}")
@@ -304,6 +306,60 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
     do_GET = do_PUT = do_PROPFIND = do_REPORT = do_OPTIONS = do_DELETE = handle_one
 
 
+class Elsewhere(http.server.ThreadingHTTPServer):
+    """Another server: it notes the Authorization headers it is sent and
+    answers 401 asking for Basic credentials, or, given a target, redirects
+    every request there (307)."""
+
+    def __init__(self, target=None):
+        self.target, self.authorizations = target, []
+        super().__init__(("127.0.0.1", 0), ElsewhereHandler)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.shutdown()
+        self.server_close()
+
+
+class ElsewhereHandler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def handle_one(self):
+        self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        if self.headers.get("Authorization"):
+            self.server.authorizations.append(self.headers["Authorization"])
+        if self.server.target:
+            self.send_response(307)
+            self.send_header("Location", self.server.target + self.path)
+        else:
+            self.send_response(401)
+            self.send_header("WWW-Authenticate", 'Basic realm="elsewhere"')
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    do_GET = do_PUT = do_PROPFIND = do_REPORT = do_OPTIONS = handle_one
+
+
+def check_redirect_elsewhere(host, secret):
+    """A redirect to another server (here another port) is not followed:
+    the account's password goes to its own server only."""
+    spy = Elsewhere()
+    redirector = Elsewhere(f"http://127.0.0.1:{spy.server_address[1]}")
+    try:
+        host.configure(account("main", redirector.server_address[1], "radicale", secret))
+        r = host("folders", "--account", "main", status=1)
+        lines = r.stderr.strip().splitlines()
+        if spy.authorizations or redirector.authorizations[:1] != [
+                "Basic " + base64.b64encode(f"{USER}:{PASSWORD}".encode()).decode()]:
+            raise Failure(f"credentials went to {spy.authorizations} elsewhere")
+        if len(lines) != 1 or f"127.0.0.1:{spy.server_address[1]}" not in lines[0]:
+            raise Failure(f"a redirect to another server gave:\n{r.stderr}")
+    finally:
+        spy.close()
+        redirector.close()
+
+
 def with_proxy(host, port, kind, secret, dav, trick, *args, status):
     proxy = Proxy(port, dav, trick)
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
@@ -353,6 +409,7 @@ def check_failures(host, port, kind, secret, dav):
         r = host("folders", "--account", "main", status=1)
         if "401" not in r.stderr:
             raise Failure(f"a wrong password gave:\n{r.stderr}")
+        check_redirect_elsewhere(host, secret)
 
 
 def check_certificates(host, tmp, secret):

@@ -72,6 +72,13 @@ QString Account::refusal(const AccountSettings &s)
         .arg(s.name, host);
 }
 
+QString Account::origin(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == u"https" ? 443 : scheme == u"http" ? 80 : -1);
+    return QStringLiteral("%1://%2:%3").arg(scheme, url.host(QUrl::FullyEncoded).toLower()).arg(port);
+}
+
 QString Account::password() const
 {
     const std::lock_guard<std::mutex> lock(m_mutex);

@@ -33,6 +33,10 @@ public:
     // Why the account's url cannot be used ("" when it can): plain http is
     // refused except to this machine, unless the account says insecure=true.
     static QString refusal(const AccountSettings &settings);
+    // The account's origin as "scheme://host:port"; its credentials go only
+    // there, and so does nothing else of its.
+    static QString origin(const QUrl &url);
+    bool ownOrigin(const QUrl &url) const { return origin(url) == origin(m_settings.url); }
 
 private:
     AccountSettings m_settings;

@@ -18,6 +18,14 @@
 
 namespace Dav {
 
+namespace {
+QString shownOrigin(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString();
+}
+} // namespace
+
 // Lives on the client's thread; everything it does happens there.
 class Worker final : public QObject
 {
@@ -37,7 +45,8 @@ public:
         r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         r.setTransferTimeout(Client::TimeoutSeconds * 1000);
         r.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("quenlock/" QUENLOCK_VERSION));
-        if (!m_authorization.isEmpty())
+        // Never credentials to another server, whatever asked for it.
+        if (!m_authorization.isEmpty() && m_account->ownOrigin(request.url))
             r.setRawHeader("Authorization", m_authorization);
         for (const auto &[name, value] : request.headers)
             r.setRawHeader(name, value);
@@ -67,8 +76,9 @@ private:
         m_manager = new QNetworkAccessManager(this);
         // Credentials once more for a server that wants another scheme than Basic.
         connect(m_manager, &QNetworkAccessManager::authenticationRequired, this,
-                [this](QNetworkReply *, QAuthenticator *auth) {
-                    if (m_triedOther || m_account->settings().username.isEmpty())
+                [this](QNetworkReply *reply, QAuthenticator *auth) {
+                    if (m_triedOther || m_account->settings().username.isEmpty()
+                        || !m_account->ownOrigin(reply->url()))
                         return;
                     m_triedOther = true;
                     auth->setUser(m_account->settings().username);
@@ -124,6 +134,13 @@ Client::~Client()
 
 std::shared_future<Response> Client::send(const Request &request)
 {
+    // An item's data and the password go to the account's own server only.
+    if (!m_account->ownOrigin(request.url))
+        throw ForeignServerError(QStringLiteral("The account \"%1\" would send a request to %2, another server than "
+                                           "its own (%3); its password and items go only to its own. If you "
+                                           "trust %2, make it the account's url=")
+                                .arg(m_account->name(), shownOrigin(request.url),
+                                     shownOrigin(m_account->settings().url)));
     if (!m_thread) {
         const QString refused = Account::refusal(m_account->settings());
         if (!refused.isEmpty())
@@ -177,12 +194,15 @@ Response Client::call(Request request)
         const bool redirected = response.status >= 300 && response.status < 400 && response.location.isValid();
         if (!redirected || redirects == 5)
             return response;
-        // A redirect to another machine keeps the rule on plain http.
-        AccountSettings target = m_account->settings();
-        target.url = response.location;
-        const QString refused = Account::refusal(target);
-        if (!refused.isEmpty())
-            throw QuenlockError(refused);
+        // A redirect to another server is not followed: the request would
+        // take the password there, and a PUT the item's data. The user may
+        // trust that server by naming it in the account.
+        if (!m_account->ownOrigin(response.location))
+            throw ForeignServerError(QStringLiteral("The server %1 sends the account \"%2\" on to %3, another server; "
+                                               "its password goes only to %1, so the redirect is not followed. "
+                                               "If you trust %3, make the account's url=%4")
+                                    .arg(shownOrigin(request.url), m_account->name(), shownOrigin(response.location),
+                                         response.location.toString(QUrl::RemoveUserInfo)));
         request.url = response.location;
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "davaccount.h"
+#include "quenlockerror.h"
 
 #include <QByteArray>
 #include <QList>
@@ -35,12 +36,21 @@ struct Response
 
 class Worker;
 
+// A request or a redirect to another server than the account's, refused.
+class ForeignServerError : public QuenlockError
+{
+public:
+    using QuenlockError::QuenlockError;
+};
+
 // Requests go to a QNetworkAccessManager living on the client's own thread,
 // so neither the run's thread nor the window's waits inside Qt's network
 // code, and several requests may be in flight (reading ahead). Every
 // request carries the account's credentials (Basic, over TLS or loopback)
 // and is not redirected by itself: call() follows redirects, keeping the
-// verb. The password is asked for on the first request.
+// verb. The password is asked for on the first request. Requests go only to
+// the account's own origin (scheme, host, port): one elsewhere, and a
+// redirect elsewhere, is refused with a line naming that server.
 class Client
 {
 public:

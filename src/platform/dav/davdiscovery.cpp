@@ -77,6 +77,8 @@ QUrl principalOf(Client &client, const QUrl &url, QList<Collection> &itself)
         QList<Resource> found;
         try {
             found = propfind(client, at, 0, asked);
+        } catch (const ForeignServerError &) {
+            throw; // the user is to decide whether to trust that server
         } catch (const QuenlockError &) {
             if (at == url)
                 throw;
