@@ -246,6 +246,27 @@ def compare(label, got, want):
         raise Failure(f"{label}:\n  " + "\n  ".join(problems))
 
 
+def check_changed_lines(after, before):
+    """An item the run saved differs from the server's bytes before the run
+    only in the lines the run rewrote (and time stamps): line breaks and
+    every other line as the server sent them."""
+    def lines(data):  # unfolded lines, each with its own line break
+        return re.sub(rb"\r?\n[ \t]", b"", data).splitlines(keepends=True)
+
+    problems = []
+    for key in sorted(set(after) & set(before)):
+        if after[key] == before[key]:
+            continue
+        old, new = lines(before[key]), lines(after[key])
+        stray = [line for line in set(old) ^ set(new)
+                 if re.split(rb"[;:]", line, 1)[0] not in {s.encode() for s in STAMPS}
+                 and b"(503)" not in line and b"(458)" not in line]
+        if stray or len(old) != len(new):
+            problems.append(f"{key}: {sorted(stray)[:4]}")
+    if problems:
+        raise Failure("items saved with other lines changed than those the run rewrote:\n  " + "\n  ".join(problems))
+
+
 class Proxy(http.server.ThreadingHTTPServer):
     """Forwards to the server, and plays one trick on the way:
     "edit": on the first PUT it first saves an edit of that item itself, as
@@ -502,7 +523,9 @@ def main():
             dav_run = host("run", "--yes", "--quiet", "--account", "main").stdout.strip()
             if dav_run != file_run:
                 raise Failure(f"the run on the server said {dav_run!r}, over files {file_run!r}")
-            compare("after the run (against the same run over files)", fetch_all(dav, paths), expected)
+            after = fetch_all(dav, paths)
+            compare("after the run (against the same run over files)", after, expected)
+            check_changed_lines(after, before)
             runs = host("runs").stdout
             host("undo", "--last", "--yes", "--quiet", "--account", "main")
             compare("after undo --last", fetch_all(dav, paths), before)

@@ -79,6 +79,66 @@ Resource readResponse(QXmlStreamReader &xml)
     return resource;
 }
 
+// The body with every carriage return of character data written as
+// "&#13;", which an XML reader keeps, where it makes CRLF and a lone CR
+// into LF: an item's data keeps the line breaks the server sent, so a save
+// changes only the lines it rewrote. Markup and what lies outside the root
+// element are copied as they are.
+QByteArray keepCarriageReturns(const QByteArray &body)
+{
+    if (!body.contains('\r'))
+        return body;
+    QByteArray out;
+    out.reserve(body.size() + body.count('\r') * 4);
+    int depth = 0;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        const char c = body.at(i);
+        if (c == '\r' && depth > 0) {
+            out += "&#13;";
+            continue;
+        }
+        if (c != '<') {
+            out += c;
+            continue;
+        }
+        // Markup: a CDATA section, comment or processing instruction as a
+        // whole, a tag to its '>' outside quoted attribute values.
+        qsizetype end;
+        const QByteArrayView rest = QByteArrayView(body).sliced(i);
+        if (rest.startsWith("<![CDATA[")) {
+            end = body.indexOf("]]>", i);
+            const qsizetype close = end < 0 ? body.size() : end + 3;
+            QByteArray section = body.mid(i, close - i);
+            out += section.replace("\r", "]]>&#13;<![CDATA[");
+            i = close - 1;
+            continue;
+        }
+        const char *closing = rest.startsWith("<!--") ? "-->" : rest.startsWith("<?") ? "?>" : nullptr;
+        if (closing) {
+            end = body.indexOf(closing, i);
+            end = end < 0 ? body.size() : end + qsizetype(qstrlen(closing));
+        } else {
+            char quote = 0;
+            for (end = i + 1; end < body.size(); ++end) {
+                const char t = body.at(end);
+                if (quote ? t == quote : t == '"' || t == '\'')
+                    quote = quote ? 0 : t;
+                else if (!quote && t == '>')
+                    break;
+            }
+            const bool closes = i + 1 < body.size() && body.at(i + 1) == '/';
+            const bool empty = end > i && body.at(end - 1) == '/';
+            const bool declaration = i + 1 < body.size() && body.at(i + 1) == '!';
+            if (!declaration)
+                depth += closes ? -1 : empty ? 0 : 1;
+            end = qMin(end + 1, body.size());
+        }
+        out += body.mid(i, end - i);
+        i = end - 1;
+    }
+    return out;
+}
+
 void writeProperty(QXmlStreamWriter &xml, const QString &property)
 {
     const qsizetype bar = property.indexOf(u'|');
@@ -100,7 +160,7 @@ int statusCode(const QString &statusLine)
 
 QList<Resource> parseMultistatus(const QByteArray &body)
 {
-    QXmlStreamReader xml(body);
+    QXmlStreamReader xml(keepCarriageReturns(body));
     QList<Resource> resources;
     if (!xml.readNextStartElement() || !is(xml, Ns::Dav, "multistatus"))
         throw QuenlockError(QStringLiteral("the server's answer is no WebDAV multistatus"));
