@@ -28,6 +28,10 @@ HostSession::HostSession(const QStringList &stores, bool startModule, const QStr
             named << config.account(name);
         config.accounts = named;
     }
+    QStringList accountNames;
+    for (const Dav::AccountSettings &account : std::as_const(config.accounts))
+        accountNames << account.name;
+    LogDatabase::instance().setAccountStores(accountNames);
     const Pim::HostHooks hooks = pimHooks();
     std::shared_ptr<OlApplication> application =
         Pim::createApplication(config.stores, config.defaultContacts, hooks);

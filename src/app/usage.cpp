@@ -34,9 +34,9 @@ constexpr std::array<Command, 9> Commands = {{
      "with an error line.\n"},
     {"runs", "quenlock runs [--json]",
      "List the runs, newest first: id, start time (UTC), search text, replacement,\n"
-     "case flag, special instruction, folders, items changed, how it ended and\n"
-     "whether it was undone; tab-separated, or one JSON object per line. An undo\n"
-     "is a run too.\n"},
+     "case flag, special instruction, folders (an account's as ACCOUNT/NAME),\n"
+     "items changed, how it ended and whether it was undone; tab-separated, or\n"
+     "one JSON object per line. An undo is a run too.\n"},
     {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--account NAME]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
      "Give back what a run changed (--last or no id: the newest run that is not\n"
      "an undo and changed something), newest item first. A field still holding\n"

@@ -21,6 +21,7 @@ struct RunStart
     QString specialInstructions;
     QStringList folders; // the configured folders' names
     qint64 undoes = 0;   // the run an undo gives back; 0 for a replace
+    QStringList stores;  // the configured folders' store ids, beside folders (the journal names accounts by them)
 };
 
 // How a run ended. The numbers are stored.

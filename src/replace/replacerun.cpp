@@ -77,12 +77,14 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
 void ReplaceRun::begin(qint32 folderCount)
 {
     RunStart start{m_texts.searchFor, m_texts.replaceWith, m_texts.caseValue,
-                   m_parts.flags.specialInstructions, {}, 0};
+                   m_parts.flags.specialInstructions, {}, 0, {}};
     const QString notFound = QLatin1String(Keys::NotFound);
     for (qint32 n = 1; n <= folderCount; ++n) {
         const QString name = m_parts.settings.read(Keys::numbered(Keys::FolderName, n), notFound);
-        if (name != notFound)
+        if (name != notFound) {
             start.folders << name;
+            start.stores << m_parts.settings.read(Keys::numbered(Keys::FolderStoreId, n), QString());
+        }
     }
     m_parts.logs.begin(start);
     m_begun = true;

@@ -505,7 +505,7 @@ def main():
                 os.makedirs(os.path.join(store, folder), exist_ok=True)
                 with open(os.path.join(store, folder, name), "wb") as f:
                     f.write(data)
-            files.choose_folders("--store", store)
+            file_rows = files.choose_folders("--store", store)
             file_run = files("run", "--yes", "--quiet", "--store", store).stdout.strip()
             expected = {(folder, name): open(os.path.join(store, folder, name), "rb").read()
                         for folder, name in before}
@@ -526,9 +526,16 @@ def main():
             after = fetch_all(dav, paths)
             compare("after the run (against the same run over files)", after, expected)
             check_changed_lines(after, before)
-            runs = host("runs").stdout
             host("undo", "--last", "--yes", "--quiet", "--account", "main")
             compare("after undo --last", fetch_all(dav, paths), before)
+            # runs names the account as the store of the run and its undo;
+            # a run over files names its folders as configured.
+            runs = host("runs").stdout
+            for who, listed, want in ((host, runs, [f"main/{r[0]}" for r in rows]),
+                                      (files, files("runs").stdout, [r[0] for r in file_rows])):
+                shown = [line.split("\t")[6] for line in listed.splitlines()]
+                if not shown or any(folders != ", ".join(want) for folders in shown):
+                    raise Failure(f"runs listed the folders {shown}, expected {', '.join(want)}")
 
             check_failures(host, port, kind, secret, dav)
 

@@ -70,6 +70,10 @@ public:
     // it gave back as undone, and the run an undone undo had given back as
     // not undone.
     void beginRun(const RunStart &start);
+    // The store ids that are server accounts: a run's folder in one is
+    // journaled as "ACCOUNT/NAME", so that runs names the account as its
+    // store; a folder of a store directory keeps its name as configured.
+    void setAccountStores(const QStringList &names) { m_accountStores = names; }
     void recordChange(const PlannedChange &change);
     void endRun(qint32 saved, RunEnd how);
     // Newest first.
@@ -122,6 +126,7 @@ private:
     bool m_inTransaction = false;
     bool m_commitQueued = false;
     QString m_failure;
+    QStringList m_accountStores;
     struct
     {
         qint64 id = 0;

@@ -50,11 +50,15 @@ void LogDatabase::execBound(const char *sql, const std::function<void(sqlite3_st
 
 void LogDatabase::beginRun(const RunStart &start)
 {
+    QStringList folders = start.folders;
+    for (qsizetype i = 0; i < folders.size() && i < start.stores.size(); ++i)
+        if (m_accountStores.contains(start.stores.at(i)))
+            folders[i] = start.stores.at(i) + u'/' + folders.at(i);
     write("run journal", [&] {
         begin();
         execBound("INSERT INTO runs(started, search_for, replace_with, case_sensitive,"
                   " special_instructions, folders, undoes) VALUES(?,?,?,?,?,?,?)",
-                  [&, folders = foldersText(start.folders)](sqlite3_stmt *insert) {
+                  [&, folders = foldersText(folders)](sqlite3_stmt *insert) {
                       LogDb::bindTime(insert, 1);
                       LogDb::bindText(insert, 2, start.searchFor);
                       LogDb::bindText(insert, 3, start.replaceWith);
@@ -115,7 +119,7 @@ QList<LogDatabase::RunEntry> LogDatabase::runs()
             0, [&](sqlite3_stmt *row) {
                 const RunStart start{LogDb::columnText(row, 2), LogDb::columnText(row, 3),
                                      sqlite3_column_int(row, 4), LogDb::columnText(row, 5),
-                                     foldersOf(LogDb::columnText(row, 6)), sqlite3_column_int64(row, 7)};
+                                     foldersOf(LogDb::columnText(row, 6)), sqlite3_column_int64(row, 7), {}};
                 entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1), start,
                                 sqlite3_column_int64(row, 8), sqlite3_column_int(row, 9) != 0,
                                 RunEnd(sqlite3_column_int(row, 10)), sqlite3_column_int64(row, 11)});

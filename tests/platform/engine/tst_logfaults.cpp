@@ -16,7 +16,7 @@ QString logFile() { return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiter
 // line every 100: enough rows for every table to span many pages.
 void journalRun(LogDatabase &db, int count, const std::function<void()> &afterItem = {})
 {
-    db.beginRun({QStringLiteral("a"), QStringLiteral("b"), 0, QString(), {QStringLiteral("Contacts")}, 0});
+    db.beginRun({QStringLiteral("a"), QStringLiteral("b"), 0, QString(), {QStringLiteral("Contacts")}, 0, {}});
     const QString value = QStringLiteral("(503) 555-0100 ").repeated(8);
     for (int n = 0; n < count; ++n) {
         for (const char *prefix : {"FolderStoreId: ", "FolderEntryId: ", "ItemEntryId: ", "FieldName: ", "FieldValue: "})
