@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// An account's rules before any request: which urls it may use, and its password command.
+// An account's rules before any request: which urls it may use, and its
+// password command; and how an answer's items are read.
 #include "davaccount.h"
+#include "davxml.h"
 #include "quenlockerror.h"
 
 #include <QtTest>
@@ -65,6 +67,39 @@ private slots:
             QVERIFY2(e.description().contains(password), qPrintable(e.description()));
             QVERIFY2(!e.description().contains(u"topsecret"), qPrintable(e.description())); // never its output
         }
+    }
+
+    // An item's data as the server sent it: XML makes CRLF into LF, the
+    // reader keeps the CRs of character data (markup and prolog untouched).
+    void multigetKeepsLineBreaks_data()
+    {
+        QTest::addColumn<QByteArray>("data");  // inside address-data, as sent
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("CRLF") << QByteArray("BEGIN:VCARD\r\nFN:A &amp; B\r\nEND:VCARD\r\n")
+                              << QByteArray("BEGIN:VCARD\r\nFN:A & B\r\nEND:VCARD\r\n");
+        QTest::newRow("LF") << QByteArray("BEGIN:VCARD\nEND:VCARD\n") << QByteArray("BEGIN:VCARD\nEND:VCARD\n");
+        QTest::newRow("CR as a reference") << QByteArray("BEGIN:VCARD&#13;\nEND:VCARD&#13;\n")
+                                           << QByteArray("BEGIN:VCARD\r\nEND:VCARD\r\n");
+        QTest::newRow("CDATA") << QByteArray("<![CDATA[BEGIN:VCARD\r\nNOTE:<b>\r\nEND:VCARD\r\n]]>")
+                               << QByteArray("BEGIN:VCARD\r\nNOTE:<b>\r\nEND:VCARD\r\n");
+    }
+    void multigetKeepsLineBreaks()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, read);
+        const QByteArray body = "<?xml version=\"1.0\"?>\r\n<d:multistatus xmlns:d=\"DAV:\"\r\n"
+                                "  xmlns:c=\"urn:ietf:params:xml:ns:carddav\">\r\n<d:response>\r\n"
+                                "<d:href>/a/1.vcf</d:href>\r\n<d:propstat><d:prop a=\"x>y\"\r\n>"
+                                "<d:getetag>\"e1\"</d:getetag>\r\n<c:address-data>"
+                                + data + "</c:address-data></d:prop>\r\n<d:status>HTTP/1.1 200 OK</d:status>"
+                                "</d:propstat></d:response>\r\n</d:multistatus>\r\n";
+        const QList<Dav::Resource> resources = Dav::parseMultistatus(body);
+        QCOMPARE(resources.size(), 1);
+        QCOMPARE(resources.first().href, QStringLiteral("/a/1.vcf"));
+        const Dav::Property *got = resources.first().find(Dav::Ns::CardDav, "address-data");
+        QVERIFY(got);
+        QCOMPARE(got->text.toUtf8(), read);
+        QCOMPARE(resources.first().find(Dav::Ns::Dav, "getetag")->text, QStringLiteral("\"e1\""));
     }
 };
 
