@@ -3,7 +3,24 @@
 
 #include "fieldsteptable.h"
 #include "replacerun.h"
+#include "fieldtable.h"
 #include "safeitem.h"
+#include "systemtexts.h"
+
+void nameForPeople(PlannedChange &change, SafeItem &item)
+{
+    using FieldTable::Page;
+    const bool contact = dynamic_cast<SafeContactItem *>(&item);
+    const Page page = contact ? Page::Contacts
+        : dynamic_cast<SafeAppointmentItem *>(&item) ? Page::Appointments
+                                                     : Page::Tasks;
+    change.itemName = item.Subject();
+    if (contact && change.itemName.trimmed().isEmpty())
+        change.itemName = item.read(QStringLiteral("FileAs"));
+    for (const FieldTable::Field &field : FieldTable::fieldsOf(page))
+        if (change.field == QLatin1String(field.property))
+            change.caption = QLatin1String(field.caption);
+}
 
 void ChangeTap::activity(const QString &name, const QString &text, int kind)
 {
@@ -14,7 +31,10 @@ void ChangeTap::error(const QString &operation, const QString &message)
 {
     ++errors;
     m_inner.error(operation, message);
+    m_lastError = Texts::source(operation) + QStringLiteral(": ") + message;
 }
+
+void ChangeTap::itemFailed(const QString &where) { errorLines.append({where, m_lastError}); }
 
 void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
                      ItemSaver *saver)
@@ -25,6 +45,7 @@ void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString
             || change.storeId != folderStoreId)
             continue;
         change.newValue = item.read(storedProperty(change.field));
+        nameForPeople(change, item);
         m_inner.changed(change);
     }
     m_pending.clear();

@@ -124,6 +124,7 @@ void UndoRun::restoreItem(const QList<PlannedChange> &fields)
         const QString now = item->read(storedProperty(f.field));
         PlannedChange found = f;
         found.oldValue = now;
+        nameForPeople(found, *item);
         if (now == f.newValue) {
             found.newValue = f.oldValue;
             restore << found;

@@ -15,6 +15,26 @@
 
 namespace {
 
+// "arjun-mehta.vcf (Arjun Mehta), step 520 (Start)": the item an error line
+// ended and where. Reading the item's name may fail as the step did: the
+// file alone then.
+QString whereFailed(SafeItem &item, int step)
+{
+    QString where;
+    try {
+        where = item.EntryID();
+        const QString name = item.Subject().trimmed();
+        if (!name.isEmpty())
+            where += QStringLiteral(" (") + name + u')';
+    } catch (const std::exception &) {
+    }
+    where += QStringLiteral(", step ") + QString::number(step);
+    for (const FieldTable::Field &field : FieldTable::Fields)
+        if (field.step == step)
+            where += QStringLiteral(" (") + QLatin1String(field.caption) + u')';
+    return where;
+}
+
 // A step's flag key and property as QStrings.
 struct StepNames
 {
@@ -212,6 +232,7 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
         throw;
     } catch (const std::exception &e) {
         m_logs.error(name, Texts::errorLineAt(step, Texts::describe(e)));
+        m_logs.itemFailed(whereFailed(in.wrapper, step));
     }
     return changed;
 }
