@@ -31,7 +31,7 @@ namespace {
 QString runQuestion();
 
 // The host log lines of a run on stderr, an item's error line with the item
-// and step it ended ("arjun-mehta.vcf (Arjun Mehta), step 520 (Start): ...").
+// and step it ended ("'Arjun Mehta', step 520 (Start): ...").
 // A bad pattern fails every item alike: a line repeated back to back is
 // printed once with its count. Returns how many lines the data layer wrote
 // about an item (a file that could not be read): not every item was searched.

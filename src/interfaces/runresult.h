@@ -26,8 +26,8 @@ struct RunResult
     qint32 folderCount = 0; // folders configured (skipped ones included)
     int itemErrors = 0;     // host log lines of items that ended early
     // Those lines as the host log has them ("Morvane.<operation>: <message>"),
-    // each with the item it ended and the step, for people: "arjun-mehta.vcf
-    // (Arjun Mehta), step 520 (Start)".
+    // each with the item it ended and the step, for people: "'Arjun Mehta',
+    // step 520 (Start)".
     struct ItemError
     {
         QString where, line;

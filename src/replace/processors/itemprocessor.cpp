@@ -15,20 +15,11 @@
 
 namespace {
 
-// "arjun-mehta.vcf (Arjun Mehta), step 520 (Start)": the item an error line
-// ended and where. Reading the item's name may fail as the step did: the
-// file alone then.
-QString whereFailed(SafeItem &item, int step)
+// "'Arjun Mehta', step 520 (Start)": the item an error line ended, by the
+// name its opening line read, and the step with its field.
+QString whereFailed(const QString &name, int step)
 {
-    QString where;
-    try {
-        where = item.EntryID();
-        const QString name = item.Subject().trimmed();
-        if (!name.isEmpty())
-            where += QStringLiteral(" (") + name + u')';
-    } catch (const std::exception &) {
-    }
-    where += QStringLiteral(", step ") + QString::number(step);
+    QString where = QStringLiteral("'%1', step %2").arg(name).arg(step);
     for (const FieldTable::Field &field : FieldTable::Fields)
         if (field.step == step)
             where += QStringLiteral(" (") + QLatin1String(field.caption) + u')';
@@ -212,11 +203,13 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
     const QString name = QLatin1String(kind.name);
     int step = 0;
     bool changed = false;
+    QString itemName;
     try {
         RegexControl &regex = m_control();
         // Set once per item; it holds for every step of it.
         regex.setCaseSensitive(in.caseFlag != 0);
-        m_logs.activity(name, QLatin1String(kind.opening) + in.wrapper.Subject(), 0);
+        itemName = in.wrapper.Subject();
+        m_logs.activity(name, QLatin1String(kind.opening) + itemName, 0);
         ItemRun item(m_logs, m_flags, regex, in, step);
         const std::vector<StepNames> &names = stepNames(kind.steps);
         for (size_t i = 0; i < kind.steps.size(); ++i) {
@@ -232,7 +225,7 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
         throw;
     } catch (const std::exception &e) {
         m_logs.error(name, Texts::errorLineAt(step, Texts::describe(e)));
-        m_logs.itemFailed(whereFailed(in.wrapper, step));
+        m_logs.itemFailed(whereFailed(itemName, step));
     }
     return changed;
 }
