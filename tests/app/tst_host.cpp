@@ -81,6 +81,7 @@ private Q_SLOTS:
     void logsAsJson();
     void runChangesFilesAndLogsUndo();
     void dryRunAgreesWithTheRun();
+    void replaceRunsItsOwnSettingsOnce();
     void undoLeavesWhatChangedSinceAndCanBeUndone();
     void killedUndoIsFinishedByTheNext();
     void runStatuses_data();
@@ -376,6 +377,45 @@ void TestHost::dryRunAgreesWithTheRun()
     QCOMPARE(undo.value(u"undoes").toInteger(), run.value(u"id").toInteger());
     QCOMPARE(run.value(u"undone").toBool(), true);
     QCOMPARE(run.value(u"changed").toInteger(), summary.section(u' ', 2, 2).toLongLong());
+}
+
+// `replace` is the run on the values given, for that run only: it lists what
+// the same settings stored would list, leaves the stored ones as they were,
+// and --save stores them as Apply does.
+void TestHost::replaceRunsItsOwnSettingsOnce()
+{
+    QTemporaryDir scratch;
+    const QString store = sampleStore(scratch.path());
+    QStringList phones;
+    for (const char *key : {"AssistantsPhone", "BusinessPhone", "BusinessPhone2", "BusinessFax", "CallbackPhone",
+                            "CarPhone", "CompanyMainPhone", "HomePhone", "HomePhone2", "HomeFax", "MobilePhone",
+                            "OtherPhone", "OtherFax", "Pager", "PrimaryPhone", "RadioPhone", "TTYPhone"})
+        phones << QLatin1String(key) + QStringLiteral("=1");
+    const QStringList stored = setContactsFolder(store, QStringList{QStringLiteral("SearchFor=\\(503\\)"),
+                                                                     QStringLiteral("ReplaceWith=(458)"),
+                                                                     QStringLiteral("SpecialInstructions=Only look in city/area codes")}
+                                                             + phones);
+    QCOMPARE(quenlock(stored), 0);
+    QString expected, out, before, after;
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--dry-run"), QStringLiteral("--store"), store}, &expected), 0);
+    QVERIFY2(expected.contains(u"\tArjun Mehta\tBusiness Phone\t(503) 555-0181\t(458) 555-0181\n"), qPrintable(expected));
+
+    // Other settings stored: the replace must not read them, nor change them.
+    QCOMPARE(quenlock({QStringLiteral("set"), QStringLiteral("SearchFor=nothing"), QStringLiteral("BusinessPhone=0"),
+                       QStringLiteral("Body=1"), QStringLiteral("FolderCount=0")}),
+             0);
+    QCOMPARE(quenlock({QStringLiteral("get")}, &before), 0);
+    const QStringList replace{QStringLiteral("replace"), QStringLiteral("\\(503\\)"), QStringLiteral("(458)"),
+                              QStringLiteral("--fields"), QStringLiteral("phones"), QStringLiteral("--area-codes"),
+                              QStringLiteral("--folder"), QStringLiteral("Contacts"), QStringLiteral("--store"), store};
+    QCOMPARE(quenlock(replace + QStringList{QStringLiteral("--dry-run")}, &out), 0);
+    QCOMPARE(out, expected);
+    QCOMPARE(quenlock({QStringLiteral("get")}, &after), 0);
+    QCOMPARE(after, before);
+
+    QCOMPARE(quenlock(replace + QStringList{QStringLiteral("--dry-run"), QStringLiteral("--save")}, &out), 0);
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--dry-run"), QStringLiteral("--store"), store}, &out), 0);
+    QCOMPARE(out, expected);
 }
 
 // An item edited after the run keeps its edit and is reported; the rest is
