@@ -7,15 +7,10 @@
 #include "safeitem.h"
 #include "systemtexts.h"
 
-void nameForPeople(PlannedChange &change, SafeItem &item)
+void nameForPeople(PlannedChange &change, SafeItem &item, FieldTable::Page page)
 {
-    using FieldTable::Page;
-    const bool contact = dynamic_cast<SafeContactItem *>(&item);
-    const Page page = contact ? Page::Contacts
-        : dynamic_cast<SafeAppointmentItem *>(&item) ? Page::Appointments
-                                                     : Page::Tasks;
     change.itemName = item.Subject();
-    if (contact && change.itemName.trimmed().isEmpty())
+    if (page == FieldTable::Page::Contacts && change.itemName.trimmed().isEmpty())
         change.itemName = item.read(QStringLiteral("FileAs"));
     for (const FieldTable::Field &field : FieldTable::fieldsOf(page))
         if (change.field == QLatin1String(field.property))
@@ -36,7 +31,7 @@ void ChangeTap::error(const QString &operation, const QString &message)
 
 void ChangeTap::itemFailed(const QString &where) { errorLines.append({where, m_lastError}); }
 
-void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
+void ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
                      ItemSaver *saver)
 {
     const QString entryId = item.EntryID();
@@ -45,7 +40,7 @@ void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString
             || change.storeId != folderStoreId)
             continue;
         change.newValue = item.read(storedProperty(change.field));
-        nameForPeople(change, item);
+        nameForPeople(change, item, page);
         m_inner.changed(change);
     }
     m_pending.clear();

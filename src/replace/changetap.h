@@ -2,6 +2,7 @@
 // Between a run's item steps and its logs: error counts and the journal of saves.
 #pragma once
 
+#include "fieldtable.h"
 #include "runlogs.h"
 #include "runresult.h"
 
@@ -20,7 +21,7 @@ class SafeItem;
 // Names a change for people from its item: the item's name (a contact's
 // full name, else its File As; an appointment's or task's subject) and the
 // field's caption for the item's kind.
-void nameForPeople(PlannedChange &change, SafeItem &item);
+void nameForPeople(PlannedChange &change, SafeItem &item, FieldTable::Page page);
 
 class ChangeTap final : public RunLogs
 {
@@ -32,7 +33,7 @@ public:
     void itemFailed(const QString &where) override;
     // Journals the item's changes, then saves it through saver, or through
     // its own Save when saver is null.
-    void save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
+    void save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
               ItemSaver *saver);
 
     int errors = 0;

@@ -205,7 +205,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     m_checkpoint = at.processed;
     if (changed) {
         m_checkpoint = at.save;
-        m_itemLogs.save(*m_wrapper, folderStoreId, folderEntryId, m_parts.saver);
+        m_itemLogs.save(*m_wrapper, kind->page, folderStoreId, folderEntryId, m_parts.saver);
         countSaved(m_updated);
     }
     m_contact = nullptr;
