@@ -17,6 +17,7 @@
 #include "settingskeys.h"
 #include "logdatabase.h"
 #include "settingrules.h"
+#include "systemtexts.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -48,7 +49,7 @@ int sayHostLines(const QStringList &lines, const QList<RunResult::ItemError> &it
         QString text = line;
         if (nextItem < items.size() && items[nextItem].line == line)
             text = items[nextItem++].where + QStringLiteral(": ") + line;
-        else if (line.startsWith(QLatin1String("Quenlock.Pim: ")))
+        else if (line.startsWith(QLatin1String(Texts::PimSource) + QStringLiteral(": ")))
             ++fromData;
         if (line == previous) {
             ++repeats;

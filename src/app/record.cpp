@@ -4,6 +4,7 @@
 #include "fieldtable.h"
 #include "rtftext.h"
 #include "runjournal.h"
+#include "safeitem.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -103,7 +104,7 @@ QString captionOf(const QString &property)
 Record changeRecord(const PlannedChange &c)
 {
     // The undo record of a body holds its rich text; people read its text.
-    const bool body = c.field == u"Body";
+    const bool body = BodyField::isBody(c.field);
     auto text = [body](const QString &value) { return body ? RtfText::toPlainText(value).value_or(value) : value; };
     Record record;
     record.add(QStringLiteral("store"), c.storeId).add(QStringLiteral("folder"), c.folderEntryId);

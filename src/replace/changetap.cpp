@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "changetap.h"
 
-#include "fieldsteptable.h"
 #include "replacerun.h"
 #include "fieldtable.h"
 #include "safeitem.h"
@@ -39,7 +38,7 @@ void ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folde
         if (change.itemEntryId != entryId || change.folderEntryId != folderEntryId
             || change.storeId != folderStoreId)
             continue;
-        change.newValue = item.read(storedProperty(change.field));
+        change.newValue = item.read(BodyField::storedProperty(change.field));
         nameForPeople(change, item, page);
         m_inner.changed(change);
     }
