@@ -65,10 +65,10 @@ int sayHostLines(const QStringList &lines, const QList<RunResult::ItemError> &it
 }
 } // namespace
 
-int BatchCommands::folders(const QStringList &stores, bool asJson)
+int BatchCommands::folders(const QStringList &stores, const QStringList &accounts, bool asJson)
 {
-    requireStores(stores);
-    HostSession host(stores);
+    requireStores(stores, accounts);
+    HostSession host(stores, true, accounts);
     const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
     for (const auto &store : nameSpace->Folders()) {
         for (const auto &folder : store->Folders()) {
@@ -137,15 +137,15 @@ int BatchCommands::get(const QStringList &keys)
     return Done;
 }
 
-int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
+int BatchCommands::preview(const QStringList &stores, const QStringList &accounts, bool asJson, bool quiet)
 {
-    requireStores(stores);
+    requireStores(stores, accounts);
     QList<PlannedChange> changes;
     QStringList lines;
     RunResult result;
     CapturingUtility capturing;
     {
-        HostSession host(stores, false);
+        HostSession host(stores, false, accounts);
         TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
         result = ModuleLoader::createRun()->Preview(&host, progress, changes, lines);
     }
@@ -162,10 +162,10 @@ int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
     return result.itemErrors > 0 || unreadable > 0 ? ItemErrors : Done;
 }
 
-int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)
+int BatchCommands::run(const QStringList &stores, const QStringList &accounts, bool yes, bool quiet)
 {
-    requireStores(stores);
-    HostSession host(stores);
+    requireStores(stores, accounts);
+    HostSession host(stores, true, accounts);
     TerminalPrompt answers(yes, runQuestion());
     const qint64 lastLogId = [] {
         const auto lines = LogDatabase::instance().hostLog();
@@ -277,11 +277,12 @@ bool names(const QString &name, OlFolder &folder)
 }
 
 // The folder keys of the folders named, each name naming exactly one folder.
-std::optional<QHash<QString, QString>> folderValues(const QStringList &stores, const QStringList &wanted)
+std::optional<QHash<QString, QString>> folderValues(const QStringList &stores, const QStringList &accounts,
+                                                   const QStringList &wanted)
 {
     QList<std::shared_ptr<OlFolder>> all;
     {
-        HostSession host(stores, false);
+        HostSession host(stores, false, accounts);
         for (const auto &store : host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"))->Folders())
             all += store->Folders();
     }
@@ -325,9 +326,9 @@ int BatchCommands::replace(const ReplaceOptions &o)
             return Refused;
         values.insert(*flags);
     }
-    requireStores(o.stores);
+    requireStores(o.stores, o.accounts);
     if (!o.folders.isEmpty()) {
-        const auto folders = folderValues(o.stores, o.folders);
+        const auto folders = folderValues(o.stores, o.accounts, o.folders);
         if (!folders)
             return Refused;
         values.insert(*folders);
@@ -340,5 +341,5 @@ int BatchCommands::replace(const ReplaceOptions &o)
     const auto standDown = qScopeGuard([] {
         SettingsStore::overlay(engineUtility().SettingsAppName(), QLatin1String(Keys::Section), {});
     });
-    return o.dryRun ? preview(o.stores, o.json, o.quiet) : run(o.stores, o.yes, o.quiet);
+    return o.dryRun ? preview(o.stores, o.accounts, o.json, o.quiet) : run(o.stores, o.accounts, o.yes, o.quiet);
 }

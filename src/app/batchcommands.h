@@ -12,7 +12,9 @@ namespace BatchCommands {
 // usage text after it).
 enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3, ItemErrors = 4, Refused = 0x102 };
 
-int folders(const QStringList &stores, bool json);
+// accounts: the host configuration's accounts to serve (--account), as
+// stores are the store folders (--store); none of either: the configured ones.
+int folders(const QStringList &stores, const QStringList &accounts, bool json);
 // Refuses an unknown key or a value its key cannot hold, naming it, and then
 // writes nothing; force writes them all the same.
 int set(const QStringList &assignments, bool force);
@@ -20,16 +22,16 @@ int set(const QStringList &assignments, bool force);
 int fields(bool json);
 int get(const QStringList &keys);
 // quiet: no progress line, even on a terminal.
-int run(const QStringList &stores, bool yes, bool quiet);
+int run(const QStringList &stores, const QStringList &accounts, bool yes, bool quiet);
 // The run's preview: one line per field it would change, then its summary.
 // Writes nothing: no item, no log row, no setting.
-int preview(const QStringList &stores, bool json, bool quiet);
+int preview(const QStringList &stores, const QStringList &accounts, bool json, bool quiet);
 // A replace on these values for this run only (save: also stored, as Apply
 // stores them). Fields and folders left empty: the applied ones.
 struct ReplaceOptions
 {
     QString searchFor, replaceWith;
-    QStringList fields, folders, stores;
+    QStringList fields, folders, stores, accounts;
     bool caseSensitive = false, areaCodes = false, save = false, dryRun = false, yes = false, json = false,
          quiet = false;
 };
@@ -45,7 +47,7 @@ struct UndoOptions
     qint64 runId = 0;
     bool dryRun = false, yes = false, json = false, force = false, quiet = false;
 };
-int undo(const QStringList &stores, const UndoOptions &options);
+int undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &options);
 int log(bool json);
 int activity(bool json);
 } // namespace BatchCommands

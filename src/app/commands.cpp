@@ -9,11 +9,14 @@
 namespace {
 using namespace BatchCommands;
 
-int windowCommand(const CommandLine &c) { return c.words.isEmpty() ? openWindow(c.all("--store")) : Usage; }
+int windowCommand(const CommandLine &c)
+{
+    return c.words.isEmpty() ? openWindow(c.all("--store"), c.all("--account")) : Usage;
+}
 
 int foldersCommand(const CommandLine &c)
 {
-    return c.words.isEmpty() ? folders(c.all("--store"), c.has("--json")) : Usage;
+    return c.words.isEmpty() ? folders(c.all("--store"), c.all("--account"), c.has("--json")) : Usage;
 }
 
 int setCommand(const CommandLine &c) { return set(c.words, c.has("--force")); }
@@ -25,8 +28,8 @@ int runCommand(const CommandLine &c)
     if (!c.words.isEmpty() || (c.has("--yes") && c.has("--dry-run")))
         return Usage;
     if (c.has("--dry-run"))
-        return preview(c.all("--store"), c.has("--json"), c.has("--quiet"));
-    return c.has("--json") ? Usage : run(c.all("--store"), c.has("--yes"), c.has("--quiet"));
+        return preview(c.all("--store"), c.all("--account"), c.has("--json"), c.has("--quiet"));
+    return c.has("--json") ? Usage : run(c.all("--store"), c.all("--account"), c.has("--yes"), c.has("--quiet"));
 }
 
 int replaceCommand(const CommandLine &c)
@@ -39,6 +42,7 @@ int replaceCommand(const CommandLine &c)
     o.fields = c.all("--fields");
     o.folders = c.all("--folder");
     o.stores = c.all("--store");
+    o.accounts = c.all("--account");
     o.caseSensitive = c.has("--case-sensitive");
     o.areaCodes = c.has("--area-codes");
     o.save = c.has("--save");
@@ -67,19 +71,19 @@ int undoCommand(const CommandLine &c)
     undo.json = c.has("--json");
     undo.force = c.has("--force");
     undo.quiet = c.has("--quiet");
-    return BatchCommands::undo(c.all("--store"), undo);
+    return BatchCommands::undo(c.all("--store"), c.all("--account"), undo);
 }
 
 const auto Table = std::to_array<Command>({
-    {"window", "quenlock [window] [--store DIR]...",
+    {"window", "quenlock [window] [--store DIR]... [--account NAME]...",
      "Open the property window: the settings page, OK, Cancel, Apply and the log\n"
      "viewers. Needs a display.\n",
-     "--store=", windowCommand},
-    {"folders", "quenlock folders [--store DIR]... [--json]",
+     "--store= --account=", windowCommand},
+    {"folders", "quenlock folders [--store DIR]... [--account NAME]... [--json]",
      "List every folder of the stores: name, entry id, store id and item count,\n"
      "tab-separated, or one JSON object per line.\n",
-     "--store= --json", foldersCommand},
-    {"replace", "quenlock replace PATTERN REPLACEMENT [--fields GROUPS]... [--folder NAME]... [--case-sensitive] [--area-codes] [--store DIR]... [--yes | --dry-run [--json]] [--quiet] [--save]",
+     "--store= --account= --json", foldersCommand},
+    {"replace", "quenlock replace PATTERN REPLACEMENT [--fields GROUPS]... [--folder NAME]... [--case-sensitive] [--area-codes] [--store DIR]... [--account NAME]... [--yes | --dry-run [--json]] [--quiet] [--save]",
      "Replace PATTERN (a regular expression) with REPLACEMENT in one command, with\n"
      "these settings for this run only. --fields takes field keys, captions or\n"
      "groups, comma-separated (phones, e-mail, postal-codes, contacts,\n"
@@ -89,8 +93,7 @@ const auto Table = std::to_array<Command>({
      "applied folders. --area-codes searches phones only inside their\n"
      "\"(...)\". --save also writes these settings, as Apply does. The rest as\n"
      "for run.\n",
-     // The run's own options; an account option joins --store here.
-     "--fields= --folder= --case-sensitive --area-codes --save --store= --yes --dry-run --json --quiet",
+     "--fields= --folder= --case-sensitive --area-codes --save --store= --account= --yes --dry-run --json --quiet",
      replaceCommand},
     {"fields", "quenlock fields [--json]",
      "List every field key: key, caption, item kind and the groups --fields\n"
@@ -105,7 +108,7 @@ const auto Table = std::to_array<Command>({
      "--force", setCommand},
     {"get", "quenlock get [KEY...]", "Print settings of section \"Morvane\", all of them when none is named.\n",
      "", getCommand},
-    {"run", "quenlock run [--store DIR]... [--yes | --dry-run [--json]] [--quiet]",
+    {"run", "quenlock run [--store DIR]... [--account NAME]... [--yes | --dry-run [--json]] [--quiet]",
      "Run the applied settings as the Replace button does. --yes answers the\n"
      "confirmation; without it the terminal is asked (No unless you type y).\n"
      "--dry-run writes nothing and lists every field the run would change\n"
@@ -116,14 +119,14 @@ const auto Table = std::to_array<Command>({
      "is a terminal, unless --quiet. Exit status: 0 done, 1 the run ended with\n"
      "an error line, 3 not confirmed, 4 some items ended with an error line or\n"
      "could not be read.\n",
-     "--store= --yes --dry-run --json --quiet", runCommand},
+     "--store= --account= --yes --dry-run --json --quiet", runCommand},
     {"runs", "quenlock runs [--json]",
      "List the runs, newest first: id, start time (UTC), search text, replacement,\n"
      "case flag, special instruction, folders, items changed, how it ended and\n"
      "whether it was undone; tab-separated, or one JSON object per line. An undo\n"
      "is a run too.\n",
      "--json", runsCommand},
-    {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
+    {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--account NAME]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
      "Give back what a run changed (--last or no id: the newest run that is not\n"
      "an undo and changed something), newest item first. A field still holding\n"
      "what the run wrote gets its old value back; an item with a field changed\n"
@@ -134,7 +137,7 @@ const auto Table = std::to_array<Command>({
      "items; skipped K items changed since the run\". Exit status: 0 all given\n"
      "back, 1 some skipped or failed, or the run already undone, 2 no such run,\n"
      "3 not confirmed.\n",
-     "--last --store= --dry-run --yes --json --force --quiet", undoCommand},
+     "--last --store= --account= --dry-run --yes --json --force --quiet", undoCommand},
     {"log", "quenlock log [--json]", "Print the host log, oldest first.\n", "--json", logCommand},
     {"activity", "quenlock activity [--json]",
      "Print the activity log (progress lines and undo records), oldest first.\n", "--json", activityCommand},

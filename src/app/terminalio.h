@@ -17,7 +17,8 @@ void say(const QString &message);
 void print(const Record &record, bool asJson);
 // The stores a command serves must be there: a missing one is named, with
 // how to name another (QuenlockError).
-void requireStores(const QStringList &given);
+// Named accounts must be in the host configuration.
+void requireStores(const QStringList &given, const QStringList &accounts = {});
 
 // Answers message boxes from the command line: notices go to stderr; a
 // question is yes with --yes, asked on a terminal ("[y/N]", No unless the

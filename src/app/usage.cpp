@@ -6,7 +6,9 @@
 namespace {
 const char Footer[] =
     "Without --store the host serves the stores of $XDG_CONFIG_HOME/quenlock/host.ini\n"
-    "([Stores] paths=DIR,...), else $XDG_DATA_HOME/quenlock/store.\n"
+    "([Stores] paths=DIR,...), else $XDG_DATA_HOME/quenlock/store, and every server\n"
+    "account named there ([Account NAME] url=, username=, passwordCommand=);\n"
+    "--store and --account name the ones to serve instead.\n"
     "quenlock COMMAND --help tells more of one command; see also quenlock(1).\n";
 } // namespace
 
