@@ -55,6 +55,18 @@ PimItem &PimWrapper<Base>::item()
 }
 
 template <class Base>
+VDocument &PimWrapper<Base>::document()
+{
+    VDocument &doc = *item().document();
+    if (doc.calendarItems() > 1)
+        throw QuenlockError(QStringLiteral("The file \"%1\" holds %2 events, tasks or journal entries with "
+                                           "different UIDs; a file of several is left as it is")
+                                .arg(item().path())
+                                .arg(doc.calendarItems()));
+    return doc;
+}
+
+template <class Base>
 const PimFields::Field &PimWrapper<Base>::field(const QString &property)
 {
     const PimFields::Field *f = PimFields::find(m_kind, property);
@@ -67,7 +79,7 @@ const PimFields::Field &PimWrapper<Base>::field(const QString &property)
 template <class Base>
 QString PimWrapper<Base>::read(const QString &property)
 {
-    VDocument &doc = *item().document();
+    VDocument &doc = document();
     if (isRtfBody(property))
         return RtfText::fromPlainText(PimFields::read(doc, field(QStringLiteral("Body"))));
     if (named(property, QLatin1String("EntryID")))
@@ -81,7 +93,7 @@ QString PimWrapper<Base>::read(const QString &property)
 template <class Base>
 void PimWrapper<Base>::write(const QString &property, const QString &text)
 {
-    VDocument &doc = *item().document();
+    VDocument &doc = document();
     if (isRtfBody(property)) {
         const std::optional<QString> plain = RtfText::toPlainText(text);
         if (!plain)
@@ -104,7 +116,7 @@ QString PimWrapper<Base>::EntryID()
 template <class Base>
 QString PimWrapper<Base>::Subject()
 {
-    return PimFields::read(*item().document(), field(QStringLiteral("Subject")));
+    return PimFields::read(document(), field(QStringLiteral("Subject")));
 }
 
 template <class Base>
@@ -119,7 +131,7 @@ template class PimWrapper<SafeTaskItem>;
 
 QString PimContactWrapper::FullNameAndCompany()
 {
-    return PimFields::fullNameAndCompany(*item().document());
+    return PimFields::fullNameAndCompany(document());
 }
 
 void PimMapiUtils::CleanUp()

@@ -537,6 +537,9 @@ void tst_PimGolden::refusedWrites_data()
         << "The property \"FullNameAndCompany\" is read-only";
     QTest::newRow("plain text as RTF") << "contact30-eds.vcf" << "RTFBody" << "no rich text"
         << "The text written to RTFBody is not an RTF document";
+    // Only the first would be searched, and the file counted as changed.
+    QTest::newRow("file of two events") << "events.two.ics" << "Location" << "Room 3"
+        << "…events.two.ics\" holds 2 events, tasks or journal entries with different UIDs; a file of several is left as it is";
 }
 
 void tst_PimGolden::refusedWrites()
@@ -557,7 +560,10 @@ void tst_PimGolden::refusedWrites()
         w->write(property, text);
         QFAIL("the write was accepted");
     } catch (const QuenlockError &e) {
-        QCOMPARE(e.description(), error);
+        if (error.startsWith(u'…')) // the rest of a message that names the file
+            QVERIFY2(e.description().endsWith(error.mid(1)), qPrintable(e.description()));
+        else
+            QCOMPARE(e.description(), error);
     }
     try {
         QCOMPARE(w->read(property), old);
@@ -663,8 +669,13 @@ void tst_PimGolden::readAndSaveChangesNoByte()
     if (properties.isEmpty())
         QSKIP("no wrapper for this kind");
     auto w = s.wrap(file);
-    for (const QString &p : properties)
+    for (const QString &p : properties) {
         w->write(p, w->read(p));
+        // Another text for the same instant (as a replace in a date's text
+        // may leave it) adds no line and rewrites none.
+        if (p == u"Start" || p == u"End" || p.endsWith(u"Date") || p == u"DateCompleted")
+            w->write(p, w->read(p) + u' ');
+    }
     w->Save();
     QCOMPARE(readFile(s.filePath(file)), before);
     QCOMPARE(QFileInfo(s.filePath(file)).lastModified(), mtime);
