@@ -109,6 +109,7 @@ int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)
 
     // The same run as the Replace button of a clean page on these settings.
     TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
+    TerminalProgress::catchStopSignals();
     const RunResult result = ModuleLoader::createRun()->Run(&host, answers, progress);
 
     // Host log lines of the run on stderr; a bad pattern fails every item
@@ -138,6 +139,9 @@ int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)
     if (result.outcome == RunResult::Outcome::NotConfirmed)
         return NotConfirmed;
     out() << progress.label << Qt::endl;
+    // The items saved are synced as the host session ends, on the way out.
+    if (result.outcome == RunResult::Outcome::Stopped)
+        return TerminalProgress::stoppedStatus();
     if (result.outcome == RunResult::Outcome::Summary && result.folderCount == 0)
         err() << "No folders are set to search: choose them in the window, or set FolderCount, "
                  "FolderName1, FolderEntryId1 and FolderStoreId1 from what 'quenlock folders' lists."

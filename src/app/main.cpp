@@ -113,6 +113,11 @@ int dispatch(const QString &command, const Options &o)
     // and --force; only folders, log, activity, runs, undo and a dry run --json.
     if (command == u"undo") {
         const auto undo = undoOptions(o);
+        // Run 0 is no run: it must not stand for the newest, as no id does.
+        if (undo && undo->runId == 0 && !o.rest.isEmpty()) {
+            QTextStream(stderr) << "There is no run 0 to undo; 'quenlock runs' lists the runs.\n";
+            return Usage;
+        }
         return undo ? BatchCommands::undo(o.stores, *undo) : Usage;
     }
     if (o.last || o.force)

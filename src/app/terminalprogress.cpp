@@ -1,10 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "terminalprogress.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
+volatile sig_atomic_t walking = 0;
+volatile sig_atomic_t caught = 0;
+
+void onStopSignal(int signal)
+{
+    if (!walking) {
+        ::signal(signal, SIG_DFL);
+        ::raise(signal); // delivered, as before, once this handler returns
+        return;
+    }
+    caught = signal;
+}
+
 QString minutes(qint64 seconds)
 {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
@@ -15,8 +29,23 @@ TerminalProgress::~TerminalProgress() { endLine(); }
 
 bool TerminalProgress::stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
+void TerminalProgress::catchStopSignals()
+{
+    struct sigaction action{};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // a save under way goes on to its end
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+int TerminalProgress::stoppedStatus() { return 128 + caught; }
+
+bool TerminalProgress::stopRequested() const { return caught != 0; }
+
 void TerminalProgress::showFolder(const QString &caption)
 {
+    walking = 1;
     endLine();
     label = caption;
 }

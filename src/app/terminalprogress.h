@@ -23,9 +23,16 @@ public:
     void setItem(int index) override;
     void finish() override;
     void showSummary(const QString &text) override { label = text; }
+    bool stopRequested() const override;
 
     // Whether stderr is a terminal the line can be drawn on.
     static bool stderrIsTerminal();
+    // From the first folder shown on, an interrupt (Ctrl+C) or a terminate
+    // signal asks the run to stop before its next item; before that (while
+    // it asks for confirmation) either ends the program as it always did.
+    static void catchStopSignals();
+    // The exit status of a run stopped that way: 128 + the signal's number.
+    static int stoppedStatus();
 
 private:
     void endLine();

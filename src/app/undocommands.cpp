@@ -120,6 +120,7 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
             return Failed;
         }
         TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
+        TerminalProgress::catchStopSignals();
         result = ModuleLoader::createRun()->Undo(&host, undoStart(*run), changes, o.dryRun, progress);
         if (capturing)
             hostLines = capturing->lines;
@@ -127,5 +128,7 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
     for (const QString &line : std::as_const(hostLines))
         err() << line << Qt::endl;
     printUndo(result, o.json);
+    if (result.stopped)
+        return TerminalProgress::stoppedStatus();
     return result.skippedItems || result.failedItems ? Failed : Done;
 }

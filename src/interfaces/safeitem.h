@@ -9,6 +9,10 @@
 
 class OlItem;
 
+// The largest item file the data layer reads: a value bigger than this
+// could never be read back once written.
+constexpr qint64 MaximumItemBytes = 64 * 1024 * 1024;
+
 // Wraps one Outlook item. setItem comes first; properties are read as text
 // and written from text by name (the wrapper converts to the field's type and
 // raises "Type mismatch" when it cannot). Save stores every written field.

@@ -82,6 +82,8 @@ private Q_SLOTS:
     void dryRunAgreesWithTheRun();
     void undoLeavesWhatChangedSinceAndCanBeUndone();
     void killedUndoIsFinishedByTheNext();
+    void damagedJournalStopsUndo_data();
+    void damagedJournalStopsUndo();
     void runStatuses_data();
     void runStatuses();
     void unwritableLog_data();
@@ -142,6 +144,11 @@ void TestHost::answers_data()
     QTest::newRow("undo of a run that does not exist")
         << QStringList{QStringLiteral("undo"), QStringLiteral("424242")} << 2 << QString()
         << QStringLiteral("There is no run 424242 to undo; 'quenlock runs' lists the runs.\n");
+    // No id means the newest run; a zero names none.
+    for (const char *zero : {"0", "-0"})
+        QTest::newRow(qPrintable(QStringLiteral("undo %1").arg(QLatin1String(zero))))
+            << QStringList{QStringLiteral("undo"), QLatin1String(zero)} << 2 << QString()
+            << QStringLiteral("There is no run 0 to undo; 'quenlock runs' lists the runs.\n");
     QTest::newRow("--quiet is run's alone") << QStringList{QStringLiteral("log"), QStringLiteral("--quiet")} << 2
                                             << QString() << QStringLiteral("Usage: quenlock log");
 }
@@ -435,6 +442,96 @@ void TestHost::killedUndoIsFinishedByTheNext()
     QMap<QString, QByteArray> after = withoutStamps(readTree(store));
     after.removeIf([](const auto &file) { return QFileInfo(file.key()).fileName().startsWith(u'.'); });
     QVERIFY(after == before);
+}
+
+// A journal the run did not write that way: one damaged page stops the undo
+// before it writes anything, with one line, and the run stays not undone;
+// a value no item could hold is refused for its item alone.
+void TestHost::damagedJournalStopsUndo_data()
+{
+    QTest::addColumn<QString>("tamper");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("restored"); // items given back
+    QTest::newRow("damaged page") << QStringLiteral("page")
+                                  << QStringLiteral("quenlock: The run journal is damaged: database disk image is malformed\n")
+                                  << 0;
+    QTest::newRow("value past the item size limit")
+        << QStringLiteral("value")
+        << QStringLiteral("Item c0000.vcf in folder contacts not restored: the journal's value of "
+                          "BusinessTelephoneNumber is larger than an item may be (64 MiB)\n")
+        << 999;
+}
+
+void TestHost::damagedJournalStopsUndo()
+{
+    QFETCH(QString, tamper);
+    QFETCH(QString, err);
+    QFETCH(int, restored);
+    // This run's journal alone, so the damaged page is one of its own.
+    const QString file = m_dir.path() + QStringLiteral("/state/quenlock/logs.sqlite");
+    const auto removeLog = [&] {
+        for (const char *ending : {"", "-wal", "-shm"})
+            QFile::remove(file + QLatin1String(ending));
+    };
+    removeLog();
+    const auto cleanUp = qScopeGuard(removeLog);
+    QTemporaryDir scratch;
+    const QString store = scratch.path() + QStringLiteral("/store");
+    QVERIFY(QDir().mkpath(store + QStringLiteral("/contacts")));
+    for (int i = 0; i < 1000; ++i) {
+        QFile card(store + QStringLiteral("/contacts/c%1.vcf").arg(i, 4, 10, QLatin1Char('0')));
+        QVERIFY(card.open(QIODevice::WriteOnly));
+        card.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c%1\r\nFN:Person %1\r\n"
+                                  "TEL;TYPE=WORK,VOICE:(503) 555-%1\r\nEND:VCARD\r\n").arg(i).toUtf8());
+    }
+    const QMap<QString, QByteArray> beforeRun = withoutStamps(readTree(store));
+    QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
+                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1")}
+                          + allFolders(store)),
+             0);
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    const QMap<QString, QByteArray> afterRun = withoutStamps(readTree(store));
+    QString runsBefore;
+    QCOMPARE(quenlock({QStringLiteral("runs")}, &runsBefore), 0);
+
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+    if (tamper == u"value") {
+        QCOMPARE(sqlite3_exec(db, "UPDATE run_changes SET old_value = printf('%.*c', 67108865, 'x')"
+                                  " WHERE item_id = 'c0000.vcf'", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    } else {
+        sqlite3_stmt *leaves = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = 'run_changes' AND pagetype = 'leaf'"
+                                        " ORDER BY pageno", -1, &leaves, nullptr), SQLITE_OK);
+        QList<qint64> pages;
+        while (sqlite3_step(leaves) == SQLITE_ROW)
+            pages << sqlite3_column_int64(leaves, 0);
+        sqlite3_finalize(leaves);
+        sqlite3_close(db);
+        QVERIFY(pages.size() > 4);
+        QFile journal(file);
+        QVERIFY(journal.open(QIODevice::ReadWrite) && journal.seek((pages[pages.size() / 2] - 1) * 4096));
+        QCOMPARE(journal.write(QByteArray(4096, char(0xFF))), 4096);
+    }
+
+    QString out, stdErr;
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store},
+                      &out, &stdErr), 1);
+    QCOMPARE(stdErr, err);
+    const QMap<QString, QByteArray> now = withoutStamps(readTree(store));
+    int given = 0;
+    for (auto f = now.cbegin(); f != now.cend(); ++f) {
+        QVERIFY2(f.value() == beforeRun.value(f.key()) || f.value() == afterRun.value(f.key()), qPrintable(f.key()));
+        given += f.value() == beforeRun.value(f.key());
+    }
+    QCOMPARE(given, restored);
+    QCOMPARE(now.size(), afterRun.size());
+    if (tamper == u"page") {
+        QString runsAfter;
+        QCOMPARE(quenlock({QStringLiteral("runs")}, &runsAfter), 0);
+        QCOMPARE(runsAfter, runsBefore);
+    }
 }
 
 void TestHost::runStatuses_data()

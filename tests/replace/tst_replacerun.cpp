@@ -197,6 +197,7 @@ private Q_SLOTS:
     void errors();
     void logFailures_data();
     void logFailures();
+    void stopRequestEndsBetweenItems();
 };
 
 void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
@@ -885,6 +886,24 @@ void TestReplaceRun::logFailures()
     QCOMPARE(savedIds, saved);
     QCOMPARE(untouchedIds, untouched);
     QCOMPARE(w.undoTexts().size(), undoEntries);
+}
+
+// Told to stop (an interrupt), the run ends before its next item: the items
+// before it stay saved, nothing after it is touched, and the label says so.
+void TestReplaceRun::stopRequestEndsBetweenItems()
+{
+    World w;
+    auto folder = acmeToApexInWork(w);
+    for (const QString &id : {QStringLiteral("c1"), QStringLiteral("c2"), QStringLiteral("c3")})
+        folder->add(QStringLiteral("ContactItem"), id, {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    w.progress.stopBefore = 3;
+
+    const RunResult result = w.run();
+
+    QCOMPARE(result.outcome, RunResult::Outcome::Stopped);
+    QCOMPARE(w.progress.label, QStringLiteral("Stopped: 2 items saved"));
+    QCOMPARE(w.saves(), (QStringList{QStringLiteral("save c1"), QStringLiteral("save c2")}));
+    QCOMPARE(folder->items.at(2)->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
 }
 
 QTEST_GUILESS_MAIN(TestReplaceRun)

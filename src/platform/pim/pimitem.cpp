@@ -5,6 +5,7 @@
 #include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
+#include "safeitem.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -22,7 +23,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr qint64 maximumSize = 64 * 1024 * 1024;
+constexpr qint64 maximumSize = MaximumItemBytes;
 
 QString systemError() { return QString::fromLocal8Bit(strerror(errno)); }
 
@@ -237,6 +238,7 @@ void PimItem::save()
     if (!m_document->isModified())
         return;
     checkUnchangedOnDisk();
+    m_store->hold();
     std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
     struct stat written{};

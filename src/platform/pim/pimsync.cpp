@@ -49,13 +49,16 @@ QString syncAll()
 
 void namespaceOpened() { ++liveNamespaces(); }
 
-void namespaceClosed()
+bool namespaceClosed()
 {
-    if (--liveNamespaces() > 0 || pending().isEmpty())
-        return;
+    if (--liveNamespaces() > 0)
+        return false;
+    if (pending().isEmpty())
+        return true;
     const QString failure = syncAll();
     if (!failure.isEmpty())
         engineUtility().LogMessage(failure, 0, QStringLiteral("Quenlock.Pim"));
+    return true;
 }
 
 } // namespace PimSync

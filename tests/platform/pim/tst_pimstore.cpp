@@ -9,6 +9,7 @@
 #include "pimapplication.h"
 #include "pimclasses.h"
 #include "progids.h"
+#include "storelock.h"
 
 #include <sqlite3.h>
 #include <cerrno>
@@ -109,6 +110,7 @@ private slots:
     void outsideChangesAreNeverOverwritten_data();
     void outsideChangesAreNeverOverwritten();
     void staleTemporariesAreRemoved();
+    void oneRunAtATimeSavesIntoAStore();
     void undoRecordsAreDurableBeforeTheChange();
     void pickFolderAsksTheHost();
 };
@@ -518,6 +520,38 @@ void tst_PimStore::staleTemporariesAreRemoved()
     left.sort();
     QCOMPARE(left, expected);
     QVERIFY(QFile::exists(store + "/cal/.e1.ics.999999999.1.tmp"));
+}
+
+// Two runs (two undos, a run and an undo) never save into one store at
+// once: the second waits for the first a bounded time, then every save of
+// its run stops with one line, and nothing is written.
+void tst_PimStore::oneRunAtATimeSavesIntoAStore()
+{
+    const QString path = store + "/contacts/b.vcf";
+    auto save = [&](const QString &subject) {
+        auto ns = Pim::createApplication({store}, {}, HostSession::pimHooks())->GetNamespace(QStringLiteral("MAPI"));
+        auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+        w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+        w->write(QStringLiteral("Subject"), subject);
+        QStringList refusals;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                w->Save();
+            } catch (const QuenlockError &error) {
+                refusals << error.description();
+            }
+        }
+        return refusals;
+    };
+    std::shared_ptr<void> otherRun = StoreLock::take(QFileInfo(store).canonicalFilePath());
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(save(QStringLiteral("Y")), QStringList(2, QStringLiteral("Another run is changing this store")));
+    QVERIFY2(clock.elapsed() >= 4500 && clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(readFile(path), card);
+    otherRun.reset();
+    QCOMPARE(save(QStringLiteral("Y")), QStringList());
+    QCOMPARE(readFile(path), QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
 }
 
 // Through the hooks the host hands the layer, the activity log's pending
