@@ -217,14 +217,10 @@ QString PimItem::TypeName() const
 {
     if (!m_document)
         return QString::fromLatin1(OlTypeName::Unreadable);
-    switch (m_document->kind()) {
-    case VDocument::Kind::Contact: return QString::fromLatin1(OlTypeName::Contact);
-    case VDocument::Kind::DistList: return QString::fromLatin1(OlTypeName::DistList);
-    case VDocument::Kind::Event: return QString::fromLatin1(OlTypeName::Appointment);
-    case VDocument::Kind::Task: return QString::fromLatin1(OlTypeName::Task);
-    case VDocument::Kind::Journal: return QString::fromLatin1(OlTypeName::Journal);
-    }
-    return {};
+    if (const ItemKinds::Kind *kind = PimFields::kindOf(*m_document))
+        return QString::fromLatin1(kind->typeName);
+    return QString::fromLatin1(m_document->kind() == VDocument::Kind::DistList ? OlTypeName::DistList
+                                                                               : OlTypeName::Journal);
 }
 
 QString PimItem::fileName() const { return QFile::decodeName(m_fileName); }

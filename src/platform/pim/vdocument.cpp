@@ -562,6 +562,8 @@ void VDocument::countCalendarItems(int first)
     m_calendarItems = int(uids.size()) + withoutUid;
 }
 
+QByteArray VDocument::component() const { return upperValue(m_lines[size_t(m_begin)]); }
+
 void VDocument::rescan()
 {
     m_properties.clear();
