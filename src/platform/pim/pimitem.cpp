@@ -6,6 +6,7 @@
 #include "pimfields.h"
 #include "pimsync.h"
 #include "safeitem.h"
+#include "systemtexts.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -193,11 +194,11 @@ void PimItem::report() const
 {
     if (m_linkRefused)
         engineUtility().LogMessage(QStringLiteral("The entry \"%1\" was skipped: %2").arg(path(), m_unreadable), 0,
-                                   QStringLiteral("Quenlock.Pim"));
+                                   QLatin1String(Texts::PimSource));
     else if (!m_document)
         engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
                                        .arg(path(), m_unreadable),
-                                   0, QStringLiteral("Quenlock.Pim"));
+                                   0, QLatin1String(Texts::PimSource));
 }
 
 bool PimItem::unchangedSinceRead() const

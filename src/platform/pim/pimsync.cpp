@@ -2,6 +2,7 @@
 #include "pimsync.h"
 
 #include "engineutility.h"
+#include "systemtexts.h"
 
 #include <QFile>
 #include <QHash>
@@ -57,7 +58,7 @@ bool namespaceClosed()
         return true;
     const QString failure = syncAll();
     if (!failure.isEmpty())
-        engineUtility().LogMessage(failure, 0, QStringLiteral("Quenlock.Pim"));
+        engineUtility().LogMessage(failure, 0, QLatin1String(Texts::PimSource));
     return true;
 }
 
