@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hostsession.h"
 
+#include "davstore.h"
 #include "hostconfig.h"
 #include "moduleloader.h"
 #include "engineapi.h"
@@ -10,7 +11,7 @@
 #include "quenlockerror.h"
 #include "regexclasses.h"
 
-HostSession::HostSession(const QStringList &stores, bool startModule)
+HostSession::HostSession(const QStringList &stores, bool startModule, const QStringList &accounts)
 {
     // Every class the program creates by ProgID, windows included: the
     // page's "Choose Multi Folders..." creates the engine's picker by name.
@@ -19,12 +20,20 @@ HostSession::HostSession(const QStringList &stores, bool startModule)
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
     HostConfig config = HostConfig::load();
-    if (!stores.isEmpty()) {
+    if (!stores.isEmpty() || !accounts.isEmpty()) {
         config.stores = stores;
         config.defaultContacts.clear();
+        QList<Dav::AccountSettings> named;
+        for (const QString &name : accounts)
+            named << config.account(name);
+        config.accounts = named;
     }
-    m_engine = std::make_shared<EngineApi>(
-        Pim::createApplication(config.stores, config.defaultContacts, pimHooks()));
+    const Pim::HostHooks hooks = pimHooks();
+    std::shared_ptr<OlApplication> application =
+        Pim::createApplication(config.stores, config.defaultContacts, hooks);
+    if (!config.accounts.isEmpty())
+        application = Dav::createApplication(application, config.accounts, hooks.beforeReplace, hooks.pickFolder);
+    m_engine = std::make_shared<EngineApi>(application);
     if (!startModule)
         return;
     m_module = ModuleLoader::createModule();
