@@ -9,6 +9,8 @@
 #include "quenlockerror.h"
 #include "regexclasses.h"
 
+#include <csignal>
+
 HostSession::HostSession(const QStringList &stores, bool startModule)
 {
     Engine::registerEngineClasses();
@@ -19,8 +21,17 @@ HostSession::HostSession(const QStringList &stores, bool startModule)
         config.stores = stores;
         config.defaultContacts.clear();
     }
+    Pim::HostHooks hooks = pimHooks();
+    // For the test of an interrupted run: the process kills itself at its Nth
+    // save, the undo records committed and the item file not yet replaced.
+    if (const int n = qEnvironmentVariableIntValue("QUENLOCK_TEST_KILL_AT_SAVE"); n > 0)
+        hooks.beforeReplace = [commit = hooks.beforeReplace, n, saves = 0]() mutable {
+            commit();
+            if (++saves == n)
+                ::raise(SIGKILL);
+        };
     m_engine = std::make_shared<EngineApi>(
-        Pim::createApplication(config.stores, config.defaultContacts, pimHooks()));
+        Pim::createApplication(config.stores, config.defaultContacts, std::move(hooks)));
     if (!startModule)
         return;
     m_module = ModuleLoader::createModule();

@@ -10,6 +10,7 @@
 #include "pimclasses.h"
 #include "progids.h"
 
+#include <QThread>
 #include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
@@ -92,6 +93,9 @@ private slots:
     void idsAreStableAcrossRuns();
     void itemListRules();
     void listedOncePerItems();
+    void itemsReadAheadAreWhatIsOnDisk();
+    void itemById_data();
+    void itemById();
     void oddEntriesAreLogged_data();
     void oddEntriesAreLogged();
     void folderLookupStaysInsideTheStore_data();
@@ -166,6 +170,8 @@ void tst_PimStore::oddEntriesAreLogged_data()
     QTest::newRow("FIFO") << "pipe.ICS" << "it is a named pipe";
     QTest::newRow("dangling link") << "gone.vcf" << "it is a symbolic link to nothing";
     QTest::newRow("link leaving the store") << "leak.ics" << "it is a symbolic link that leads out of the store";
+    QTest::newRow("link to a sibling named like the store") << "old.vcf"
+        << "it is a symbolic link that leads out of the store";
     QTest::newRow("link loop") << "loop.vcf"
         << QStringLiteral("it cannot be examined: ") + QString::fromLocal8Bit(strerror(ELOOP));
 }
@@ -186,6 +192,10 @@ void tst_PimStore::oddEntriesAreLogged()
         QVERIFY(QFile::link(store + "/contacts/nothing.vcf", path));
     else if (name == QLatin1String("leak.ics"))
         QVERIFY(QFile::link(dir->path() + "/elsewhere/secret.vcf", path));
+    else if (name == QLatin1String("old.vcf")) {
+        put(store + "-old/contacts/b.vcf", card);
+        QVERIFY(QFile::link(store + "-old/contacts/b.vcf", path));
+    }
     else
         QVERIFY(QFile::link(path, path));
     auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
@@ -221,6 +231,58 @@ void tst_PimStore::listedOncePerItems()
     QVERIFY(env->utility.lines[0].message.contains(store + "/contacts/c.vcf"));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(0));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(3));
+}
+
+// Items are read ahead of the run, but handed out as they are on disk when
+// asked: a link to an item the run has saved since gives the saved text, and
+// an item asked for out of order is that item.
+void tst_PimStore::itemsReadAheadAreWhatIsOnDisk()
+{
+    for (int i = 0; i < 8; ++i)
+        put(store + QStringLiteral("/many/i%1.vcf").arg(i), card);
+    QFile::remove(store + "/many/i1.vcf");
+    QVERIFY(QFile::link(store + "/many/i0.vcf", store + "/many/i1.vcf"));
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto many = ns->Folders()[0]->Folders().last();
+    QCOMPARE(many->EntryID(), QStringLiteral("many"));
+    auto items = many->Items();
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->Item(1));
+    QThread::msleep(100); // the workers read the link's old text meanwhile
+    w->write(QStringLiteral("Subject"), QStringLiteral("Saved"));
+    w->Save();
+    w->setItem(items->Item(2));
+    QCOMPARE(w->EntryID(), QStringLiteral("i1.vcf"));
+    QCOMPARE(w->Subject(), QStringLiteral("Saved"));
+    w->setItem(items->Item(6));
+    QCOMPARE(w->EntryID(), QStringLiteral("i5.vcf"));
+    w->setItem(items->Item(3));
+    QCOMPARE(w->EntryID(), QStringLiteral("i2.vcf"));
+}
+
+// An undo finds its items by id: one that is gone is not found, never its
+// neighbour in name order.
+void tst_PimStore::itemById_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("there") << "b.vcf" << true;
+    QTest::newRow("gone, a later file there") << "a.vcf" << false;
+    QTest::newRow("a prefix of one there") << "b.vc" << false;
+}
+
+void tst_PimStore::itemById()
+{
+    QFETCH(QString, id);
+    QFETCH(bool, found);
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    const std::shared_ptr<OlItem> item = ns->Folders()[0]->Folders()[1]->Items()->ItemByEntryId(id);
+    QCOMPARE(bool(item), found);
+    if (found) {
+        auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+        w->setItem(item);
+        QCOMPARE(w->EntryID(), id);
+    }
 }
 
 void tst_PimStore::folderLookupStaysInsideTheStore_data()
