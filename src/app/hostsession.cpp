@@ -5,6 +5,7 @@
 #include "moduleloader.h"
 #include "engineapi.h"
 #include "engineclasses.h"
+#include "hostmultifolderpicker.h"
 #include "pimclasses.h"
 #include "quenlockerror.h"
 #include "regexclasses.h"
@@ -13,7 +14,10 @@
 
 HostSession::HostSession(const QStringList &stores, bool startModule)
 {
+    // Every class the program creates by ProgID, windows included: the
+    // page's "Choose Multi Folders..." creates the engine's picker by name.
     Engine::registerEngineClasses();
+    Engine::registerEngineWindows();
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
     HostConfig config = HostConfig::load();

@@ -3,6 +3,7 @@
 
 #include "fieldtable.h"
 #include "formmetrics.h"
+#include "itemkinds.h"
 #include "prompt.h"
 #include "quenlockerror.h"
 #include "textnumber.h"
@@ -50,6 +51,15 @@ bool flagFromText(const QString &text, int defaultValue)
     }
 }
 
+// Whether a page has buttons for groups of boxes, which its text explains.
+bool hasGroupPresets(Page page)
+{
+    for (const Preset &preset : Presets)
+        if (preset.page == page && preset.group != Group::None)
+            return true;
+    return false;
+}
+
 // Column lefts of the pages' boxes; column 3 of the contacts starts higher.
 constexpr int ColumnLeft[] = {270, 3345, 6135};
 constexpr int RowPitch = 350;
@@ -72,13 +82,13 @@ void frmLookInFields::buildControls()
     vsIndexTab1 = new QTabWidget(this);
     vsIndexTab1->setObjectName(QStringLiteral("vsIndexTab1"));
     vsIndexTab1->setGeometry(twipsRect(this, 75, 165, 9240, 8115));
-    QWidget *pages[3];
-    const QStringList captions = QStringLiteral("&Contacts|&Appointments|&Tasks").split(u'|');
-    for (int i = 0; i < 3; ++i) {
+    QWidget *pages[ItemKinds::Kinds.size()];
+    for (const ItemKinds::Kind &kind : ItemKinds::Kinds) {
+        const int i = int(kind.page);
         pages[i] = new QWidget;
         pages[i]->setObjectName(QStringLiteral("Picture%1").arg(i + 1));
         pages[i]->setFixedSize(twipsRect(this, 0, 0, 9150, 7740).size());
-        vsIndexTab1->addTab(pages[i], captions[i]);
+        vsIndexTab1->addTab(pages[i], QString::fromLatin1(kind.pageCaption));
     }
 
     for (const Field &field : Fields) {
@@ -91,7 +101,10 @@ void frmLookInFields::buildControls()
                                    fileAs ? 210 : 195));
         m_boxes.insert(keyOf(field), box);
     }
-    buildSpecialInstructions(pages[0]);
+    // After the boxes, so the tab order runs from the boxes to the instruction.
+    for (const ItemKinds::Kind &kind : ItemKinds::Kinds)
+        if (kind.holdsInstruction)
+            buildSpecialInstructions(pages[int(kind.page)]);
     buildPresets(pages);
 
     cmdOk = new QPushButton(QStringLiteral("&OK"), this);
@@ -109,15 +122,15 @@ void frmLookInFields::buildControls()
 }
 
 // Each page's frame of preset buttons with the text that explains them.
-void frmLookInFields::buildPresets(QWidget *const pages[3])
+void frmLookInFields::buildPresets(QWidget *const pages[])
 {
-    const char *labels[3] = {ContactsLabel, OtherLabel, OtherLabel};
-    QGroupBox *frames[3];
-    for (int i = 0; i < 3; ++i) {
+    QGroupBox *frames[ItemKinds::Kinds.size()];
+    for (int i = 0; i < int(ItemKinds::Kinds.size()); ++i) {
+        const char *text = hasGroupPresets(Page(i)) ? ContactsLabel : OtherLabel;
         frames[i] = new QGroupBox(QString::fromLatin1(FrameCaption), pages[i]);
         frames[i]->setObjectName(QStringLiteral("Frame%1").arg(i + 1));
         frames[i]->setGeometry(twipsRect(this, 165, 5865, 8835, 1740));
-        auto *label = new QLabel(QString::fromLatin1(labels[i]), frames[i]);
+        auto *label = new QLabel(QString::fromLatin1(text), frames[i]);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -164,17 +177,17 @@ void frmLookInFields::Form_Load()
             ReadSetting(keyOf(field), QString::number(field.defaultValue));
         m_boxes.value(keyOf(field))->setChecked(flagFromText(text, field.defaultValue));
     };
-    for (int i = 0; i < FirstNonContact; ++i)
-        loadFlag(Fields[i]);
-
-    cboSpecialInstructions->clear();
-    cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialNone));
-    cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialAreaCodes));
-    cboSpecialInstructions->setEditText(
-        ReadSetting(QString::fromLatin1(Keys::SpecialInstructions), QString::fromLatin1(Keys::SpecialNone)));
-
-    for (int i = FirstNonContact; i < int(Fields.size()); ++i)
-        loadFlag(Fields[i]);
+    for (const ItemKinds::Kind &kind : ItemKinds::Kinds) {
+        for (const Field &field : kind.fields())
+            loadFlag(field);
+        if (!kind.holdsInstruction)
+            continue;
+        cboSpecialInstructions->clear();
+        cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialNone));
+        cboSpecialInstructions->addItem(QString::fromLatin1(Keys::SpecialAreaCodes));
+        cboSpecialInstructions->setEditText(ReadSetting(QString::fromLatin1(Keys::SpecialInstructions),
+                                                        QString::fromLatin1(Keys::SpecialNone)));
+    }
     vsIndexTab1->setCurrentIndex(0);
 }
 
@@ -186,12 +199,13 @@ void frmLookInFields::cmdOk_Click()
                                                               : QStringLiteral("0"));
     };
     try {
-        for (int i = 0; i < FirstNonContact; ++i)
-            saveFlag(Fields[i]);
-        WriteSetting(QString::fromLatin1(Keys::SpecialInstructions),
-                     cboSpecialInstructions->currentText());
-        for (int i = FirstNonContact; i < int(Fields.size()); ++i)
-            saveFlag(Fields[i]);
+        for (const ItemKinds::Kind &kind : ItemKinds::Kinds) {
+            for (const Field &field : kind.fields())
+                saveFlag(field);
+            if (kind.holdsInstruction)
+                WriteSetting(QString::fromLatin1(Keys::SpecialInstructions),
+                             cboSpecialInstructions->currentText());
+        }
     } catch (const QuenlockError &error) {
         // The dialog stays open with the user's choices, so nothing is lost
         // and OK can be pressed again once the store is writable.

@@ -29,8 +29,8 @@ protected:
 
 private:
     void buildControls();
-    void buildSpecialInstructions(QWidget *contactsPage);
-    void buildPresets(QWidget *const pages[3]);
+    void buildSpecialInstructions(QWidget *page);
+    void buildPresets(QWidget *const pages[]);
     void Form_Load();
     void runPreset(int index);
 

@@ -125,20 +125,6 @@ constexpr std::span<const Field> fieldsOf(Page page)
     return std::span(Fields).subspan(first, end - first);
 }
 
-template <Page page>
-constexpr auto flagKeysOf()
-{
-    constexpr std::span<const Field> fields = fieldsOf(page);
-    std::array<const char *, fields.size()> keys{};
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        keys[i] = fields[i].flagKey;
-    return keys;
-}
-
-// The contact boxes end where the appointment boxes begin; the special
-// instruction is loaded and saved between the two.
-inline constexpr int FirstNonContact = int(fieldsOf(Page::Contacts).size());
-
 // A preset button: every box of its page, or only those of a group, gets value.
 struct Preset
 {

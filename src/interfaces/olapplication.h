@@ -3,6 +3,7 @@
 #pragma once
 
 #include "folderobject.h"
+#include "itemkinds.h"
 
 #include <QString>
 #include <memory>
@@ -55,10 +56,12 @@ public:
     virtual std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) = 0;
 };
 
+// The rewritten kinds' type names are their rows' (itemkinds.h); the others
+// are passed over.
 namespace OlTypeName {
-inline constexpr char Contact[] = "ContactItem";
-inline constexpr char Appointment[] = "AppointmentItem";
-inline constexpr char Task[] = "TaskItem";
+inline constexpr const char *Contact = ItemKinds::of(FieldTable::Page::Contacts).typeName;
+inline constexpr const char *Appointment = ItemKinds::of(FieldTable::Page::Appointments).typeName;
+inline constexpr const char *Task = ItemKinds::of(FieldTable::Page::Tasks).typeName;
 inline constexpr char DistList[] = "DistListItem";
 inline constexpr char Journal[] = "JournalItem";
 inline constexpr char Unreadable[] = "UnreadableItem";

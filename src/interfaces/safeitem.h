@@ -29,14 +29,6 @@ public:
     virtual QString FullNameAndCompany() = 0;
 };
 
-class SafeAppointmentItem : public SafeItem
-{
-};
-
-class SafeTaskItem : public SafeItem
-{
-};
-
 // The safe-item library's utility object.
 class MapiUtils : public ComObject
 {

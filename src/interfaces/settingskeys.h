@@ -2,8 +2,6 @@
 // Settings keys and the fixed texts the page writes, in one place.
 #pragma once
 
-#include "fieldtable.h"
-
 #include <QString>
 
 namespace Keys {
@@ -21,11 +19,6 @@ inline constexpr char NotFound[] = "Not Found";
 inline constexpr char Uninitialized[] = "Uninitialized";
 inline constexpr char SpecialNone[] = "None";
 inline constexpr char SpecialAreaCodes[] = "Only look in city/area codes";
-
-// The field-flag keys of each page in load order, read off the field table.
-inline constexpr auto ContactFlags = FieldTable::flagKeysOf<FieldTable::Page::Contacts>();
-inline constexpr auto AppointmentFlags = FieldTable::flagKeysOf<FieldTable::Page::Appointments>();
-inline constexpr auto TaskFlags = FieldTable::flagKeysOf<FieldTable::Page::Tasks>();
 
 inline QString numbered(const char *stem, int n) { return QString::fromLatin1(stem) + QString::number(n); }
 } // namespace Keys

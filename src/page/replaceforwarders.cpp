@@ -109,24 +109,24 @@ bool UC1::SearchAndReplaceContacts(const QString &folderStoreId, const QString &
                                    SafeItem &wrapper, const QString &searchText,
                                    const QString &replacement, qint32 caseFlag)
 {
-    return processor().process(ContactProcessor, {folderStoreId, folderEntryId, wrapper, searchText,
-                                                  replacement, caseFlag});
+    return processor().process(ItemKinds::of(FieldTable::Page::Contacts),
+                               {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
 }
 
 bool UC1::SearchAndReplaceAppointments(const QString &folderStoreId, const QString &folderEntryId,
                                        SafeItem &wrapper, const QString &searchText,
                                        const QString &replacement, qint32 caseFlag)
 {
-    return processor().process(AppointmentProcessor, {folderStoreId, folderEntryId, wrapper,
-                                                      searchText, replacement, caseFlag});
+    return processor().process(ItemKinds::of(FieldTable::Page::Appointments),
+                               {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
 }
 
 bool UC1::SearchAndReplaceTasks(const QString &folderStoreId, const QString &folderEntryId,
                                 SafeItem &wrapper, const QString &searchText,
                                 const QString &replacement, qint32 caseFlag)
 {
-    return processor().process(TaskProcessor, {folderStoreId, folderEntryId, wrapper, searchText,
-                                               replacement, caseFlag});
+    return processor().process(ItemKinds::of(FieldTable::Page::Tasks),
+                               {folderStoreId, folderEntryId, wrapper, searchText, replacement, caseFlag});
 }
 
 void UC1::UndoSave(const QString &folderStoreId, const QString &folderEntryId,

@@ -17,7 +17,8 @@ struct FieldFlags
     bool chosen(const QString &key) const { return flags.value(key, 0) != 0; }
 };
 
-// Reads the contact keys, then SpecialInstructions, then the appointment and
-// task keys, each with default 0 ("None" for the instruction). A stored flag
+// Reads each kind's keys in turn, SpecialInstructions right after the keys of
+// the kind that holds it (the contacts), each with default 0 ("None" for the
+// instruction). A stored flag
 // that is not a number raises "Type mismatch" to the caller.
 void LoadFieldFlags(FieldFlags &set, SettingsAccess &settings);

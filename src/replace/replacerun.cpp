@@ -4,8 +4,8 @@
 #include "fieldflags.h"
 #include "hostobject.h"
 #include "iengineapi.h"
+#include "itemkinds.h"
 #include "itemprocessor.h"
-#include "progids.h"
 #include "progresssink.h"
 #include "prompt.h"
 #include "runlogs.h"
@@ -173,47 +173,43 @@ void ReplaceRun::runItems(OlFolder &folder, const QString &folderStoreId, const 
     }
 }
 
+// The checkpoints of one item: a contact's steps keep the numbers of the
+// run's first path, every other kind the second's.
+struct ItemCheckpoints
+{
+    int make, setItem, process, processed, save;
+};
+constexpr ItemCheckpoints ContactCheckpoints{11, 11, 11, 12, 18};
+constexpr ItemCheckpoints OtherCheckpoints{22, 24, 26, 26, 28};
+
 void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
                          const QString &folderStoreId, const QString &folderEntryId)
 {
-    const QString typeName = required(item).TypeName();
-    if (typeName == QLatin1String(OlTypeName::Contact)) {
-        m_checkpoint = 11;
-        m_contact = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
-        m_contact->setItem(item);
-        const bool changed = processor.process(
-            ContactProcessor, {folderStoreId, folderEntryId, *m_contact, m_texts.searchFor,
-                               m_texts.replaceWith, m_texts.caseValue});
-        m_checkpoint = 12;
-        if (changed) {
-            m_checkpoint = 18;
-            m_itemLogs.save(*m_contact, folderStoreId, folderEntryId, m_parts.saver);
-            countSaved(m_updated);
-        }
-        m_contact.reset();
-        return;
-    }
-    const bool isTask = typeName == QLatin1String(OlTypeName::Task);
     // Any other kind (mail, note, distribution list) is passed over.
-    if (!isTask && typeName != QLatin1String(OlTypeName::Appointment))
+    const ItemKinds::Kind *kind = ItemKinds::ofType(required(item).TypeName());
+    if (!kind)
         return;
-    // Two checkpoints back to back: the first marks typing the item, which
-    // cannot fail here, and is kept so the numbers match the contact path's.
-    m_checkpoint = 20;
-    m_checkpoint = 22;
-    const std::unique_ptr<SafeItem> wrapper = wrapperFor(typeName);
-    m_checkpoint = 24;
-    wrapper->setItem(item);
-    m_checkpoint = 26;
-    const bool changed =
-        processor.process(isTask ? TaskProcessor : AppointmentProcessor,
-                          {folderStoreId, folderEntryId, *wrapper, m_texts.searchFor,
-                           m_texts.replaceWith, m_texts.caseValue});
+    const bool contact = kind->page == FieldTable::Page::Contacts;
+    const ItemCheckpoints &at = contact ? ContactCheckpoints : OtherCheckpoints;
+    m_checkpoint = at.make;
+    m_wrapper = wrapperFor(*kind);
+    m_contact = contact ? dynamic_cast<SafeContactItem *>(m_wrapper.get()) : nullptr;
+    if (contact && !m_contact)
+        throw QuenlockError(QStringLiteral("Object doesn't support this property or method"));
+    m_checkpoint = at.setItem;
+    m_wrapper->setItem(item);
+    m_checkpoint = at.process;
+    const bool changed = processor.process(*kind, {folderStoreId, folderEntryId, *m_wrapper,
+                                                   m_texts.searchFor, m_texts.replaceWith,
+                                                   m_texts.caseValue});
+    m_checkpoint = at.processed;
     if (changed) {
-        m_checkpoint = 28;
-        m_itemLogs.save(*wrapper, folderStoreId, folderEntryId, m_parts.saver);
+        m_checkpoint = at.save;
+        m_itemLogs.save(*m_wrapper, folderStoreId, folderEntryId, m_parts.saver);
         countSaved(m_updated);
     }
+    m_contact = nullptr;
+    m_wrapper.reset();
 }
 
 QString ReplaceRun::errorLine(const QString &reason) const

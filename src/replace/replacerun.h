@@ -86,8 +86,9 @@ private:
     // never reset, so a line tells the last place the run passed.
     int m_checkpoint = 0;
     QString m_folderName;
-    // A contact wrapper lives from its creation to the end of its item; while
-    // it does, the error line names the contact.
-    std::unique_ptr<SafeContactItem> m_contact;
+    // A contact's wrapper lives from its creation to the end of its item;
+    // while it does, the error line names the contact.
+    std::unique_ptr<SafeItem> m_wrapper;
+    SafeContactItem *m_contact = nullptr;
     qint32 m_updated = 0;
 };

@@ -107,9 +107,10 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
     const std::shared_ptr<OlItem> item = items->ItemByEntryId(where.itemEntryId);
     if (!item)
         throw QuenlockError(QStringLiteral("it is no longer in its folder"));
-    std::unique_ptr<SafeItem> wrapper = wrapperFor(item->TypeName());
-    if (!wrapper)
+    const ItemKinds::Kind *kind = ItemKinds::ofType(item->TypeName());
+    if (!kind)
         throw QuenlockError(QStringLiteral("it is no longer a contact, appointment or task"));
+    std::unique_ptr<SafeItem> wrapper = wrapperFor(*kind);
     wrapper->setItem(item);
     return wrapper;
 }

@@ -1,22 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The safe-item wrapper that fits an item's type.
+// The safe-item wrapper that fits an item's kind.
 #pragma once
 
-#include "olapplication.h"
-#include "progids.h"
+#include "comobject.h"
+#include "itemkinds.h"
 #include "safeitem.h"
 
 #include <memory>
 
-// A new wrapper for a contact, an appointment or a task (OlTypeName), not
-// yet given its item; null for any other type.
-inline std::unique_ptr<SafeItem> wrapperFor(const QString &typeName)
+// A new wrapper for an item of this kind, not yet given its item.
+inline std::unique_ptr<SafeItem> wrapperFor(const ItemKinds::Kind &kind)
 {
-    if (typeName == QLatin1String(OlTypeName::Contact))
-        return ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
-    if (typeName == QLatin1String(OlTypeName::Appointment))
-        return ClassFactory::create<SafeAppointmentItem>(QLatin1String(ProgId::SafeAppointmentItem));
-    if (typeName == QLatin1String(OlTypeName::Task))
-        return ClassFactory::create<SafeTaskItem>(QLatin1String(ProgId::SafeTaskItem));
-    return nullptr;
+    return ClassFactory::create<SafeItem>(QLatin1String(kind.progId));
 }

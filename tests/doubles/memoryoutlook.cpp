@@ -181,9 +181,9 @@ void registerSafeItems()
     ClassFactory::registerClass(QLatin1String(ProgId::SafeContactItem),
                                 [] { return std::make_unique<ContactWrapper>(); });
     ClassFactory::registerClass(QLatin1String(ProgId::SafeAppointmentItem),
-                                [] { return std::make_unique<Wrapper<SafeAppointmentItem>>("Appointment"); });
+                                [] { return std::make_unique<Wrapper<SafeItem>>("Appointment"); });
     ClassFactory::registerClass(QLatin1String(ProgId::SafeTaskItem),
-                                [] { return std::make_unique<Wrapper<SafeTaskItem>>("Task"); });
+                                [] { return std::make_unique<Wrapper<SafeItem>>("Task"); });
     ClassFactory::registerClass(QLatin1String(ProgId::MapiUtils),
                                 [] { return std::make_unique<Utils>(); });
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The "Look In Fields" dialog: loading, saving, Cancel, layout and presets.
+#include "fieldtable.h"
 #include "frmlookinfields.h"
 #include "prompt.h"
 #include "scriptedprompt.h"
@@ -23,28 +24,21 @@ using Settings = QMap<QString, QString>;
 
 namespace {
 
+QStringList keysOf(FieldTable::Page page)
+{
+    QStringList keys;
+    for (const FieldTable::Field &field : FieldTable::fieldsOf(page))
+        keys << QLatin1String(field.flagKey);
+    return keys;
+}
 QStringList contactKeys() // every contact key but FileAs, which each case adds or leaves out
 {
-    QStringList keys;
-    for (const char *key : Keys::ContactFlags)
-        if (qstrcmp(key, "FileAs") != 0)
-            keys << QLatin1String(key);
+    QStringList keys = keysOf(FieldTable::Page::Contacts);
+    keys.removeAll(QStringLiteral("FileAs"));
     return keys;
 }
-QStringList appointmentKeys()
-{
-    QStringList keys;
-    for (const char *key : Keys::AppointmentFlags)
-        keys << QLatin1String(key);
-    return keys;
-}
-QStringList taskKeys()
-{
-    QStringList keys;
-    for (const char *key : Keys::TaskFlags)
-        keys << QLatin1String(key);
-    return keys;
-}
+QStringList appointmentKeys() { return keysOf(FieldTable::Page::Appointments); }
+QStringList taskKeys() { return keysOf(FieldTable::Page::Tasks); }
 QStringList allBoxKeys() { return contactKeys() + QStringList{"FileAs"} + appointmentKeys() + taskKeys(); }
 
 const QStringList PhoneKeys = {

@@ -45,18 +45,6 @@ QByteArray spelled(const QByteArray &bytes)
     std::abort();
 }
 
-// The wrapper that takes the item, if any: group cards and journal entries
-// have none.
-std::optional<ItemKind> wrapperKind(VDocument::Kind kind)
-{
-    switch (kind) {
-    case VDocument::Kind::Contact: return ItemKind::Contact;
-    case VDocument::Kind::Event: return ItemKind::Appointment;
-    case VDocument::Kind::Task: return ItemKind::Task;
-    default: return std::nullopt;
-    }
-}
-
 QList<const Field *> fieldsOf(ItemKind kind)
 {
     QList<const Field *> out;
@@ -203,11 +191,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (serialise(*doc) != input)
         fail("an unchanged item does not serialise as read");
-    const std::optional<ItemKind> kind = wrapperKind(doc->kind());
+    // Group cards and journal entries have no wrapper.
+    const ItemKinds::Kind *kind = PimFields::kindOf(*doc);
     if (!kind)
         return 0;
-    const QList<const Field *> fields = fieldsOf(*kind);
-    if (*kind == ItemKind::Contact) {
+    const QList<const Field *> fields = fieldsOf(kind->page);
+    if (kind->page == ItemKind::Contacts) {
         try {
             PimFields::fullNameAndCompany(*doc);
         } catch (const QuenlockError &) {

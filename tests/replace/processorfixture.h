@@ -78,10 +78,8 @@ struct ProcessorFixture
     {
         const QString store = QStringLiteral("STORE-1"), folder = QStringLiteral("FOLDER-1");
         ItemProcessor processor(logs, flags, std::ref(regex));
-        const ProcessorKind &kind = p == Processor::Contacts       ? ContactProcessor
-                                    : p == Processor::Appointments ? AppointmentProcessor
-                                                                   : TaskProcessor;
-        return processor.process(kind, {store, folder, item, search, replacement, caseFlag});
+        return processor.process(ItemKinds::of(FieldTable::Page(int(p))),
+                                 {store, folder, item, search, replacement, caseFlag});
     }
 
     // The opening of every processed item: the subject read, then its line.

@@ -113,10 +113,13 @@ void LogDatabase::createTables()
 {
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
-    // Checkpoints sync the disk; a long run would pay for one every 1000
-    // pages. They run instead when control returns to the event loop and when
-    // the database closes.
-    exec("PRAGMA wal_autocheckpoint=0");
+    // A batch run or undo never returns to the event loop, and every item's
+    // commit adds pages to the write-ahead log: it is copied into the
+    // database whenever it holds 1000 pages (4 MB, SQLite's own default) and
+    // cut back to that size, so the state folder needs little more than the
+    // database itself. Each copy syncs the disk once.
+    exec("PRAGMA wal_autocheckpoint=1000");
+    exec("PRAGMA journal_size_limit=4096000");
     exec("CREATE TABLE IF NOT EXISTS host_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
          " level INTEGER NOT NULL, source TEXT NOT NULL, message TEXT NOT NULL)");
     exec("CREATE TABLE IF NOT EXISTS activity_log(id INTEGER PRIMARY KEY, time TEXT NOT NULL,"
@@ -244,7 +247,8 @@ void LogDatabase::commitPending()
     m_pending = 0;
 }
 
-void LogDatabase::eachRow(const char *sql, qint64 parameter, const std::function<void(sqlite3_stmt *)> &row)
+void LogDatabase::eachRow(const char *log, const char *sql, qint64 parameter,
+                          const std::function<void(sqlite3_stmt *)> &row)
 {
     // This connection sees its own pending rows all the same; a commit that
     // fails is for the next writer to report, not for a reader.
@@ -261,15 +265,29 @@ void LogDatabase::eachRow(const char *sql, qint64 parameter, const std::function
         throw QuenlockError(failure.description);
     }
     sqlite3_bind_int64(query, 1, parameter);
-    while (sqlite3_step(query) == SQLITE_ROW)
+    int status;
+    while ((status = sqlite3_step(query)) == SQLITE_ROW)
         row(query);
+    // A damaged page ends the rows early: a list cut short there must not
+    // pass for the whole (an undo would give back part of a run and call it done).
+    if (status != SQLITE_DONE) {
+        const int code = sqlite3_extended_errcode(m_db) & 0xff;
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(query);
+        throw QuenlockError(QStringLiteral("The %1 %2: %3")
+                                .arg(QLatin1String(log),
+                                     code == SQLITE_CORRUPT || code == SQLITE_NOTADB
+                                         ? QStringLiteral("is damaged")
+                                         : QStringLiteral("cannot be read"),
+                                     reason));
+    }
     sqlite3_finalize(query);
 }
 
 QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 {
     QList<HostEntry> entries;
-    eachRow("SELECT id, time, level, source, message FROM host_log WHERE id > ? ORDER BY id", afterId,
+    eachRow("host log", "SELECT id, time, level, source, message FROM host_log WHERE id > ? ORDER BY id", afterId,
             [&](sqlite3_stmt *row) {
                 entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1),
                                 sqlite3_column_int(row, 2), LogDb::columnText(row, 3), LogDb::columnText(row, 4)});
@@ -280,7 +298,7 @@ QList<LogDatabase::HostEntry> LogDatabase::hostLog(qint64 afterId)
 QList<LogDatabase::ActivityEntry> LogDatabase::activityLog(qint64 afterId)
 {
     QList<ActivityEntry> entries;
-    eachRow("SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ? ORDER BY id", afterId,
+    eachRow("activity log", "SELECT id, time, source, name, text, kind FROM activity_log WHERE id > ? ORDER BY id", afterId,
             [&](sqlite3_stmt *row) {
                 entries.append({sqlite3_column_int64(row, 0), LogDb::columnText(row, 1), LogDb::columnText(row, 2),
                                 LogDb::columnText(row, 3), LogDb::columnText(row, 4), sqlite3_column_int(row, 5)});

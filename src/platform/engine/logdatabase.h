@@ -98,9 +98,11 @@ private:
     // LogWriteError every later write throws.
     void write(const char *log, const std::function<void()> &body);
     void abandon(const QString &failure);
-    // Runs a query with one whole-number parameter and hands each row to
-    // row; QuenlockError when the file cannot be read.
-    void eachRow(const char *sql, qint64 parameter, const std::function<void(sqlite3_stmt *)> &row);
+    // Runs a query of the named log with one whole-number parameter and
+    // hands each row to row; QuenlockError when the file cannot be read or
+    // a row on the way is damaged ("The run journal is damaged: ...").
+    void eachRow(const char *log, const char *sql, qint64 parameter,
+                 const std::function<void(sqlite3_stmt *)> &row);
     void exec(const char *sql);
     // Prepares, binds (through bind), runs and finalizes one statement.
     void execBound(const char *sql, const std::function<void(sqlite3_stmt *)> &bind);

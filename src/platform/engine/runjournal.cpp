@@ -108,7 +108,7 @@ void LogDatabase::endRun(qint32 saved, RunEnd how)
 QList<LogDatabase::RunEntry> LogDatabase::runs()
 {
     QList<RunEntry> entries;
-    eachRow("SELECT id, started, search_for, replace_with, case_sensitive, special_instructions, folders,"
+    eachRow("run journal", "SELECT id, started, search_for, replace_with, case_sensitive, special_instructions, folders,"
             " undoes, COALESCE(saved, (SELECT COUNT(*) FROM (SELECT DISTINCT store_id, folder_id, item_id"
             " FROM run_changes WHERE run_id = runs.id))), saved IS NOT NULL, complete, undone_by"
             " FROM runs WHERE id > ? ORDER BY id DESC",
@@ -126,7 +126,7 @@ QList<LogDatabase::RunEntry> LogDatabase::runs()
 QList<PlannedChange> LogDatabase::runChanges(qint64 runId)
 {
     QList<PlannedChange> changes;
-    eachRow("SELECT store_id, folder_id, item_id, field, old_value, new_value FROM run_changes"
+    eachRow("run journal", "SELECT store_id, folder_id, item_id, field, old_value, new_value FROM run_changes"
             " WHERE run_id = ? ORDER BY id",
             runId, [&](sqlite3_stmt *row) {
                 changes.append({LogDb::columnText(row, 0), LogDb::columnText(row, 1), LogDb::columnText(row, 2),

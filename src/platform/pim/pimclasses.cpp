@@ -6,12 +6,12 @@
 
 void Pim::registerPimClasses()
 {
-    ClassFactory::registerClass(QLatin1String(ProgId::SafeContactItem),
-                                [] { return std::make_unique<PimContactWrapper>(); });
-    ClassFactory::registerClass(QLatin1String(ProgId::SafeAppointmentItem),
-                                [] { return std::make_unique<PimAppointmentWrapper>(); });
-    ClassFactory::registerClass(QLatin1String(ProgId::SafeTaskItem),
-                                [] { return std::make_unique<PimTaskWrapper>(); });
+    for (const ItemKinds::Kind &kind : ItemKinds::Kinds)
+        ClassFactory::registerClass(QLatin1String(kind.progId), [&kind]() -> std::unique_ptr<ComObject> {
+            if (kind.page == FieldTable::Page::Contacts)
+                return std::make_unique<PimContactWrapper>();
+            return std::make_unique<PimItemWrapper>(kind);
+        });
     ClassFactory::registerClass(QLatin1String(ProgId::MapiUtils),
                                 [] { return std::make_unique<PimMapiUtils>(); });
 }

@@ -13,77 +13,107 @@
 namespace PimFields {
 
 namespace {
-using enum ItemKind;
+using enum FieldTable::Page;
 using enum Value;
-constexpr ItemKind C = Contact;
-constexpr ItemKind A = Appointment;
-constexpr ItemKind T = Task;
+
+// The row of a field a flag looks in, by its flag key: kind and property are
+// the field table's, so the two tables cannot name a field differently.
+consteval Source flag(const char *flagKey)
+{
+    for (const FieldTable::Field &f : FieldTable::Fields)
+        if (FieldTable::Checks::sameText(f.flagKey, flagKey))
+            return {f.page, f.property, &f};
+    throw "the field table has no flag of this key";
+}
+
+// A field of the data layer's own that no flag looks in.
+consteval Source own(ItemKind item, const char *property) { return {item, property, nullptr}; }
 
 // The mapping. Telephone and address lines follow the type conventions of
 // Evolution Data Server; fields that no other program knows get X-QUENLOCK-*
 // properties with TEXT escapes (so servers that re-escape X- values as TEXT
 // leave them intact). A new line gets `create` as its parameters.
 constexpr Field fields[] = {
-    {C, "Subject", "FN", Any, 0, -1, Text, true, ""},
-    {C, "Account", "X-QUENLOCK-ACCOUNT", Any, 0, -1, Text, false, ""},
-    {C, "AssistantTelephoneNumber", "TEL", TelAssistant, 0, -1, Phone, false, "TYPE=X-EVOLUTION-ASSISTANT"},
-    {C, "BusinessAddressStreet", "ADR", AdrWork, 0, 2, Text, false, "TYPE=WORK"},
-    {C, "BusinessAddressCity", "ADR", AdrWork, 0, 3, Text, false, "TYPE=WORK"},
-    {C, "BusinessAddressState", "ADR", AdrWork, 0, 4, Text, false, "TYPE=WORK"},
-    {C, "BusinessAddressPostalCode", "ADR", AdrWork, 0, 5, Text, false, "TYPE=WORK"},
-    {C, "Body", "NOTE", Any, 0, -1, Text, false, ""},
-    {C, "BusinessTelephoneNumber", "TEL", TelBusiness, 0, -1, Phone, false, "TYPE=WORK,VOICE"},
-    {C, "Business2TelephoneNumber", "TEL", TelBusiness, 1, -1, Phone, false, "TYPE=WORK,VOICE"},
-    {C, "BusinessFaxNumber", "TEL", TelBusinessFax, 0, -1, Phone, false, "TYPE=WORK,FAX"},
-    {C, "BusinessHomePage", "URL", Any, 0, -1, Uri, false, ""},
-    {C, "CallbackTelephoneNumber", "TEL", TelCallback, 0, -1, Phone, false, "TYPE=X-EVOLUTION-CALLBACK"},
-    {C, "CarTelephoneNumber", "TEL", TelCar, 0, -1, Phone, false, "TYPE=CAR"},
-    {C, "CompanyMainTelephoneNumber", "TEL", TelCompanyMain, 0, -1, Phone, false, "TYPE=X-EVOLUTION-COMPANY"},
-    {C, "CompanyName", "ORG", Any, 0, 0, Text, false, ""},
-    {C, "Email1Address", "EMAIL", Any, 0, -1, Text, false, ""},
-    {C, "Email2Address", "EMAIL", Any, 1, -1, Text, false, ""},
-    {C, "Email3Address", "EMAIL", Any, 2, -1, Text, false, ""},
-    {C, "Email1DisplayName", "X-QUENLOCK-EMAIL1-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
-    {C, "Email2DisplayName", "X-QUENLOCK-EMAIL2-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
-    {C, "Email3DisplayName", "X-QUENLOCK-EMAIL3-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
-    {C, "FileAs", "X-EVOLUTION-FILE-AS", Any, 0, -1, Text, false, ""},
-    {C, "HomeAddressStreet", "ADR", AdrHome, 0, 2, Text, false, "TYPE=HOME"},
-    {C, "HomeAddressCity", "ADR", AdrHome, 0, 3, Text, false, "TYPE=HOME"},
-    {C, "HomeAddressState", "ADR", AdrHome, 0, 4, Text, false, "TYPE=HOME"},
-    {C, "HomeAddressPostalCode", "ADR", AdrHome, 0, 5, Text, false, "TYPE=HOME"},
-    {C, "HomeTelephoneNumber", "TEL", TelHome, 0, -1, Phone, false, "TYPE=HOME,VOICE"},
-    {C, "Home2TelephoneNumber", "TEL", TelHome, 1, -1, Phone, false, "TYPE=HOME,VOICE"},
-    {C, "HomeFaxNumber", "TEL", TelHomeFax, 0, -1, Phone, false, "TYPE=HOME,FAX"},
-    {C, "MobileTelephoneNumber", "TEL", TelMobile, 0, -1, Phone, false, "TYPE=CELL"},
-    {C, "OfficeLocation", "ORG", Any, 0, 2, Text, false, ""},
-    {C, "OtherAddressStreet", "ADR", AdrOther, 0, 2, Text, false, "TYPE=OTHER"},
-    {C, "OtherAddressCity", "ADR", AdrOther, 0, 3, Text, false, "TYPE=OTHER"},
-    {C, "OtherAddressState", "ADR", AdrOther, 0, 4, Text, false, "TYPE=OTHER"},
-    {C, "OtherAddressPostalCode", "ADR", AdrOther, 0, 5, Text, false, "TYPE=OTHER"},
-    {C, "OtherTelephoneNumber", "TEL", TelOther, 0, -1, Phone, false, "TYPE=VOICE"},
-    {C, "OtherFaxNumber", "TEL", TelOtherFax, 0, -1, Phone, false, "TYPE=FAX"},
-    {C, "PagerNumber", "TEL", TelPager, 0, -1, Phone, false, "TYPE=PAGER"},
-    {C, "PrimaryTelephoneNumber", "TEL", TelPrimary, 0, -1, Phone, false, "TYPE=PREF"},
-    {C, "RadioTelephoneNumber", "TEL", TelRadio, 0, -1, Phone, false, "TYPE=X-EVOLUTION-RADIO"},
-    {C, "TTYTDDTelephoneNumber", "TEL", TelTtyTdd, 0, -1, Phone, false, "TYPE=X-EVOLUTION-TTYTDD"},
+    {own(Contacts, "Subject"), "FN", Any, 0, -1, Text, true, ""},
+    {flag("AccountName"), "X-QUENLOCK-ACCOUNT", Any, 0, -1, Text, false, ""},
+    {flag("AssistantsPhone"), "TEL", TelAssistant, 0, -1, Phone, false, "TYPE=X-EVOLUTION-ASSISTANT"},
+    {flag("BusinessStreetAddress"), "ADR", AdrWork, 0, 2, Text, false, "TYPE=WORK"},
+    {flag("BusinessCity"), "ADR", AdrWork, 0, 3, Text, false, "TYPE=WORK"},
+    {flag("BusinessState"), "ADR", AdrWork, 0, 4, Text, false, "TYPE=WORK"},
+    {flag("BusinessZip"), "ADR", AdrWork, 0, 5, Text, false, "TYPE=WORK"},
+    {flag("Body"), "NOTE", Any, 0, -1, Text, false, ""},
+    {flag("BusinessPhone"), "TEL", TelBusiness, 0, -1, Phone, false, "TYPE=WORK,VOICE"},
+    {flag("BusinessPhone2"), "TEL", TelBusiness, 1, -1, Phone, false, "TYPE=WORK,VOICE"},
+    {flag("BusinessFax"), "TEL", TelBusinessFax, 0, -1, Phone, false, "TYPE=WORK,FAX"},
+    {flag("BusinessHomePage"), "URL", Any, 0, -1, Uri, false, ""},
+    {flag("CallbackPhone"), "TEL", TelCallback, 0, -1, Phone, false, "TYPE=X-EVOLUTION-CALLBACK"},
+    {flag("CarPhone"), "TEL", TelCar, 0, -1, Phone, false, "TYPE=CAR"},
+    {flag("CompanyMainPhone"), "TEL", TelCompanyMain, 0, -1, Phone, false, "TYPE=X-EVOLUTION-COMPANY"},
+    {flag("CompanyName"), "ORG", Any, 0, 0, Text, false, ""},
+    {flag("EmailAddress"), "EMAIL", Any, 0, -1, Text, false, ""},
+    {flag("Email2Address"), "EMAIL", Any, 1, -1, Text, false, ""},
+    {flag("Email3Address"), "EMAIL", Any, 2, -1, Text, false, ""},
+    {flag("EmailDisplayAs"), "X-QUENLOCK-EMAIL1-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
+    {flag("Email2DisplayAs"), "X-QUENLOCK-EMAIL2-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
+    {flag("Email3DisplayAs"), "X-QUENLOCK-EMAIL3-DISPLAY-NAME", Any, 0, -1, Text, false, ""},
+    {flag("FileAs"), "X-EVOLUTION-FILE-AS", Any, 0, -1, Text, false, ""},
+    {flag("HomeStreetAddress"), "ADR", AdrHome, 0, 2, Text, false, "TYPE=HOME"},
+    {flag("HomeCity"), "ADR", AdrHome, 0, 3, Text, false, "TYPE=HOME"},
+    {flag("HomeState"), "ADR", AdrHome, 0, 4, Text, false, "TYPE=HOME"},
+    {flag("HomeZip"), "ADR", AdrHome, 0, 5, Text, false, "TYPE=HOME"},
+    {flag("HomePhone"), "TEL", TelHome, 0, -1, Phone, false, "TYPE=HOME,VOICE"},
+    {flag("HomePhone2"), "TEL", TelHome, 1, -1, Phone, false, "TYPE=HOME,VOICE"},
+    {flag("HomeFax"), "TEL", TelHomeFax, 0, -1, Phone, false, "TYPE=HOME,FAX"},
+    {flag("MobilePhone"), "TEL", TelMobile, 0, -1, Phone, false, "TYPE=CELL"},
+    {flag("OfficeLocation"), "ORG", Any, 0, 2, Text, false, ""},
+    {flag("OtherStreetAddress"), "ADR", AdrOther, 0, 2, Text, false, "TYPE=OTHER"},
+    {flag("OtherCity"), "ADR", AdrOther, 0, 3, Text, false, "TYPE=OTHER"},
+    {flag("OtherState"), "ADR", AdrOther, 0, 4, Text, false, "TYPE=OTHER"},
+    {flag("OtherZip"), "ADR", AdrOther, 0, 5, Text, false, "TYPE=OTHER"},
+    {flag("OtherPhone"), "TEL", TelOther, 0, -1, Phone, false, "TYPE=VOICE"},
+    {flag("OtherFax"), "TEL", TelOtherFax, 0, -1, Phone, false, "TYPE=FAX"},
+    {flag("Pager"), "TEL", TelPager, 0, -1, Phone, false, "TYPE=PAGER"},
+    {flag("PrimaryPhone"), "TEL", TelPrimary, 0, -1, Phone, false, "TYPE=PREF"},
+    {flag("RadioPhone"), "TEL", TelRadio, 0, -1, Phone, false, "TYPE=X-EVOLUTION-RADIO"},
+    {flag("TTYPhone"), "TEL", TelTtyTdd, 0, -1, Phone, false, "TYPE=X-EVOLUTION-TTYTDD"},
 
-    {A, "Subject", "SUMMARY", Any, 0, -1, Text, false, ""},
-    {A, "Location", "LOCATION", Any, 0, -1, Text, false, ""},
-    {A, "Start", "DTSTART", Any, 0, -1, DateTime, true, ""},
-    {A, "End", "DTEND", Any, 0, -1, DateTime, true, ""},
-    {A, "Body", "DESCRIPTION", Any, 0, -1, Text, false, ""},
+    {flag("AppointmentSubject"), "SUMMARY", Any, 0, -1, Text, false, ""},
+    {flag("AppointmentLocation"), "LOCATION", Any, 0, -1, Text, false, ""},
+    {flag("AppointmentStart"), "DTSTART", Any, 0, -1, DateTime, true, ""},
+    {flag("AppointmentEnd"), "DTEND", Any, 0, -1, DateTime, true, ""},
+    {flag("AppointmentBody"), "DESCRIPTION", Any, 0, -1, Text, false, ""},
 
-    {T, "Subject", "SUMMARY", Any, 0, -1, Text, false, ""},
-    {T, "Body", "DESCRIPTION", Any, 0, -1, Text, false, ""},
-    {T, "StartDate", "DTSTART", Any, 0, -1, Date, false, ""},
-    {T, "DueDate", "DUE", Any, 0, -1, Date, false, ""},
-    {T, "DateCompleted", "COMPLETED", Any, 0, -1, Date, false, ""},
-    {T, "TotalWork", "ESTIMATED-DURATION", Any, 0, -1, Minutes, false, ""},
-    {T, "ActualWork", "X-QUENLOCK-ACTUAL-WORK", Any, 0, -1, Number, false, ""},
-    {T, "Mileage", "X-QUENLOCK-MILEAGE", Any, 0, -1, Text, false, ""},
-    {T, "BillingInformation", "X-QUENLOCK-BILLING-INFORMATION", Any, 0, -1, Text, false, ""},
-    {T, "Companies", "X-QUENLOCK-COMPANIES", Any, 0, -1, Text, false, ""},
+    {flag("TaskSubject"), "SUMMARY", Any, 0, -1, Text, false, ""},
+    {flag("TaskBody"), "DESCRIPTION", Any, 0, -1, Text, false, ""},
+    {flag("TaskStartDate"), "DTSTART", Any, 0, -1, Date, false, ""},
+    {flag("TaskDueDate"), "DUE", Any, 0, -1, Date, false, ""},
+    {flag("TaskDateCompleted"), "COMPLETED", Any, 0, -1, Date, false, ""},
+    {flag("TaskTotalWork"), "ESTIMATED-DURATION", Any, 0, -1, Minutes, false, ""},
+    {flag("TaskActualWork"), "X-QUENLOCK-ACTUAL-WORK", Any, 0, -1, Number, false, ""},
+    {flag("TaskMileage"), "X-QUENLOCK-MILEAGE", Any, 0, -1, Text, false, ""},
+    {flag("TaskBillingInformation"), "X-QUENLOCK-BILLING-INFORMATION", Any, 0, -1, Text, false, ""},
+    {flag("TaskCompanies"), "X-QUENLOCK-COMPANIES", Any, 0, -1, Text, false, ""},
 };
+
+// Every flag of the field table has exactly one line, and no kind has two
+// fields of one name, so a field added to the table fails the build here until
+// it is mapped.
+constexpr bool everyFlagMappedOnce()
+{
+    for (const FieldTable::Field &flagged : FieldTable::Fields) {
+        int rows = 0;
+        for (const Field &f : fields)
+            rows += f.lookedIn == &flagged;
+        if (rows != 1)
+            return false;
+    }
+    for (const Field &a : fields)
+        for (const Field &b : fields)
+            if (&a != &b && a.item == b.item && FieldTable::Checks::sameText(a.property, b.property))
+                return false;
+    return true;
+}
+static_assert(everyFlagMappedOnce());
 
 [[noreturn]] void mismatch() { throw QuenlockError(QStringLiteral("Type mismatch")); }
 
@@ -194,20 +224,18 @@ bool matches(const ContentLine &line, const Field &field)
     return categoryOf(line) == field.category;
 }
 
+// Lines of a document no wrapper takes are read as a contact's.
 ItemKind itemKind(const VDocument &doc)
 {
-    switch (doc.kind()) {
-    case VDocument::Kind::Event: return Appointment;
-    case VDocument::Kind::Task: return Task;
-    default: return Contact;
-    }
+    const ItemKinds::Kind *kind = kindOf(doc);
+    return kind ? kind->page : Contacts;
 }
 
 // Field indexes by the line name they read (TEL also for X-MS-TEL).
 const QHash<QByteArray, QList<int>> &fieldsByLine(ItemKind kind)
 {
     static const auto tables = [] {
-        std::array<QHash<QByteArray, QList<int>>, 3> t;
+        std::array<QHash<QByteArray, QList<int>>, ItemKinds::Kinds.size()> t;
         for (int i = 0; i < int(std::size(fields)); ++i) {
             auto &table = t[size_t(fields[i].item)];
             table[fields[i].line].append(i);
@@ -578,6 +606,17 @@ QString readValue(VDocument &doc, const Field &field)
 
 const Field *findByName(ItemKind item, const QString &property);
 
+const ItemKinds::Kind *kindOf(const VDocument &doc)
+{
+    if (doc.kind() == VDocument::Kind::DistList)
+        return nullptr;
+    const QByteArray component = doc.component();
+    for (const ItemKinds::Kind &kind : ItemKinds::Kinds)
+        if (component == kind.component)
+            return &kind;
+    return nullptr;
+}
+
 const Field *begin() { return std::begin(fields); }
 const Field *end() { return std::end(fields); }
 
@@ -592,7 +631,7 @@ const Field *find(ItemKind item, const QString &property)
         QString name;
         const Field *field = nullptr;
     };
-    static std::array<std::array<Recent, 256>, 3> recent;
+    static std::array<std::array<Recent, 256>, ItemKinds::Kinds.size()> recent;
     const bool owned = property.capacity() > 0;
     const quint64 hash = quint64(quintptr(property.constData())) * 0x9E3779B97F4A7C15ull;
     Recent &slot = recent[size_t(item)][hash >> 56];
@@ -609,7 +648,7 @@ const Field *findByName(ItemKind item, const QString &property)
 {
     // Callers spell the names as the table does; other spellings are rare.
     static const auto exact = [] {
-        std::array<QHash<QString, const Field *>, 3> h;
+        std::array<QHash<QString, const Field *>, ItemKinds::Kinds.size()> h;
         for (const Field &f : fields)
             h[size_t(f.item)].insert(QLatin1String(f.property), &f);
         return h;
@@ -664,8 +703,8 @@ void write(VDocument &doc, const Field &field, const QString &text)
 
 QString fullNameAndCompany(VDocument &doc)
 {
-    const QString name = read(doc, *find(ItemKind::Contact, QStringLiteral("Subject")));
-    const QString company = read(doc, *find(ItemKind::Contact, QStringLiteral("CompanyName")));
+    const QString name = read(doc, *find(ItemKind::Contacts, QStringLiteral("Subject")));
+    const QString company = read(doc, *find(ItemKind::Contacts, QStringLiteral("CompanyName")));
     if (company.isEmpty())
         return name;
     if (name.isEmpty())

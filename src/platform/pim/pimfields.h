@@ -2,13 +2,21 @@
 // The table that maps each Outlook property to its vCard or iCalendar line.
 #pragma once
 
+#include "fieldtable.h"
+#include "itemkinds.h"
+
 #include <QString>
 
 class VDocument;
 
 namespace PimFields {
 
-enum class ItemKind : quint8 { Contact, Appointment, Task };
+// A kind's fields are its page's: contacts, appointments, tasks.
+using ItemKind = FieldTable::Page;
+
+// The kind of the item the document holds, by its component; nullptr for a
+// group vCard or a journal entry, which no wrapper takes.
+const ItemKinds::Kind *kindOf(const VDocument &doc);
 
 // How a line's value reads as text.
 enum class Value : quint8 {
@@ -31,10 +39,28 @@ enum Category : qint8 {
     AdrWork, AdrHome, AdrOther,
 };
 
-struct Field
+// Whose field a mapping row is: a row of the field table, whose kind and
+// property it takes, or a field no flag looks in, named by the mapping itself.
+struct Source
 {
     ItemKind item;
+    const char *property;
+    const FieldTable::Field *lookedIn; // nullptr: no flag looks in the field
+};
+
+struct Field
+{
+    constexpr Field(Source source, const char *line, Category category, qint8 nth, qint8 component,
+                    Value value, bool required, const char *create)
+        : item(source.item), property(source.property), lookedIn(source.lookedIn), line(line),
+          category(category), nth(nth), component(component), value(value), required(required),
+          create(create)
+    {
+    }
+
+    ItemKind item;
     const char *property; // Outlook property name
+    const FieldTable::Field *lookedIn;
     const char *line;     // vCard or iCalendar property
     Category category;    // for TEL and ADR lines
     qint8 nth;            // 0 for the first matching line, 1 for the second...

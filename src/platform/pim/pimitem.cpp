@@ -7,9 +7,12 @@
 #include "pimsync.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -73,11 +76,24 @@ bool sameFile(const struct stat &a, const struct stat &b)
         && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-QByteArray readAll(const QByteArray &path, struct stat *st)
+// Why a link found where the listing had a file is not followed: the line
+// the listing gives a link that leads out of the store, when it does.
+QString linkRefusal(const Pim::Directory &dir, const QByteArray &name, const Pim::Store &store)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    return Pim::insideStore(dir.path + '/' + name, store)
+        ? QStringLiteral("it became a symbolic link after the folder was listed")
+        : QStringLiteral("it is a symbolic link that leads out of the store");
+}
+
+// Opened relative to the folder's descriptor and never through a link;
+// O_NONBLOCK keeps a named pipe put in its place from hanging the run.
+QByteArray readAll(const Pim::Directory &dir, const QByteArray &name, struct stat *st, bool *isLink)
+{
+    const int fd = ::openat(dir.fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *isLink = errno == ELOOP;
         throw QuenlockError(systemError());
+    }
     QByteArray bytes;
     try {
         if (::fstat(fd, st) != 0)
@@ -134,37 +150,50 @@ void writeAll(int fd, const QList<QByteArrayView> &pieces)
 } // namespace
 
 std::shared_ptr<PimItem> PimItem::open(std::shared_ptr<const Pim::Store> store,
-                                       const QByteArray &dir, const QByteArray &fileName)
+                                       std::shared_ptr<Pim::Directory> dir, const QByteArray &fileName)
 {
-    std::shared_ptr<PimItem> item = read(std::move(store), dir, fileName);
+    std::shared_ptr<PimItem> item = read(std::move(store), std::move(dir), fileName);
     item->report();
     return item;
 }
 
 std::shared_ptr<PimItem> PimItem::read(std::shared_ptr<const Pim::Store> store,
-                                       const QByteArray &dir, const QByteArray &fileName)
+                                       std::shared_ptr<Pim::Directory> dir, const QByteArray &fileName)
 {
     std::shared_ptr<PimItem> item(new PimItem);
-    item->m_dir = dir;
+    item->m_folder = dir;
     item->m_fileName = fileName;
+    item->m_home = std::move(dir);
+    item->m_homeName = fileName;
     item->m_store = std::move(store);
-    item->m_target = dir + '/' + fileName;
     // Taken before the file is opened: a save that replaces it after this
     // is one unchangedSinceRead() finds.
     item->m_replacedBefore = replacedSoFar();
+    bool isLink = false;
     try {
-        item->m_document.emplace(readAll(item->m_target, &item->m_stat));
+        // An item listed as a link inside the store is the file it led to then.
+        const auto link = item->m_folder->links.find(fileName);
+        if (link != item->m_folder->links.cend()) {
+            const qsizetype slash = link->second.lastIndexOf('/');
+            item->m_home = Pim::Directory::open(link->second.left(slash));
+            item->m_homeName = link->second.mid(slash + 1);
+        }
+        item->m_document.emplace(readAll(*item->m_home, item->m_homeName, &item->m_stat, &isLink));
         PimFields::locateFields(*item->m_document);
     } catch (const QuenlockError &e) {
         item->m_document.reset();
-        item->m_unreadable = e.description();
+        item->m_linkRefused = isLink;
+        item->m_unreadable = isLink ? linkRefusal(*item->m_home, item->m_homeName, *item->m_store) : e.description();
     }
     return item;
 }
 
 void PimItem::report() const
 {
-    if (!m_document)
+    if (m_linkRefused)
+        engineUtility().LogMessage(QStringLiteral("The entry \"%1\" was skipped: %2").arg(path(), m_unreadable), 0,
+                                   QStringLiteral("Quenlock.Pim"));
+    else if (!m_document)
         engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
                                        .arg(path(), m_unreadable),
                                    0, QStringLiteral("Quenlock.Pim"));
@@ -178,7 +207,7 @@ bool PimItem::unchangedSinceRead() const
     if (replaced)
         return !*replaced;
     struct stat now{};
-    return ::stat(m_target.constData(), &now) == 0 && sameFile(now, m_stat);
+    return ::fstatat(m_home->fd, m_homeName.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(now, m_stat);
 }
 
 VDocument *PimItem::document() { return m_document ? &*m_document : nullptr; }
@@ -187,19 +216,15 @@ QString PimItem::TypeName() const
 {
     if (!m_document)
         return QString::fromLatin1(OlTypeName::Unreadable);
-    switch (m_document->kind()) {
-    case VDocument::Kind::Contact: return QString::fromLatin1(OlTypeName::Contact);
-    case VDocument::Kind::DistList: return QString::fromLatin1(OlTypeName::DistList);
-    case VDocument::Kind::Event: return QString::fromLatin1(OlTypeName::Appointment);
-    case VDocument::Kind::Task: return QString::fromLatin1(OlTypeName::Task);
-    case VDocument::Kind::Journal: return QString::fromLatin1(OlTypeName::Journal);
-    }
-    return {};
+    if (const ItemKinds::Kind *kind = PimFields::kindOf(*m_document))
+        return QString::fromLatin1(kind->typeName);
+    return QString::fromLatin1(m_document->kind() == VDocument::Kind::DistList ? OlTypeName::DistList
+                                                                               : OlTypeName::Journal);
 }
 
 QString PimItem::fileName() const { return QFile::decodeName(m_fileName); }
 
-QString PimItem::path() const { return QFile::decodeName(m_dir + '/' + m_fileName); }
+QString PimItem::path() const { return QFile::decodeName(m_folder->path + '/' + m_fileName); }
 
 void PimItem::save()
 {
@@ -208,6 +233,7 @@ void PimItem::save()
     if (!m_document->isModified())
         return;
     checkUnchangedOnDisk();
+    std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
     struct stat written{};
     const QByteArray temporary = writeTemporary(m_document->pieces(), written);
@@ -216,14 +242,10 @@ void PimItem::save()
         if (m_store->beforeReplace)
             m_store->beforeReplace();
     } catch (...) {
-        ::unlink(temporary.constData());
+        ::unlinkat(m_home->fd, temporary.constData(), 0);
         throw;
     }
-    if (::rename(temporary.constData(), m_target.constData()) != 0) {
-        const QString reason = systemError();
-        ::unlink(temporary.constData());
-        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), reason));
-    }
+    replaceWith(temporary);
     noteReplaced(m_stat);
     m_stat = written;
     PimSync::noteWrite(m_stat.st_dev, m_store->path);
@@ -232,23 +254,70 @@ void PimItem::save()
     m_document->markSaved();
 }
 
-// Refuses when the file changed since it was read; a link is followed, so
-// saving replaces the file it points at, not the link.
+// The item is replaced only while it is still the file that was read. The
+// kernel exchanges the two names at once, and the check is made on the
+// file swapped out: nothing another program does can slip in between the
+// check and the rename. When it is not the file read, the exchange is undone.
+// Where no exchange is offered (some file systems), the check comes right
+// before the rename, and the few microseconds between them stay open.
+void PimItem::replaceWith(const QByteArray &temporary)
+{
+    const int dir = m_home->fd;
+    const char *const fresh = temporary.constData(), *const name = m_homeName.constData();
+    // Whatever is under the temporary name when the save ends goes: the old
+    // file after an exchange, else the text not saved.
+    auto drop = qScopeGuard([&] { ::unlinkat(dir, fresh, 0); });
+    if (::renameat2(dir, fresh, dir, name, RENAME_EXCHANGE) == 0) {
+        struct stat old{};
+        const bool found = ::fstatat(dir, fresh, &old, AT_SYMLINK_NOFOLLOW) == 0;
+        if (found && sameFile(old, m_stat))
+            return;
+        if (::renameat2(dir, fresh, dir, name, RENAME_EXCHANGE) != 0) {
+            drop.dismiss();
+            m_document.reset(); // what is on disk is no longer what was read
+            throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program while it was "
+                                               "saved; that program's version is kept as \"%2\"")
+                                    .arg(path(), QFile::decodeName(m_home->path + '/' + temporary)));
+        }
+        refuseChanged(found ? &old : nullptr);
+    }
+    const int why = errno;
+    if (why == ENOENT)
+        refuseChanged(nullptr);
+    if (why != EINVAL && why != ENOSYS && why != EOPNOTSUPP)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2")
+                                .arg(path(), QString::fromLocal8Bit(strerror(why))));
+    checkUnchangedOnDisk();
+    if (::renameat(dir, fresh, dir, name) != 0)
+        throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    drop.dismiss();
+}
+
+// now: what is where the item was, or nullptr when nothing is.
+void PimItem::refuseChanged(const struct stat *now)
+{
+    if (!now)
+        throw QuenlockError(QStringLiteral("The file \"%1\" was removed by another program after it was read; "
+                                           "it was not saved").arg(path()));
+    if (S_ISLNK(now->st_mode))
+        throw QuenlockError(QStringLiteral("The file \"%1\" was not saved: %2")
+                                .arg(path(), linkRefusal(*m_home, m_homeName, *m_store)));
+    throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
+                                       "was read; it was not saved").arg(path()));
+}
+
+// Refuses when the file changed since it was read, was removed, or is now
+// a symbolic link.
 void PimItem::checkUnchangedOnDisk()
 {
     struct stat now{};
-    const bool found = ::lstat(m_target.constData(), &now) == 0;
-    if (found && S_ISLNK(now.st_mode)) {
-        char resolved[PATH_MAX];
-        if (!::realpath(m_target.constData(), resolved))
-            throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
-        m_target = resolved;
-    }
-    if ((!found || S_ISLNK(now.st_mode)) && ::stat(m_target.constData(), &now) != 0)
+    if (::fstatat(m_home->fd, m_homeName.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            refuseChanged(nullptr);
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
+    }
     if (!sameFile(now, m_stat))
-        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
-                                           "was read; it was not saved").arg(path()));
+        refuseChanged(&now);
 }
 
 // Writes the pieces to a temporary file beside the item (same file system, so the
@@ -258,13 +327,11 @@ void PimItem::checkUnchangedOnDisk()
 // its modification time). On failure nothing is left behind.
 QByteArray PimItem::writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written)
 {
-    const qsizetype slash = m_target.lastIndexOf('/');
-    const QByteArray directory = m_target.left(slash);
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter = 0;
     static const QByteArray pid = QByteArray::number(::getpid());
-    const QByteArray temporary = directory + "/." + m_target.mid(slash + 1) + '.' + pid + '.'
-                               + QByteArray::number(++counter) + ".tmp";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const QByteArray temporary = "." + m_homeName + '.' + pid + '.' + QByteArray::number(++counter) + ".tmp";
+    const int fd = ::openat(m_home->fd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            0600);
     if (fd < 0)
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
     bool open = true;
@@ -280,7 +347,7 @@ QByteArray PimItem::writeTemporary(const QList<QByteArrayView> &pieces, struct s
     } catch (const QuenlockError &e) {
         if (open)
             ::close(fd);
-        ::unlink(temporary.constData());
+        ::unlinkat(m_home->fd, temporary.constData(), 0);
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), e.description()));
     }
     return temporary;

@@ -16,14 +16,16 @@
 class PimItem final : public OlItem
 {
 public:
-    // dir is the collection's path; store holds the path for the final sync
+    // dir is the listed collection; store holds the path for the final sync
     // and the host's hook for saves. Reads and parses the file, then reports().
     static std::shared_ptr<PimItem> open(std::shared_ptr<const Pim::Store> store,
-                                         const QByteArray &dir, const QByteArray &fileName);
+                                         std::shared_ptr<Pim::Directory> dir, const QByteArray &fileName);
     // Reads and parses the file and logs nothing: it touches nothing shared,
-    // so a thread reading ahead of the run may call it.
+    // so a thread reading ahead of the run may call it. The file is opened
+    // without following a link: one that was no link when the folder was
+    // listed makes the item unreadable.
     static std::shared_ptr<PimItem> read(std::shared_ptr<const Pim::Store> store,
-                                         const QByteArray &dir, const QByteArray &fileName);
+                                         std::shared_ptr<Pim::Directory> dir, const QByteArray &fileName);
     // On the run's thread, when the item is handed out: an unreadable
     // file's host log line.
     void report() const;
@@ -39,20 +41,27 @@ public:
 
     // Writes the changed lines back: a temporary file beside the item,
     // renamed over it once the store's beforeReplace hook has run.
-    // Refuses when the file changed on disk since it was read.
+    // Refuses when the file changed on disk since it was read, up to the
+    // rename itself.
     void save();
 
 private:
     PimItem() = default;
     void checkUnchangedOnDisk();
     QByteArray writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written);
+    void replaceWith(const QByteArray &temporary);
+    [[noreturn]] void refuseChanged(const struct stat *now);
 
-    QByteArray m_dir;
+    std::shared_ptr<Pim::Directory> m_folder; // as listed
     QByteArray m_fileName;
-    QByteArray m_target; // the file written: the item, or where its symbolic link points
+    // Where the file is: the listed folder, or for an item listed as a link
+    // inside the store, the folder of the file it leads to.
+    std::shared_ptr<Pim::Directory> m_home;
+    QByteArray m_homeName;
     std::shared_ptr<const Pim::Store> m_store;
     struct stat m_stat{};
     std::optional<VDocument> m_document;
     QString m_unreadable; // why the file cannot be read, for report()
+    bool m_linkRefused = false; // a link found where the listing had a file
     quint64 m_replacedBefore = 0; // files replaced by saves before it was read
 };

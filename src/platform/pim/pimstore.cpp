@@ -19,6 +19,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <csignal>
+#include <ctime>
 #include <unistd.h>
 
 namespace Pim {
@@ -26,14 +28,11 @@ namespace Pim {
 namespace {
 QString systemError() { return QString::fromLocal8Bit(strerror(errno)); }
 
-// A symbolic link counts only when it stays inside the store.
-bool insideStore(const QByteArray &path, const Store &store)
+// The canonical path of what the path leads to, or empty.
+QByteArray resolved(const QByteArray &path)
 {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.constData(), resolved))
-        return false;
-    const QByteArray r(resolved);
-    return r == store.path || r.startsWith(store.path + '/');
+    char target[PATH_MAX];
+    return ::realpath(path.constData(), target) ? QByteArray(target) : QByteArray();
 }
 
 bool isItemName(const char *name, size_t length)
@@ -50,7 +49,8 @@ enum class Want { Directories, Items };
 // The entry's type with symbolic links followed. DT_UNKNOWN, with *why
 // saying so, for a link to nothing, a link leading out of the store or an
 // entry that cannot be examined.
-unsigned char resolvedType(const Store &store, const QByteArray &full, unsigned char type, QString *why)
+unsigned char resolvedType(const Store &store, const QByteArray &full, unsigned char type, QString *why,
+                           QByteArray *target)
 {
     struct stat st{};
     if (type == DT_UNKNOWN) { // file systems that do not fill in d_type
@@ -67,6 +67,7 @@ unsigned char resolvedType(const Store &store, const QByteArray &full, unsigned 
                                : QStringLiteral("it cannot be examined: ") + systemError();
         return DT_UNKNOWN;
     }
+    *target = resolved(full);
     if (!insideStore(full, store)) {
         *why = QStringLiteral("it is a symbolic link that leads out of the store");
         return DT_UNKNOWN;
@@ -86,13 +87,24 @@ QString whatItIs(unsigned char type)
     }
 }
 
+// A name the system's text cannot hold byte for byte: the journal and an
+// undo could never find the file again.
+bool lossyName(const char *name, size_t length)
+{
+    const QByteArray bytes = QByteArray::fromRawData(name, qsizetype(length));
+    return QFile::encodeName(QFile::decodeName(bytes)) != bytes;
+}
+
 // Names in a directory, in byte order: sub-directories (not starting with
 // ".") or item files. With logSkipped, each entry named like an item that
 // is no item file gets one host log line: the user looks for it otherwise.
+// Items are listed from the open folder, which records their links.
 std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Want want,
-                             bool logSkipped = false)
+                             bool logSkipped = false, Directory *opened = nullptr)
 {
-    DIR *dir = ::opendir(directory.constData());
+    DIR *dir = opened ? ::fdopendir(::dup(opened->fd)) : ::opendir(directory.constData());
+    if (dir && opened)
+        ::rewinddir(dir); // the copy shares its position with the folder's descriptor
     if (!dir)
         throw QuenlockError(QStringLiteral("The folder \"%1\" cannot be listed: %2")
                                 .arg(QFile::decodeName(directory), systemError()));
@@ -106,8 +118,15 @@ std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Wa
             continue;
         unsigned char type = entry->d_type;
         QString why;
-        if (type == DT_LNK || type == DT_UNKNOWN)
-            type = resolvedType(store, directory + '/' + name, type, &why);
+        QByteArray target;
+        if (lossyName(name, length)) {
+            type = DT_UNKNOWN;
+            why = QStringLiteral("its name is not valid UTF-8");
+        } else if (type == DT_LNK || type == DT_UNKNOWN) {
+            type = resolvedType(store, directory + '/' + name, type, &why, &target);
+        }
+        if (type == wanted && opened && !target.isEmpty())
+            opened->links.emplace(QByteArray(name, qsizetype(length)), target);
         if (type == wanted)
             names.emplace_back(name, qsizetype(length));
         else if (logSkipped)
@@ -130,6 +149,74 @@ QString readDisplayName(const QByteArray &directory)
     return QString::fromUtf8(file.read(4096)).trimmed();
 }
 } // namespace
+
+bool insideStore(const QByteArray &path, const Store &store)
+{
+    const QByteArray r = resolved(path);
+    return !r.isEmpty() && (r == store.path || r.startsWith(store.path + '/'));
+}
+
+std::shared_ptr<Directory> Directory::open(const QByteArray &path)
+{
+    auto dir = std::make_shared<Directory>();
+    dir->path = path;
+    dir->fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir->fd < 0)
+        throw QuenlockError(QStringLiteral("The folder \"%1\" cannot be listed: %2")
+                                .arg(QFile::decodeName(path), systemError()));
+    return dir;
+}
+
+Directory::~Directory()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+namespace {
+// ".<item>.<pid>.<n>.tmp": the pid, or 0 for any other name.
+pid_t temporaryOwner(const QByteArray &name)
+{
+    if (!name.startsWith('.') || !name.endsWith(".tmp"))
+        return 0;
+    const QByteArray core = name.mid(1, name.size() - 5); // <item>.<pid>.<n>
+    const qsizetype counter = core.lastIndexOf('.');
+    const qsizetype pid = counter > 0 ? core.lastIndexOf('.', counter - 1) : -1;
+    if (pid < 0)
+        return 0;
+    bool counted = false, numbered = false;
+    core.mid(counter + 1).toULongLong(&counted);
+    const qint64 owner = core.mid(pid + 1, counter - pid - 1).toLongLong(&numbered);
+    const QByteArray item = core.left(pid);
+    return counted && numbered && owner > 0 && isItemName(item.constData(), size_t(item.size())) ? pid_t(owner) : 0;
+}
+
+const struct timespec processStart = [] {
+    struct timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
+} // namespace
+
+void removeStaleTemporaries(const Directory &folder)
+{
+    DIR *dir = ::fdopendir(::dup(folder.fd));
+    if (!dir)
+        return;
+    ::rewinddir(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const pid_t owner = temporaryOwner(QByteArray(entry->d_name));
+        struct stat st{};
+        if (!owner || owner == ::getpid()
+            || ::fstatat(folder.fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const bool older = st.st_mtim.tv_sec < processStart.tv_sec
+            || (st.st_mtim.tv_sec == processStart.tv_sec && st.st_mtim.tv_nsec < processStart.tv_nsec);
+        if (older && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(folder.fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
 
 PimFolder::PimFolder(std::shared_ptr<const Store> store, QByteArray directoryName)
     : m_store(std::move(store)), m_directory(std::move(directoryName))
@@ -184,8 +271,8 @@ bool PimFolder::holdsVCards() const
 }
 
 PimItems::PimItems(std::shared_ptr<const Store> store, QByteArray directory)
-    : m_store(std::move(store)), m_directory(std::move(directory)),
-      m_files(list(*m_store, m_directory, Want::Items, true))
+    : m_store(std::move(store)), m_directory(Directory::open(directory)),
+      m_files(list(*m_store, directory, Want::Items, true, m_directory.get()))
 {
 }
 

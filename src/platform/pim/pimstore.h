@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QStringList>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace Pim {
@@ -50,6 +52,34 @@ private:
     mutable QString m_name;
 };
 
+// A listed collection, held open: its items are read, written and renamed
+// relative to this descriptor, never through a path that a link swapped in
+// after the listing could lead elsewhere.
+struct Directory
+{
+    QByteArray path;
+    int fd = -1;
+    // The items listed as symbolic links that stay inside the store: their
+    // name and the canonical path of the file they lead to.
+    std::map<QByteArray, QByteArray> links;
+    std::once_flag swept; // stale temporary files removed, at the first save
+    // QuenlockError naming the folder when it cannot be opened.
+    static std::shared_ptr<Directory> open(const QByteArray &path);
+    Directory() = default;
+    Directory(const Directory &) = delete;
+    Directory &operator=(const Directory &) = delete;
+    ~Directory();
+};
+
+// Whether the path, its links followed, stays inside the store.
+bool insideStore(const QByteArray &path, const Store &store);
+
+// Removes the temporary files that a save of an earlier process of this
+// program left in the folder when it was killed: only names of the form
+// ".<item>.<pid>.<n>.tmp", only older than this process, only when that
+// process is gone.
+void removeStaleTemporaries(const Directory &dir);
+
 class ReadAhead;
 
 // The item files of one folder, listed once (in file-name order) when the
@@ -68,7 +98,7 @@ public:
 
 private:
     std::shared_ptr<const Store> m_store;
-    QByteArray m_directory;
+    std::shared_ptr<Directory> m_directory;
     std::vector<QByteArray> m_files;
     std::unique_ptr<ReadAhead> m_readAhead; // made on the first Item()
 };

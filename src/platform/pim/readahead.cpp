@@ -22,7 +22,7 @@ constexpr size_t WakeBatch = Window / 2;
 constexpr qint64 HeldBytes = 16 * 1024 * 1024;
 } // namespace
 
-ReadAhead::ReadAhead(std::shared_ptr<const Store> store, QByteArray directory,
+ReadAhead::ReadAhead(std::shared_ptr<const Store> store, std::shared_ptr<Directory> directory,
                      const std::vector<QByteArray> &files)
     : m_store(std::move(store)), m_directory(std::move(directory)), m_files(files)
 {

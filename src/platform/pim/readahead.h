@@ -30,7 +30,8 @@ namespace Pim {
 class ReadAhead
 {
 public:
-    ReadAhead(std::shared_ptr<const Store> store, QByteArray directory, const std::vector<QByteArray> &files);
+    ReadAhead(std::shared_ptr<const Store> store, std::shared_ptr<Directory> directory,
+              const std::vector<QByteArray> &files);
     ~ReadAhead();
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
@@ -57,7 +58,7 @@ private:
     Slot *slotFor(size_t index);
 
     const std::shared_ptr<const Store> m_store;
-    const QByteArray m_directory;
+    const std::shared_ptr<Directory> m_directory;
     const std::vector<QByteArray> &m_files;
 
     std::mutex m_mutex;

@@ -7,26 +7,6 @@
 #include "rtftext.h"
 
 namespace {
-VDocument::Kind documentKind(PimFields::ItemKind kind)
-{
-    switch (kind) {
-    case PimFields::ItemKind::Contact: return VDocument::Kind::Contact;
-    case PimFields::ItemKind::Appointment: return VDocument::Kind::Event;
-    case PimFields::ItemKind::Task: return VDocument::Kind::Task;
-    }
-    return VDocument::Kind::Contact;
-}
-
-const char *kindName(PimFields::ItemKind kind)
-{
-    switch (kind) {
-    case PimFields::ItemKind::Contact: return "contact";
-    case PimFields::ItemKind::Appointment: return "appointment";
-    case PimFields::ItemKind::Task: return "task";
-    }
-    return "";
-}
-
 // Without case; names of another length are passed over without comparing.
 bool named(const QString &property, QLatin1String name)
 {
@@ -41,7 +21,7 @@ void PimWrapper<Base>::setItem(std::shared_ptr<OlItem> item)
 {
     auto pim = std::dynamic_pointer_cast<PimItem>(item);
     // A wrapper takes only its own kind (a group vCard is no contact).
-    if (!pim || !pim->document() || pim->document()->kind() != documentKind(m_kind))
+    if (!pim || !pim->document() || PimFields::kindOf(*pim->document()) != &m_kind)
         throw QuenlockError(QStringLiteral("Type mismatch"));
     m_item = std::move(pim);
 }
@@ -57,10 +37,10 @@ PimItem &PimWrapper<Base>::item()
 template <class Base>
 const PimFields::Field &PimWrapper<Base>::field(const QString &property)
 {
-    const PimFields::Field *f = PimFields::find(m_kind, property);
+    const PimFields::Field *f = PimFields::find(m_kind.page, property);
     if (!f)
         throw QuenlockError(QStringLiteral("The %1 has no property \"%2\"")
-                                .arg(QLatin1String(kindName(m_kind)), property));
+                                .arg(QLatin1String(m_kind.noun), property));
     return *f;
 }
 
@@ -72,7 +52,7 @@ QString PimWrapper<Base>::read(const QString &property)
         return RtfText::fromPlainText(PimFields::read(doc, field(QStringLiteral("Body"))));
     if (named(property, QLatin1String("EntryID")))
         return EntryID();
-    if (m_kind == PimFields::ItemKind::Contact
+    if (m_kind.page == FieldTable::Page::Contacts
         && named(property, QLatin1String("FullNameAndCompany")))
         return PimFields::fullNameAndCompany(doc);
     return PimFields::read(doc, field(property));
@@ -114,8 +94,7 @@ void PimWrapper<Base>::Save()
 }
 
 template class PimWrapper<SafeContactItem>;
-template class PimWrapper<SafeAppointmentItem>;
-template class PimWrapper<SafeTaskItem>;
+template class PimWrapper<SafeItem>;
 
 QString PimContactWrapper::FullNameAndCompany()
 {

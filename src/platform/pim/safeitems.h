@@ -9,11 +9,12 @@ class PimItem;
 
 // Reads and writes one item's fields by Outlook property name through the
 // mapping table; RTFBody is the body as RTF. Holds its item until released.
+// Takes items of its own kind only.
 template <class Base>
 class PimWrapper : public Base
 {
 public:
-    explicit PimWrapper(PimFields::ItemKind kind) : m_kind(kind) {}
+    explicit PimWrapper(const ItemKinds::Kind &kind) : m_kind(kind) {}
     void setItem(std::shared_ptr<OlItem> item) override;
     QString read(const QString &property) override;
     void write(const QString &property, const QString &text) override;
@@ -26,28 +27,20 @@ protected:
 
 private:
     const PimFields::Field &field(const QString &property);
-    PimFields::ItemKind m_kind;
+    const ItemKinds::Kind &m_kind;
     std::shared_ptr<PimItem> m_item;
 };
 
+// A contact's wrapper also gives the contact's name and company.
 class PimContactWrapper final : public PimWrapper<SafeContactItem>
 {
 public:
-    PimContactWrapper() : PimWrapper(PimFields::ItemKind::Contact) {}
+    PimContactWrapper() : PimWrapper(ItemKinds::of(FieldTable::Page::Contacts)) {}
     QString FullNameAndCompany() override;
 };
 
-class PimAppointmentWrapper final : public PimWrapper<SafeAppointmentItem>
-{
-public:
-    PimAppointmentWrapper() : PimWrapper(PimFields::ItemKind::Appointment) {}
-};
-
-class PimTaskWrapper final : public PimWrapper<SafeTaskItem>
-{
-public:
-    PimTaskWrapper() : PimWrapper(PimFields::ItemKind::Task) {}
-};
+// The wrapper of every other kind.
+using PimItemWrapper = PimWrapper<SafeItem>;
 
 // CleanUp syncs the file systems that saves wrote to.
 class PimMapiUtils final : public MapiUtils

@@ -537,6 +537,8 @@ void VDocument::locateCalendarItem(int first)
     rescan();
 }
 
+QByteArray VDocument::component() const { return upperValue(m_lines[size_t(m_begin)]); }
+
 void VDocument::rescan()
 {
     m_properties.clear();

@@ -101,6 +101,8 @@ public:
     explicit VDocument(QByteArray raw);
 
     Kind kind() const { return m_kind; }
+    // The name of the item's component: "VCARD", "VEVENT", "VTODO", "VJOURNAL".
+    QByteArray component() const;
     VText::Dialect dialect() const { return m_dialect; }
     bool isModified() const { return m_modified; }
 

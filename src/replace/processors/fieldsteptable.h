@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The three item processors and their field steps, which are the rows of the
-// field table: flag key, property (also the undo name), step number, kind.
+// The processors' field steps, which are the rows of the field table: flag
+// key, property (also the undo name), step number, kind. A processor is its
+// item kind's row (itemkinds.h): name, opening line and its page's steps.
 #pragma once
 
 #include "fieldtable.h"
+#include "itemkinds.h"
 
 #include <QString>
-#include <span>
 
 using StepKind = FieldTable::StepKind;
 using FieldStep = FieldTable::Field;
@@ -33,21 +34,3 @@ inline QString storedProperty(const QString &field)
 {
     return field == u"Body" ? QString::fromLatin1(RtfBodyProperty) : field;
 }
-
-// One processor: its name (function name of its log lines and error source),
-// the text of its opening line and its steps in run order, its page's run of
-// the field table.
-struct ProcessorKind
-{
-    const char *name;
-    const char *opening;
-    std::span<const FieldStep> steps;
-};
-
-inline constexpr ProcessorKind ContactProcessor{"SearchAndReplaceContacts", "Checking contact: ",
-                                                FieldTable::fieldsOf(FieldTable::Page::Contacts)};
-inline constexpr ProcessorKind AppointmentProcessor{
-    "SearchAndReplaceAppointments", "Checking Appointment: ",
-    FieldTable::fieldsOf(FieldTable::Page::Appointments)};
-inline constexpr ProcessorKind TaskProcessor{"SearchAndReplaceTasks", "Checking Task: ",
-                                             FieldTable::fieldsOf(FieldTable::Page::Tasks)};

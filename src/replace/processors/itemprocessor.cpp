@@ -187,9 +187,9 @@ private:
 
 } // namespace
 
-bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
+bool ItemProcessor::process(const ItemKinds::Kind &kind, const ItemInputs &in)
 {
-    const QString name = QLatin1String(kind.name);
+    const QString name = QLatin1String(kind.processor);
     int step = 0;
     bool changed = false;
     try {
@@ -198,9 +198,10 @@ bool ItemProcessor::process(const ProcessorKind &kind, const ItemInputs &in)
         regex.setCaseSensitive(in.caseFlag != 0);
         m_logs.activity(name, QLatin1String(kind.opening) + in.wrapper.Subject(), 0);
         ItemRun item(m_logs, m_flags, regex, in, step);
-        const std::vector<StepNames> &names = stepNames(kind.steps);
-        for (size_t i = 0; i < kind.steps.size(); ++i) {
-            const FieldStep &s = kind.steps[i];
+        const std::span<const FieldStep> steps = kind.fields();
+        const std::vector<StepNames> &names = stepNames(steps);
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const FieldStep &s = steps[i];
             step = s.step;
             if (!m_flags.chosen(names[i].flagKey))
                 continue;

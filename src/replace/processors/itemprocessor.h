@@ -36,7 +36,7 @@ public:
     ItemProcessor(RunLogs &logs, const FieldFlags &flags, std::function<RegexControl &()> control)
         : m_logs(logs), m_flags(flags), m_control(std::move(control)) {}
 
-    [[nodiscard]] bool process(const ProcessorKind &kind, const ItemInputs &in);
+    [[nodiscard]] bool process(const ItemKinds::Kind &kind, const ItemInputs &in);
 
 private:
     RunLogs &m_logs;

@@ -54,11 +54,8 @@ std::shared_ptr<OlItem> Scratch::item(const QString &name)
 std::unique_ptr<SafeItem> Scratch::wrap(const QString &name)
 {
     auto it = item(name);
-    const QString type = it->TypeName();
-    const char *progId = type == QLatin1String(OlTypeName::Contact) ? ProgId::SafeContactItem
-                       : type == QLatin1String(OlTypeName::Appointment) ? ProgId::SafeAppointmentItem
-                                                                        : ProgId::SafeTaskItem;
-    auto wrapper = ClassFactory::create<SafeItem>(QLatin1String(progId));
+    const ItemKinds::Kind *kind = ItemKinds::ofType(it->TypeName());
+    auto wrapper = ClassFactory::create<SafeItem>(QLatin1String(kind ? kind->progId : ProgId::SafeTaskItem));
     wrapper->setItem(it);
     return wrapper;
 }

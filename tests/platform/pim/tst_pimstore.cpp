@@ -14,7 +14,9 @@
 #include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:X\r\nEND:VCARD\r\n";
@@ -108,6 +110,9 @@ private slots:
     void aSavedItemStillNoticesLaterChanges();
     void hookRunsBetweenWriteAndRename_data();
     void hookRunsBetweenWriteAndRename();
+    void outsideChangesAreNeverOverwritten_data();
+    void outsideChangesAreNeverOverwritten();
+    void staleTemporariesAreRemoved();
     void undoRecordsAreDurableBeforeTheChange();
     void pickFolderAsksTheHost();
 };
@@ -172,6 +177,8 @@ void tst_PimStore::oddEntriesAreLogged_data()
     QTest::newRow("link leaving the store") << "leak.ics" << "it is a symbolic link that leads out of the store";
     QTest::newRow("link to a sibling named like the store") << "old.vcf"
         << "it is a symbolic link that leads out of the store";
+    // The journal could not name it byte for byte: an undo would never find it.
+    QTest::newRow("name not UTF-8") << QString::fromUtf8("caf\xe9.vcf") << "its name is not valid UTF-8";
     QTest::newRow("link loop") << "loop.vcf"
         << QStringLiteral("it cannot be examined: ") + QString::fromLocal8Bit(strerror(ELOOP));
 }
@@ -196,6 +203,8 @@ void tst_PimStore::oddEntriesAreLogged()
         put(store + "-old/contacts/b.vcf", card);
         QVERIFY(QFile::link(store + "-old/contacts/b.vcf", path));
     }
+    else if (name.contains(QChar::ReplacementCharacter))
+        QVERIFY(::close(::creat(QFile::encodeName(store + "/contacts/") + "caf\xe9.vcf", 0600)) == 0);
     else
         QVERIFY(QFile::link(path, path));
     auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
@@ -467,6 +476,110 @@ void tst_PimStore::hookRunsBetweenWriteAndRename()
     QCOMPARE(readFile(path), hookThrows ? card : QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
     QCOMPARE(QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden),
              (QStringList{"b.vcf", "displayname"}));
+}
+
+// Another program changes the item after the folder was listed: before it
+// is read, or at the last moment before the rename (the host's hook). The
+// save never overwrites that change, and a link put in the item's place is
+// never followed, for reading or for writing.
+void tst_PimStore::outsideChangesAreNeverOverwritten_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("beforeRead");
+    QTest::addColumn<QString>("refusal"); // the save's error, or the read's host log line
+    const QString changed = QStringLiteral("was changed by another program after it was read; it was not saved");
+    const QString leads = QStringLiteral("it is a symbolic link that leads out of the store");
+    QTest::newRow("edited in place at the rename") << "edit" << false << changed;
+    QTest::newRow("replaced at the rename") << "replace" << false << changed;
+    QTest::newRow("removed at the rename") << "remove" << false
+                                           << "was removed by another program after it was read; it was not saved";
+    QTest::newRow("link out at the rename") << "link" << false << leads;
+    QTest::newRow("link out before the read") << "link" << true << leads;
+}
+
+void tst_PimStore::outsideChangesAreNeverOverwritten()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, beforeRead);
+    QFETCH(QString, refusal);
+    const QString path = store + "/contacts/b.vcf";
+    const QString secret = dir->path() + "/elsewhere/secret.vcf";
+    const QByteArray theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Theirs\r\nEND:VCARD\r\n";
+    auto makeChange = [&] {
+        if (change == u"edit") {
+            QFile f(path); // same file, same size, only its time changes
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(card).replace("FN:X", "FN:Q"));
+        } else if (change == u"replace") {
+            put(path + ".new", theirs);
+            QVERIFY(QFile::rename(path + ".new", path) || (QFile::remove(path) && QFile::rename(path + ".new", path)));
+        } else {
+            QVERIFY(QFile::remove(path));
+            if (change == u"link")
+                QVERIFY(QFile::link(secret, path));
+        }
+    };
+    const QByteArray before = readFile(path);
+    Pim::HostHooks host;
+    host.beforeReplace = [&] { makeChange(); };
+    auto ns = Pim::createApplication({store}, {}, host)->GetNamespace(QStringLiteral("MAPI"));
+    auto items = ns->Folders()[0]->Folders()[1]->Items();
+    if (beforeRead) {
+        makeChange();
+        QCOMPARE(items->Item(1)->TypeName(), QStringLiteral("UnreadableItem"));
+        QCOMPARE(env->utility.lines.size(), 1);
+        QCOMPARE(env->utility.lines[0].message, QStringLiteral("The entry \"%1\" was skipped: %2").arg(path, refusal));
+    } else {
+        auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+        w->setItem(items->Item(1));
+        w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+        QString thrown;
+        try {
+            w->Save();
+        } catch (const QuenlockError &error) {
+            thrown = error.description();
+        }
+        QVERIFY2(thrown.startsWith(QStringLiteral("The file \"%1\" ").arg(path)) && thrown.endsWith(refusal),
+                 qPrintable(thrown));
+    }
+    QCOMPARE(readFile(secret), card); // never written through a link
+    const QFileInfo now(path);
+    QCOMPARE(now.isSymLink(), change == u"link");
+    QCOMPARE(now.exists() || now.isSymLink(), change != u"remove");
+    if (change == u"edit" || change == u"replace")
+        QVERIFY(readFile(path) != before && !readFile(path).contains("FN:Y"));
+    QCOMPARE(QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden | QDir::System).filter(".tmp"),
+             QStringList());
+}
+
+// A save removes what a killed save of an earlier process left beside the
+// items it works on, and nothing else.
+void tst_PimStore::staleTemporariesAreRemoved()
+{
+    const QString c = store + "/contacts/";
+    const QStringList stale{".b.vcf.999999999.3.tmp", ".gone.ics.999999999.12.tmp"};
+    const QStringList kept{".b.vcf.notapid.3.tmp", ".notes.txt.999999999.1.tmp", "x.999999999.1.tmp",
+                           QStringLiteral(".b.vcf.%1.1.tmp").arg(::getpid())};
+    for (const QString &name : stale + kept)
+        put(c + name, card);
+    put(store + "/cal/.e1.ics.999999999.1.tmp", card); // a folder the save does not work on
+    const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const QString &name : stale + kept) {
+        QFile f(c + name);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    put(c + ".new.vcf.999999999.1.tmp", card); // newer than this process: another run's
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QStringLiteral("Y"));
+    w->Save();
+    QStringList expected = kept + QStringList{".new.vcf.999999999.1.tmp", "b.vcf", "displayname"};
+    expected.sort();
+    QStringList left = QDir(c).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    QCOMPARE(left, expected);
+    QVERIFY(QFile::exists(store + "/cal/.e1.ics.999999999.1.tmp"));
 }
 
 // Through the hooks the host hands the layer, the activity log's pending
