@@ -270,7 +270,7 @@ void TestHost::dryRunAgreesWithTheRun()
     const QString store = sampleStore(scratch.path());
     QString out, err;
     QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)|example"),
-                            QStringLiteral("ReplaceWith=(458)"),
+                            QStringLiteral("ReplaceWith=(458)"), QStringLiteral("CaseSensitive=0"),
                             QStringLiteral("SpecialInstructions=Only look in city/area codes")};
     for (const char *flag : {"BusinessPhone", "MobilePhone", "Body", "EmailAddress", "AppointmentLocation",
                              "AppointmentBody", "TaskBody", "TaskSubject"})
