@@ -111,8 +111,8 @@ struct World
         qputenv("XDG_DATA_HOME", (dir.path() + QStringLiteral("/data")).toUtf8());
         Engine::registerEngineClasses();
         Regex::registerRegexClasses();
-        for (const char *key : Keys::ContactFlags)
-            WriteSetting(QLatin1String(key), QStringLiteral("1"));
+        for (const FieldTable::Field &field : FieldTable::fieldsOf(FieldTable::Page::Contacts))
+            WriteSetting(QLatin1String(field.flagKey), QStringLiteral("1"));
         regex = ClassFactory::create<RegexControl>(QLatin1String(ProgId::RegexControl));
     }
     void useLog(bool real)
@@ -143,7 +143,7 @@ void run(benchmark::State &state, const QString &search, const QString &replacem
     ItemProcessor processor(world->logs, world->flags, [] () -> RegexControl & { return *world->regex; });
     for (auto _ : state) {
         const bool changed =
-            processor.process(ContactProcessor, {store, folder, contact, search, replacement, 0});
+            processor.process(ItemKinds::of(FieldTable::Page::Contacts), {store, folder, contact, search, replacement, 0});
         if (changed != expectChange) {
             state.SkipWithError("unexpected changed flag");
             break;

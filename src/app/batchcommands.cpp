@@ -21,10 +21,10 @@
 
 using namespace TerminalIo;
 
-int BatchCommands::folders(const QStringList &stores, bool asJson)
+int BatchCommands::folders(const QStringList &stores, const QStringList &accounts, bool asJson)
 {
-    requireStores(stores);
-    HostSession host(stores);
+    requireStores(stores, accounts);
+    HostSession host(stores, true, accounts);
     const auto nameSpace = host.OutlookApplication()->GetNamespace(QStringLiteral("MAPI"));
     for (const auto &store : nameSpace->Folders()) {
         for (const auto &folder : store->Folders()) {
@@ -75,15 +75,15 @@ int BatchCommands::get(const QStringList &keys)
     return Done;
 }
 
-int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
+int BatchCommands::preview(const QStringList &stores, const QStringList &accounts, bool asJson, bool quiet)
 {
-    requireStores(stores);
+    requireStores(stores, accounts);
     QList<PlannedChange> changes;
     QStringList lines;
     RunResult result;
     CapturingUtility capturing;
     {
-        HostSession host(stores, false);
+        HostSession host(stores, false, accounts);
         TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
         result = ModuleLoader::createRun()->Preview(&host, progress, changes, lines);
     }
@@ -97,10 +97,10 @@ int BatchCommands::preview(const QStringList &stores, bool asJson, bool quiet)
     return result.itemErrors > 0 ? ItemErrors : Done;
 }
 
-int BatchCommands::run(const QStringList &stores, bool yes, bool quiet)
+int BatchCommands::run(const QStringList &stores, const QStringList &accounts, bool yes, bool quiet)
 {
-    requireStores(stores);
-    HostSession host(stores);
+    requireStores(stores, accounts);
+    HostSession host(stores, true, accounts);
     TerminalPrompt answers(yes);
     const qint64 lastLogId = [] {
         const auto lines = LogDatabase::instance().hostLog();

@@ -10,14 +10,16 @@ namespace BatchCommands {
 // summary but one or more items ended early with an error line.
 enum Status { Done = 0, Failed = 1, Usage = 2, NotConfirmed = 3, ItemErrors = 4 };
 
-int folders(const QStringList &stores, bool json);
+// accounts: the host configuration's accounts to serve (--account), as
+// stores are the store folders (--store); none of either: the configured ones.
+int folders(const QStringList &stores, const QStringList &accounts, bool json);
 int set(const QStringList &assignments);
 int get(const QStringList &keys);
 // quiet: no progress line, even on a terminal.
-int run(const QStringList &stores, bool yes, bool quiet);
+int run(const QStringList &stores, const QStringList &accounts, bool yes, bool quiet);
 // The run's preview: one line per field it would change, then its summary.
 // Writes nothing: no item, no log row, no setting.
-int preview(const QStringList &stores, bool json, bool quiet);
+int preview(const QStringList &stores, const QStringList &accounts, bool json, bool quiet);
 // The journaled runs, newest first.
 int runs(bool json);
 // Gives back what run runId changed (0: the newest replace run), as
@@ -29,7 +31,7 @@ struct UndoOptions
     qint64 runId = 0;
     bool dryRun = false, yes = false, json = false, force = false, quiet = false;
 };
-int undo(const QStringList &stores, const UndoOptions &options);
+int undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &options);
 int log(bool json);
 int activity(bool json);
 } // namespace BatchCommands

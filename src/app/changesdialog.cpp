@@ -2,6 +2,7 @@
 #include "changesdialog.h"
 
 #include "rtftext.h"
+#include "safeitem.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -37,7 +38,7 @@ QStandardItemModel *modelOf(const QList<ChangesDialog::Row> &rows, bool withActi
     model->setHorizontalHeaderLabels(headers);
     for (const ChangesDialog::Row &row : rows) {
         const PlannedChange &c = row.change;
-        const bool body = c.field == u"Body";
+        const bool body = BodyField::isBody(c.field);
         QList<QStandardItem *> cells{cell(c.folderEntryId), cell(c.itemEntryId), cell(c.field),
                                      cell(c.oldValue, body), cell(c.newValue, body)};
         if (withAction)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hostsession.h"
 
+#include "davstore.h"
 #include "hostconfig.h"
 #include "moduleloader.h"
 #include "engineapi.h"
@@ -12,7 +13,7 @@
 
 #include <csignal>
 
-HostSession::HostSession(const QStringList &stores, bool startModule)
+HostSession::HostSession(const QStringList &stores, bool startModule, const QStringList &accounts)
 {
     // Every class the program creates by ProgID, windows included: the
     // page's "Choose Multi Folders..." creates the engine's picker by name.
@@ -21,9 +22,13 @@ HostSession::HostSession(const QStringList &stores, bool startModule)
     Pim::registerPimClasses();
     Regex::registerRegexClasses();
     HostConfig config = HostConfig::load();
-    if (!stores.isEmpty()) {
+    if (!stores.isEmpty() || !accounts.isEmpty()) {
         config.stores = stores;
         config.defaultContacts.clear();
+        QList<Dav::AccountSettings> named;
+        for (const QString &name : accounts)
+            named << config.account(name);
+        config.accounts = named;
     }
     Pim::HostHooks hooks = pimHooks();
     // For the test of an interrupted run: the process kills itself at its Nth
@@ -34,8 +39,11 @@ HostSession::HostSession(const QStringList &stores, bool startModule)
             if (++saves == n)
                 ::raise(SIGKILL);
         };
-    m_engine = std::make_shared<EngineApi>(
-        Pim::createApplication(config.stores, config.defaultContacts, std::move(hooks)));
+    std::shared_ptr<OlApplication> application =
+        Pim::createApplication(config.stores, config.defaultContacts, hooks);
+    if (!config.accounts.isEmpty())
+        application = Dav::createApplication(application, config.accounts, hooks.beforeReplace, hooks.pickFolder);
+    m_engine = std::make_shared<EngineApi>(application);
     if (!startModule)
         return;
     m_module = ModuleLoader::createModule();

@@ -19,8 +19,11 @@ class HostSession final : public HostObject
 {
 public:
     // startModule false: no module, so nothing of its start and stop reaches
-    // the settings or the logs (a preview writes nothing).
-    explicit HostSession(const QStringList &stores, bool startModule = true);
+    // the settings or the logs (a preview writes nothing). Named stores or
+    // accounts replace the configured ones; with neither, the host serves
+    // the configured stores and every configured account.
+    explicit HostSession(const QStringList &stores, bool startModule = true,
+                         const QStringList &accounts = {});
     ~HostSession() override;
     HostSession(const HostSession &) = delete;
     HostSession &operator=(const HostSession &) = delete;

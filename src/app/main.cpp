@@ -18,7 +18,7 @@
 namespace {
 struct Options
 {
-    QStringList stores, rest;
+    QStringList stores, accounts, rest;
     bool json = false, yes = false, quiet = false, help = false, dryRun = false, last = false, force = false,
          ok = true;
 };
@@ -32,6 +32,10 @@ Options parse(const QStringList &args)
             options.stores << args.at(++i);
         else if (arg.startsWith(u"--store="))
             options.stores << arg.mid(8);
+        else if (arg == u"--account" && i + 1 < args.size())
+            options.accounts << args.at(++i);
+        else if (arg.startsWith(u"--account="))
+            options.accounts << arg.mid(10);
         else if (arg == u"--json")
             options.json = true;
         else if (arg == u"--yes")
@@ -113,29 +117,30 @@ int dispatch(const QString &command, const Options &o)
     // and --force; only folders, log, activity, runs, undo and a dry run --json.
     if (command == u"undo") {
         const auto undo = undoOptions(o);
-        return undo ? BatchCommands::undo(o.stores, *undo) : Usage;
+        return undo ? BatchCommands::undo(o.stores, o.accounts, *undo) : Usage;
     }
     if (o.last || o.force)
         return Usage;
+    const bool noStores = o.stores.isEmpty() && o.accounts.isEmpty();
     const bool plain = !o.yes && !o.quiet && !o.dryRun;
     if (command == u"folders" && noArgs && plain)
-        return folders(o.stores, o.json);
-    if (command == u"set" && o.stores.isEmpty() && !o.json && plain)
+        return folders(o.stores, o.accounts, o.json);
+    if (command == u"set" && noStores && !o.json && plain)
         return set(o.rest);
-    if (command == u"get" && o.stores.isEmpty() && !o.json && plain)
+    if (command == u"get" && noStores && !o.json && plain)
         return get(o.rest);
     if (command == u"run" && noArgs && o.dryRun && !o.yes)
-        return preview(o.stores, o.json, o.quiet);
+        return preview(o.stores, o.accounts, o.json, o.quiet);
     if (command == u"run" && noArgs && !o.json)
-        return run(o.stores, o.yes, o.quiet);
-    if (command == u"runs" && noArgs && o.stores.isEmpty() && plain)
+        return run(o.stores, o.accounts, o.yes, o.quiet);
+    if (command == u"runs" && noArgs && noStores && plain)
         return runs(o.json);
-    if (command == u"log" && noArgs && o.stores.isEmpty() && plain)
+    if (command == u"log" && noArgs && noStores && plain)
         return log(o.json);
-    if (command == u"activity" && noArgs && o.stores.isEmpty() && plain)
+    if (command == u"activity" && noArgs && noStores && plain)
         return activity(o.json);
     if (command == u"window" && noArgs && !o.json && plain)
-        return openWindow(o.stores);
+        return openWindow(o.stores, o.accounts);
     return Usage;
 }
 } // namespace

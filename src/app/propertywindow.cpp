@@ -149,9 +149,7 @@ bool PropertyWindow::applyPage()
     } catch (const QuenlockError &error) {
         // The edits stay on the page and Apply stays enabled, so the user can
         // mend the cause and save again.
-        prompt().ask(this,
-                     QStringLiteral("The settings could not be saved.\n\nReason: ") + error.description(),
-                     Prompt::Buttons::Ok);
+        prompt().ask(this, Texts::settingsUnsaved(error.description()), Prompt::Buttons::Ok);
         return false;
     }
     m_apply->setEnabled(false);

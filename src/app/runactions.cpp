@@ -8,6 +8,7 @@
 #include "progresssink.h"
 #include "prompt.h"
 #include "quenlockerror.h"
+#include "systemtexts.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -73,7 +74,7 @@ void RunActions::preview(QWidget *window, HostObject &host)
         if (table.exec() == QDialog::Accepted)
             runForReal(window, host, *run);
     } catch (const QuenlockError &error) {
-        tell(window, QStringLiteral("The run stopped.\n\nReason: ") + error.description());
+        tell(window, Texts::runStopped(error.description()));
     }
 }
 
@@ -107,6 +108,6 @@ void RunActions::undoLast(QWidget *window, HostObject &host)
         }
         tell(window, (QStringList{done.summary} + done.lines).join(u'\n'));
     } catch (const QuenlockError &error) {
-        tell(window, QStringLiteral("The undo stopped.\n\nReason: ") + error.description());
+        tell(window, Texts::undoStopped(error.description()));
     }
 }

@@ -49,9 +49,12 @@ void printChange(const PlannedChange &c, bool asJson, const QString &extra)
           << escapedField(c.oldValue) << '\t' << escapedField(c.newValue) << '\n';
 }
 
-void requireStores(const QStringList &given)
+void requireStores(const QStringList &given, const QStringList &accounts)
 {
-    const QStringList stores = given.isEmpty() ? HostConfig::load().stores : given;
+    const HostConfig config = HostConfig::load();
+    for (const QString &name : accounts)
+        config.account(name); // throws for one not configured
+    const QStringList stores = given.isEmpty() && accounts.isEmpty() ? config.stores : given;
     for (const QString &store : stores) {
         if (!QFileInfo(store).isDir())
             throw QuenlockError(QStringLiteral("no store folder at %1. Name one with --store DIR, or list "

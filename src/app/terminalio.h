@@ -21,7 +21,8 @@ QString escapedField(QString value);
 void printChange(const PlannedChange &change, bool asJson, const QString &extra = QString());
 // The stores a command serves must be there: a missing one is named, with
 // how to name another (QuenlockError).
-void requireStores(const QStringList &given);
+// Named accounts must be in the host configuration.
+void requireStores(const QStringList &given, const QStringList &accounts = {});
 
 // Answers message boxes from the command line: notices go to stderr; a
 // question is yes with --yes, asked on a terminal, and no when there is

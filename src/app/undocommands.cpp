@@ -88,7 +88,7 @@ int BatchCommands::runs(bool asJson)
     return Done;
 }
 
-int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
+int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &o)
 {
     const std::optional<RunEntry> run = findRun(LogDatabase::instance().runs(), o.runId);
     if (!run) {
@@ -100,7 +100,7 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
         err() << alreadyUndone(*run) << " --force undoes it once more." << Qt::endl;
         return Failed;
     }
-    requireStores(stores);
+    requireStores(stores, accounts);
     const QList<PlannedChange> changes = LogDatabase::instance().runChanges(run->id);
     TerminalPrompt answers(o.yes || o.dryRun);
     if (answers.ask(nullptr, undoQuestion(*run, changes.size()), Prompt::Buttons::YesNo) != Prompt::Answer::Yes)
@@ -112,10 +112,10 @@ int BatchCommands::undo(const QStringList &stores, const UndoOptions &o)
         std::optional<CapturingUtility> capturing;
         if (o.dryRun)
             capturing.emplace();
-        HostSession host(stores, !o.dryRun);
+        HostSession host(stores, !o.dryRun, accounts);
         if (const QStringList missing = unserved(host, changes); !missing.isEmpty()) {
             err() << "The run changed items in folders this host does not serve; name their stores "
-                     "with --store:\n  "
+                     "with --store or --account:\n  "
                   << missing.join(QStringLiteral("\n  ")) << Qt::endl;
             return Failed;
         }

@@ -12,10 +12,10 @@ struct Command
 };
 
 constexpr std::array<Command, 9> Commands = {{
-    {"window", "quenlock [window] [--store DIR]...",
+    {"window", "quenlock [window] [--store DIR]... [--account NAME]...",
      "Open the property window: the settings page, OK, Cancel, Apply and the log\n"
      "viewers. Needs a display.\n"},
-    {"folders", "quenlock folders [--store DIR]... [--json]",
+    {"folders", "quenlock folders [--store DIR]... [--account NAME]... [--json]",
      "List every folder of the stores: name, entry id, store id and item count,\n"
      "tab-separated, or one JSON object per line.\n"},
     {"set", "quenlock set KEY=VALUE...",
@@ -23,7 +23,7 @@ constexpr std::array<Command, 9> Commands = {{
      "SpecialInstructions, FolderCount, FolderName<n>, FolderEntryId<n>,\n"
      "FolderStoreId<n>, and field flags such as BusinessPhone=1).\n"},
     {"get", "quenlock get [KEY...]", "Print settings of section \"Morvane\", all of them when none is named.\n"},
-    {"run", "quenlock run [--store DIR]... [--yes | --dry-run [--json]] [--quiet]",
+    {"run", "quenlock run [--store DIR]... [--account NAME]... [--yes | --dry-run [--json]] [--quiet]",
      "Run the applied settings as the Replace button does. --yes answers the\n"
      "confirmation; without it the terminal is asked. --dry-run writes nothing and\n"
      "lists every field the run would change (store, folder, item, field, old and\n"
@@ -37,7 +37,7 @@ constexpr std::array<Command, 9> Commands = {{
      "case flag, special instruction, folders, items changed, how it ended and\n"
      "whether it was undone; tab-separated, or one JSON object per line. An undo\n"
      "is a run too.\n"},
-    {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
+    {"undo", "quenlock undo [RUN_ID | --last] [--store DIR]... [--account NAME]... [--dry-run] [--yes] [--json] [--force] [--quiet]",
      "Give back what a run changed (--last or no id: the newest run that is not\n"
      "an undo and changed something), newest item first. A field still holding\n"
      "what the run wrote gets its old value back; an item with a field changed\n"
@@ -55,7 +55,9 @@ constexpr std::array<Command, 9> Commands = {{
 
 const char Footer[] =
     "Without --store the host serves the stores of $XDG_CONFIG_HOME/quenlock/host.ini\n"
-    "([Stores] paths=DIR,...), else $XDG_DATA_HOME/quenlock/store.\n"
+    "([Stores] paths=DIR,...), else $XDG_DATA_HOME/quenlock/store, and every server\n"
+    "account named there ([Account NAME] url=, username=, passwordCommand=);\n"
+    "--store and --account name the ones to serve instead.\n"
     "quenlock COMMAND --help tells more of one command; see also quenlock(1).\n";
 } // namespace
 

@@ -6,9 +6,9 @@
 
 #include <QApplication>
 
-int openWindow(const QStringList &stores)
+int openWindow(const QStringList &stores, const QStringList &accounts)
 {
-    HostSession host(stores);
+    HostSession host(stores, true, accounts);
     PropertyWindow window(host.engineObject(), &host.module());
     window.show();
     return QApplication::exec();

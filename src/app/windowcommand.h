@@ -5,4 +5,4 @@
 #include <QStringList>
 
 // Starts the host on the stores, opens the property window and runs until it closes.
-int openWindow(const QStringList &stores);
+int openWindow(const QStringList &stores, const QStringList &accounts = {});

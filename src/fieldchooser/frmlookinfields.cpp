@@ -6,6 +6,7 @@
 #include "itemkinds.h"
 #include "prompt.h"
 #include "quenlockerror.h"
+#include "systemtexts.h"
 #include "textnumber.h"
 #include "settingsaccess.h"
 #include "settingskeys.h"
@@ -148,9 +149,9 @@ void frmLookInFields::buildPresets(QWidget *const pages[])
 }
 
 // The contacts page's frame for the telephone-number instruction.
-void frmLookInFields::buildSpecialInstructions(QWidget *contactsPage)
+void frmLookInFields::buildSpecialInstructions(QWidget *page)
 {
-    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), contactsPage);
+    auto *frameSpecial = new QGroupBox(QStringLiteral("Special Instructions"), page);
     frameSpecial->setObjectName(QStringLiteral("frameSpecialInstructions"));
     frameSpecial->setGeometry(twipsRect(this, 5715, 3975, 3285, 1890));
     auto *lblSpecial = new QLabel(QString::fromLatin1(SpecialLabel), frameSpecial);
@@ -209,10 +210,7 @@ void frmLookInFields::cmdOk_Click()
     } catch (const QuenlockError &error) {
         // The dialog stays open with the user's choices, so nothing is lost
         // and OK can be pressed again once the store is writable.
-        prompt().ask(this,
-                     QStringLiteral("The field choices could not be saved.  Reason: ")
-                         + error.description(),
-                     Prompt::Buttons::Ok);
+        prompt().ask(this, Texts::fieldChoicesUnsaved(error.description()), Prompt::Buttons::Ok);
         return;
     }
     accept();

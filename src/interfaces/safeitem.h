@@ -9,6 +9,22 @@
 
 class OlItem;
 
+// A body has two properties: "Body", its plain text, and "RTFBody", the same
+// body as rich text, which is the one a replace writes. An undo record of the
+// field Body holds the rich text.
+namespace BodyField {
+inline constexpr char Name[] = "Body";
+inline constexpr char RichProperty[] = "RTFBody";
+
+inline bool isBody(const QString &field) { return field == QLatin1String(Name); }
+
+// The property an undo record's field is read and written through.
+inline QString storedProperty(const QString &field)
+{
+    return isBody(field) ? QString::fromLatin1(RichProperty) : field;
+}
+} // namespace BodyField
+
 // Wraps one Outlook item. setItem comes first; properties are read as text
 // and written from text by name (the wrapper converts to the field's type and
 // raises "Type mismatch" when it cannot). Save stores every written field.

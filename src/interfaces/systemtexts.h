@@ -7,12 +7,24 @@
 
 #include <QString>
 #include <exception>
+#include <optional>
 
 namespace Texts {
 
 // Every log source is the settings section's name, alone or with the
 // operation after a full stop.
 inline constexpr const char *Source = Keys::Section;
+
+// The data layer's host log lines: files passed over or unreadable, syncs
+// that failed.
+inline constexpr char PimSource[] = "Quenlock.Pim";
+
+// The activity line the e-mail step writes after changing the first address.
+inline constexpr char EmailUpdateName[] = "MorvaneContacts";
+inline QString emailUpdated(const QString &address)
+{
+    return QStringLiteral("Updated Email1Address: ") + address;
+}
 
 // "Morvane." + the operation that writes the line.
 inline QString source(const QString &operation)
@@ -40,10 +52,60 @@ inline QString errorLineAt(int step, const QString &reason)
     return QStringLiteral("Error occurred at line %1.  Reason: ").arg(step) + reason;
 }
 
+// The replace run's error line: the checkpoint it passed last, the folder it
+// was in and, within a contact, the contact's name and company.
+inline QString runErrorLine(int checkpoint, const QString &folder, const std::optional<QString> &contact,
+                            const QString &reason)
+{
+    QString line = QStringLiteral("Error occurred.  LastLineNumber: ") + QString::number(checkpoint);
+    if (contact)
+        line += QStringLiteral("  Folder: ") + folder + QStringLiteral("  Contact: ") + *contact;
+    else if (!folder.isEmpty())
+        line += QStringLiteral("  Folder: ") + folder;
+    return line + QStringLiteral("  Reason: ") + reason;
+}
+
+// The host log line of a shutdown that failed; "ocurred" as it has always
+// been spelt there: readers of the host log search for this exact line.
+inline QString shutdownErrorLine(const QString &reason)
+{
+    return QStringLiteral("Error ocurred during shutdown.  Reason: ") + reason;
+}
+
+// Loading the settings numbers its stages for its error line; the search and
+// replacement texts and the case flag are stage 4, whoever loads them.
+inline constexpr int TextsLoadingStage = 4;
+
 // The error line of the page's loading, with the stage it reached.
 inline QString loadingErrorLine(const QString &reason, int stage)
 {
     return errorLine(reason) + QStringLiteral("  LastLineNumber: ") + QString::number(stage);
+}
+
+// Message boxes that say why what the user asked for did not happen.
+inline QString fieldChoicesUnread(const QString &reason)
+{
+    return QStringLiteral("The field choices cannot be read.  Reason: ") + reason;
+}
+inline QString fieldChoicesUnsaved(const QString &reason)
+{
+    return QStringLiteral("The field choices could not be saved.  Reason: ") + reason;
+}
+inline QString settingsUnsaved(const QString &reason)
+{
+    return QStringLiteral("The settings could not be saved.\n\nReason: ") + reason;
+}
+inline QString replaceStopped(const QString &reason)
+{
+    return QStringLiteral("The replace stopped before changing any further item.\n\nReason: ") + reason;
+}
+inline QString runStopped(const QString &reason)
+{
+    return QStringLiteral("The run stopped.\n\nReason: ") + reason;
+}
+inline QString undoStopped(const QString &reason)
+{
+    return QStringLiteral("The undo stopped.\n\nReason: ") + reason;
 }
 
 // The replace run's notice for a page with unsaved changes.

@@ -37,3 +37,26 @@ inline qint32 textToLong(const QString &text)
         throw QuenlockError(QStringLiteral("Overflow"));
     return qint32(value);
 }
+
+// The stored case flag: 0 clear, 1 ticked, 2 grayed (the page shows it so; a
+// run counts it as case sensitive). Any other number raises "Invalid
+// property value", a text that is no number "Type mismatch".
+inline qint32 storedCaseFlag(const QString &text)
+{
+    const qint32 value = textToLong(text);
+    if (value < 0 || value > 2)
+        throw QuenlockError(QStringLiteral("Invalid property value"));
+    return value;
+}
+
+// The value of a hexadecimal digit; -1 for any other character.
+constexpr int hexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}

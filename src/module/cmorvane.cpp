@@ -51,10 +51,7 @@ int CMorvane::KTShutdown()
             ->WriteEntry(Source, QStringLiteral("Shutdown"), Source + QStringLiteral(" is stopping"), 0);
         m_engine.reset();
     } catch (const QuenlockError &error) {
-        // "ocurred" as it has always been spelt here: readers of the host
-        // log search for this exact line.
-        logTrapped(QStringLiteral("Error ocurred during shutdown.  Reason: ") + error.description(), 1,
-                   QStringLiteral("KTShutdown"));
+        logTrapped(Texts::shutdownErrorLine(error.description()), 1, QStringLiteral("KTShutdown"));
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "frmlookinfields.h"
 #include "prompt.h"
+#include "systemtexts.h"
 
 void UC1::cmdChooseFields_Click()
 {
@@ -16,8 +17,7 @@ void UC1::cmdChooseFields_Click()
         // Only a settings store that cannot be read gets here; say so rather
         // than let the error leave the button's event.
         prompt().ask(this,
-                     QStringLiteral("The field choices cannot be read.  Reason: ")
-                         + error.description(),
+                     Texts::fieldChoicesUnread(error.description()),
                      Prompt::Buttons::Ok);
     }
     SetDirty();

@@ -9,6 +9,7 @@
 #include "quenlockerror.h"
 #include "replacerun.h"
 #include "settingsaccess.h"
+#include "systemtexts.h"
 #include "undolog.h"
 
 #include <QCheckBox>
@@ -99,9 +100,7 @@ void UC1::cmdReplace_Click()
     } catch (const LogWriteError &error) {
         // The run stopped because undo records cannot be stored; its error
         // line is lost with the log, so the user hears of it here.
-        prompt().ask(this, QStringLiteral("The replace stopped before changing any further item.\n\nReason: ")
-                               + error.description(),
-                     Prompt::Buttons::Ok);
+        prompt().ask(this, Texts::replaceStopped(error.description()), Prompt::Buttons::Ok);
     }
 }
 

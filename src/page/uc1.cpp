@@ -49,14 +49,10 @@ int checkValue(const QCheckBox *box)
     return 0;
 }
 
+// A stored case flag (storedCaseFlag) as the box shows it.
 void setCheckValue(QCheckBox *box, qint32 value)
 {
-    switch (value) {
-    case 0: box->setCheckState(Qt::Unchecked); break;
-    case 1: box->setCheckState(Qt::Checked); break;
-    case 2: box->setCheckState(Qt::PartiallyChecked); break;
-    default: throw QuenlockError(QStringLiteral("Invalid property value"));
-    }
+    box->setCheckState(value == 2 ? Qt::PartiallyChecked : value == 1 ? Qt::Checked : Qt::Unchecked);
 }
 
 bool isLine(const QObject *control)
@@ -244,11 +240,11 @@ void UC1::LoadValues()
     int stage = 0;
     m_foldersComplete = false;
     try {
-        stage = 4;
+        stage = Texts::TextsLoadingStage;
         txtSearchFor->setText(ReadSetting(QLatin1String(Keys::SearchFor), QString()));
         txtReplaceWith->setText(ReadSetting(QLatin1String(Keys::ReplaceWith), QString()));
         setCheckValue(chkCaseSensitive,
-                      textToLong(ReadSetting(QLatin1String(Keys::CaseSensitive), QStringLiteral("0"))));
+                      storedCaseFlag(ReadSetting(QLatin1String(Keys::CaseSensitive), QStringLiteral("0"))));
 
         stage = 6;
         lblFolderName->setText(QString());

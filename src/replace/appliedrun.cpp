@@ -18,13 +18,12 @@ RunTexts appliedTexts(SettingsAccess &settings, RunLogs &logs)
     texts.searchFor = settings.read(QLatin1String(Keys::SearchFor), QString());
     texts.replaceWith = settings.read(QLatin1String(Keys::ReplaceWith), QString());
     try {
-        const qint32 stored = textToLong(settings.read(QLatin1String(Keys::CaseSensitive), QStringLiteral("0")));
-        if (stored < 0 || stored > 2)
-            throw QuenlockError(QStringLiteral("Invalid property value"));
+        const qint32 stored = storedCaseFlag(settings.read(QLatin1String(Keys::CaseSensitive), QStringLiteral("0")));
         texts.caseValue = stored == 0 ? 0 : 1;
     } catch (const QuenlockError &error) {
-        // Loading stops at its first stage, which the page numbers 4.
-        logs.error(QStringLiteral("LoadValues"), Texts::loadingErrorLine(error.description(), 4));
+        // The page's loading would stop at the same place, with this line.
+        logs.error(QStringLiteral("LoadValues"),
+                   Texts::loadingErrorLine(error.description(), Texts::TextsLoadingStage));
     }
     return texts;
 }

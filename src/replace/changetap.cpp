@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "changetap.h"
 
-#include "fieldsteptable.h"
 #include "replacerun.h"
 #include "safeitem.h"
 
@@ -24,7 +23,7 @@ void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString
         if (change.itemEntryId != entryId || change.folderEntryId != folderEntryId
             || change.storeId != folderStoreId)
             continue;
-        change.newValue = item.read(storedProperty(change.field));
+        change.newValue = item.read(BodyField::storedProperty(change.field));
         m_inner.changed(change);
     }
     m_pending.clear();

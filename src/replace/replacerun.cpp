@@ -192,20 +192,24 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     const bool contact = kind->page == FieldTable::Page::Contacts;
     const ItemCheckpoints &at = contact ? ContactCheckpoints : OtherCheckpoints;
     m_checkpoint = at.make;
-    m_wrapper = wrapperFor(*kind);
-    m_contact = contact ? dynamic_cast<SafeContactItem *>(m_wrapper.get()) : nullptr;
-    if (contact && !m_contact)
-        throw QuenlockError(QStringLiteral("Object doesn't support this property or method"));
+    // A contact's wrapper outlives an error, for the error line to name it.
+    std::unique_ptr<SafeItem> own = wrapperFor(*kind);
+    SafeItem &wrapper = *own;
+    if (contact) {
+        m_contact = dynamic_cast<SafeContactItem *>(own.get());
+        if (!m_contact)
+            throw QuenlockError(QStringLiteral("Object doesn't support this property or method"));
+        m_wrapper = std::move(own);
+    }
     m_checkpoint = at.setItem;
-    m_wrapper->setItem(item);
+    wrapper.setItem(item);
     m_checkpoint = at.process;
-    const bool changed = processor.process(*kind, {folderStoreId, folderEntryId, *m_wrapper,
-                                                   m_texts.searchFor, m_texts.replaceWith,
-                                                   m_texts.caseValue});
+    const bool changed = processor.process(*kind, {folderStoreId, folderEntryId, wrapper, m_texts.searchFor,
+                                                   m_texts.replaceWith, m_texts.caseValue});
     m_checkpoint = at.processed;
     if (changed) {
         m_checkpoint = at.save;
-        m_itemLogs.save(*m_wrapper, folderStoreId, folderEntryId, m_parts.saver);
+        m_itemLogs.save(wrapper, folderStoreId, folderEntryId, m_parts.saver);
         countSaved(m_updated);
     }
     m_contact = nullptr;
@@ -214,19 +218,16 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
 
 QString ReplaceRun::errorLine(const QString &reason) const
 {
-    QString message = QStringLiteral("Error occurred.  LastLineNumber: ") + QString::number(m_checkpoint);
+    std::optional<QString> contact;
     if (m_contact) {
         // The name is only a pointer for the reader; when it cannot be read
         // the line still goes out, with the contact left blank and the run's
         // own reason kept.
-        QString name;
+        contact.emplace();
         try {
-            name = m_contact->FullNameAndCompany();
+            *contact = m_contact->FullNameAndCompany();
         } catch (const QuenlockError &) {
         }
-        message += QStringLiteral("  Folder: ") + m_folderName + QStringLiteral("  Contact: ") + name;
-    } else if (!m_folderName.isEmpty()) {
-        message += QStringLiteral("  Folder: ") + m_folderName;
     }
-    return message + QStringLiteral("  Reason: ") + reason;
+    return Texts::runErrorLine(m_checkpoint, m_folderName, contact, reason);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "undorun.h"
 
-#include "fieldsteptable.h"
 #include "hostobject.h"
 #include "iengineapi.h"
 #include "olapplication.h"
@@ -122,7 +121,7 @@ void UndoRun::restoreItem(const QList<PlannedChange> &fields)
     const std::unique_ptr<SafeItem> item = open(fields.first());
     QList<PlannedChange> restore, changedSince;
     for (const PlannedChange &f : fields) {
-        const QString now = item->read(storedProperty(f.field));
+        const QString now = item->read(BodyField::storedProperty(f.field));
         PlannedChange found = f;
         found.oldValue = now;
         if (now == f.newValue) {
@@ -142,7 +141,7 @@ void UndoRun::restoreItem(const QList<PlannedChange> &fields)
     UndoLog undo(m_tap);
     for (const PlannedChange &c : std::as_const(restore)) {
         undo.UndoSave(c.storeId, c.folderEntryId, c.itemEntryId, c.field, c.oldValue);
-        item->write(storedProperty(c.field), c.newValue);
+        item->write(BodyField::storedProperty(c.field), c.newValue);
     }
     const PlannedChange &where = fields.first();
     m_tap.save(*item, where.storeId, where.folderEntryId, m_saver);

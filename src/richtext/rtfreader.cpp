@@ -2,6 +2,7 @@
 #include "rtfreader.h"
 
 #include "cp1252.h"
+#include "textnumber.h"
 
 #include <QStringList>
 #include <climits>
@@ -12,16 +13,7 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-int hexValue(QChar c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c.unicode() - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - u'A' + 10;
-    return -1;
-}
+int hexValue(QChar c) { return hexDigitValue(c.unicode()); }
 
 namespace {
 

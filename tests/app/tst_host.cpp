@@ -130,7 +130,7 @@ void TestHost::answers_data()
     QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << usage << QString();
     QTest::newRow("help") << QStringList{QStringLiteral("help")} << 0 << usage << QString();
     QTest::newRow("run --help") << QStringList{QStringLiteral("run"), QStringLiteral("--help")} << 0
-                                << QStringLiteral("Usage: quenlock run [--store DIR]... [--yes | --dry-run") << QString();
+                                << QStringLiteral("Usage: quenlock run [--store DIR]... [--account NAME]... [--yes | --dry-run") << QString();
     QTest::newRow("help folders") << QStringList{QStringLiteral("help"), QStringLiteral("folders")} << 0
                                   << QStringLiteral("Usage: quenlock folders") << QString();
     QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0

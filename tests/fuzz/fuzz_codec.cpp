@@ -45,7 +45,7 @@ QByteArray spelled(const QByteArray &bytes)
     std::abort();
 }
 
-QList<const Field *> fieldsOf(ItemKind kind)
+QList<const Field *> mappedFields(ItemKind kind)
 {
     QList<const Field *> out;
     for (const Field *f = PimFields::begin(); f != PimFields::end(); ++f)
@@ -195,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ItemKinds::Kind *kind = PimFields::kindOf(*doc);
     if (!kind)
         return 0;
-    const QList<const Field *> fields = fieldsOf(kind->page);
+    const QList<const Field *> fields = mappedFields(kind->page);
     if (kind->page == ItemKind::Contacts) {
         try {
             PimFields::fullNameAndCompany(*doc);

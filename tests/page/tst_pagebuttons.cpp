@@ -218,44 +218,99 @@ private slots:
         QVERIFY(m_env->utility.lines.isEmpty());
     }
 
-    void oneFolder_data()
+    // A folder button's answer replaces the list and the collection, leaves
+    // the page needing Apply and writes nothing until then; an answer that
+    // changes nothing (the picker's false) leaves the page clean. Answers:
+    // the one-folder dialog's folder, or the picker's result and edit.
+    void folderButtons_data()
     {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("pick"); // contacts, bare
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QStringList>("assigned");
-        QTest::newRow("one replaces five") << 5 << "contacts" << "Contacts|c1|s1"
-                                           << QStringList{"Name", "EntryID", "StoreID"};
-        QTest::newRow("into an empty list") << 0 << "contacts" << "Contacts|c1|s1"
-                                            << QStringList{"Name", "EntryID", "StoreID"};
-        QTest::newRow("empty store id left unassigned") << 1 << "bare" << "Addresses|a1|"
-                                                        << QStringList{"Name", "EntryID"};
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("listedAfter");
+        QTest::addColumn<QStringList>("collectionAfter");
+        QTest::addColumn<bool>("dirty");
+        const QString one = QStringLiteral("cmdChooseFolder"), several = QStringLiteral("cmdChooseMultiFolder");
+        const QStringList before = {"Stored 1", "Stored 2"};
+        const QStringList beforeRecords = {"Stored 1|e1|s1", "Stored 2|e2|s2"};
+        QTest::newRow("one replaces five") << one << 5 << "contacts" << QStringList{"Contacts"}
+                                           << QStringList{"Contacts|c1|s1"} << true;
+        QTest::newRow("one into an empty list") << one << 0 << "contacts" << QStringList{"Contacts"}
+                                                << QStringList{"Contacts|c1|s1"} << true;
+        QTest::newRow("one with an empty store id") << one << 1 << "bare" << QStringList{"Addresses"}
+                                                    << QStringList{"Addresses|a1|"} << true;
+        QTest::newRow("several: false") << several << 2 << "false" << before << beforeRecords << false;
+        QTest::newRow("several: false after changing the collection")
+            << several << 2 << "false append" << before << (QStringList(beforeRecords) << "New|n1|s1") << false;
+        QTest::newRow("several: true with an empty collection") << several << 2 << "true clear" << QStringList{}
+                                                                << QStringList{} << true;
+        QTest::newRow("several: true with three") << several << 2 << "true three"
+            << QStringList{"Contacts", "Calendar", "Addresses"}
+            << QStringList{"Contacts|c1|s1", "Calendar|cal|s1", "Addresses|a1|"} << true;
+        QTest::newRow("several: true with a new collection") << several << 2 << "true replace" << QStringList{"Other"}
+                                                             << QStringList{"Other|o1|s3"} << true;
+        QTest::newRow("several: true, nothing changed") << several << 2 << "true" << before << beforeRecords << true;
     }
-    void oneFolder()
+    void folderButtons()
     {
+        QFETCH(QString, button);
         QFETCH(int, stored);
-        QFETCH(QString, pick);
-        QFETCH(QString, expected);
-        QFETCH(QStringList, assigned);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, listedAfter);
+        QFETCH(QStringList, collectionAfter);
+        QFETCH(bool, dirty);
         storeFolders(stored);
         showPage();
         QCOMPARE(listed().size(), stored);
-        const std::shared_ptr<OlFolder> folder = pick == "bare" ? m_bare : m_contacts;
+        const std::shared_ptr<OlFolder> folder = answer == "bare" ? m_bare : m_contacts;
         m_host->application->nameSpace->pick = [folder] { return folder; };
-        click("cmdChooseFolder");
-        QCOMPARE(listed(), QStringList{expected.section(u'|', 0, 0)});
-        QCOMPARE(collection(), QStringList{expected});
-        auto *made = dynamic_cast<TracingFolderRef *>(m_page->folderCollection()->first().get());
-        QVERIFY2(made, "the page keeps a FolderRef record, not the Outlook folder");
-        QCOMPARE(made->assigned, assigned);
-        QVERIFY(m_page->Dirty());
-        QCOMPARE(m_host->statusChanges, 1);
+        FolderCollection *pageCollection = m_page->folderCollection().get();
+        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
+            const QString edit = answer.section(u' ', 1);
+            if (edit == "append")
+                folders->append(record("New", "n1", "s1"));
+            else if (edit == "clear")
+                folders->clear();
+            else if (edit == "three")
+                *folders = {record("Contacts", "c1", "s1"), record("Calendar", "cal", "s1"),
+                            record("Addresses", "a1", "")};
+            else if (edit == "replace")
+                folders = std::make_shared<FolderCollection>(FolderCollection{record("Other", "o1", "s3")});
+            return answer.startsWith("true");
+        };
+        click(qPrintable(button));
+
+        QCOMPARE(listed(), listedAfter);
+        QCOMPARE(collection(), collectionAfter);
+        QCOMPARE(m_page->Dirty(), dirty);
+        QCOMPARE(m_host->statusChanges, dirty ? 1 : 0);
         QVERIFY(m_env->utility.lines.isEmpty());
+        if (button == QLatin1String("cmdChooseFolder")) {
+            // The page keeps a FolderRef of its own, an empty store id unset.
+            auto *made = dynamic_cast<TracingFolderRef *>(m_page->folderCollection()->first().get());
+            QVERIFY2(made, "the page keeps a FolderRef record, not the Outlook folder");
+            const QStringList assigned = made->storeId.isEmpty() ? QStringList{"Name", "EntryID"}
+                                                                 : QStringList{"Name", "EntryID", "StoreID"};
+            QCOMPARE(made->assigned, assigned);
+        } else {
+            // The picker edits the page's own collection, with the help text 17.
+            QCOMPARE(m_script.calls, 1);
+            QCOMPARE(m_script.application, m_host->application.get());
+            QCOMPARE(m_script.flag, -1);
+            QCOMPARE(m_script.collection, pageCollection);
+            TextTable texts;
+            m_env->utility.LoadTextTable(texts, "Morvane");
+            QVERIFY(!texts.value("17").isEmpty());
+            QCOMPARE(m_script.text, texts.value("17"));
+        }
         // Nothing reaches the store until Apply.
         QCOMPARE(ReadSetting("FolderCount", "absent"), QString::number(stored));
+        if (!dirty)
+            return;
         m_page->Apply();
-        QCOMPARE(ReadSetting("FolderCount", "absent"), QStringLiteral("1"));
-        QCOMPARE(ReadSetting("FolderEntryId1", "absent"), expected.section(u'|', 1, 1));
+        QCOMPARE(ReadSetting("FolderCount", "absent"), QString::number(collectionAfter.size()));
+        if (!collectionAfter.isEmpty())
+            QCOMPARE(ReadSetting("FolderEntryId1", "absent"), collectionAfter.first().section(u'|', 1, 1));
     }
 
     void oneFolderFromTheRealDialog()
@@ -276,19 +331,29 @@ private slots:
         QVERIFY(m_page->Dirty());
     }
 
-    void oneFolderErrors_data()
+    // A failing folder button, either one, leaves the list and the page as
+    // they were and writes one error line.
+    void folderButtonErrors_data()
     {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("dialog fails") << "pick" << "Outlook is busy";
-        QTest::newRow("store id unreadable") << "StoreID" << "The folder is gone";
-        QTest::newRow("name unreadable") << "Name" << "The folder is gone";
-        QTest::newRow("no record class") << "record" << "ActiveX component can't create object";
-        QTest::newRow("no host") << "host" << "";
-        QTest::newRow("host without Outlook") << "outlook" << "";
+        const QString one = QStringLiteral("cmdChooseFolder"), several = QStringLiteral("cmdChooseMultiFolder");
+        QTest::newRow("one: dialog fails") << one << "pick" << "Outlook is busy";
+        QTest::newRow("one: store id unreadable") << one << "StoreID" << "The folder is gone";
+        QTest::newRow("one: name unreadable") << one << "Name" << "The folder is gone";
+        QTest::newRow("one: no record class") << one << "record" << "ActiveX component can't create object";
+        QTest::newRow("one: no host") << one << "host" << "";
+        QTest::newRow("one: host without Outlook") << one << "outlook" << "";
+        QTest::newRow("several: no picker class") << several << "class" << "ActiveX component can't create object";
+        QTest::newRow("several: picker fails") << several << "picker" << "The picker broke";
+        QTest::newRow("several: a record without a name") << several << "Name" << "The folder is gone";
+        QTest::newRow("several: a record without an entry id") << several << "EntryID" << "The folder is gone";
+        QTest::newRow("several: no host") << several << "host" << "";
     }
-    void oneFolderErrors()
+    void folderButtonErrors()
     {
+        QFETCH(QString, button);
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         storeFolders(2);
@@ -300,81 +365,28 @@ private slots:
                 throw QuenlockError(QStringLiteral("Outlook is busy"));
             return broken;
         };
+        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
+            *folders = {record("Contacts", "c1", "s1"), broken};
+            return true;
+        };
+        if (fault == "picker")
+            m_script.fail = [] { throw QuenlockError(QStringLiteral("The picker broke")); };
         if (fault == "record")
             ClassFactory::registerClass(QLatin1String(ProgId::FolderRef), {});
+        if (fault == "class")
+            ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker), {});
         if (fault == "host")
             m_page->SetHost(nullptr);
         if (fault == "outlook")
             m_host->application = nullptr;
-        click("cmdChooseFolder");
-        // The list and the collection still agree, and the page stays clean.
+        click(qPrintable(button));
+        // The list stays and the page stays clean. The one-folder button also
+        // keeps its collection (the picker of several edits it in place).
         QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
-        QCOMPARE(collection(), (QStringList{"Stored 1|e1|s1", "Stored 2|e2|s2"}));
-        verifyCleanWithOneErrorLine(ChooseFolderSource, reason);
-    }
-
-    void severalFolders_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<QStringList>("listedAfter");
-        QTest::addColumn<QStringList>("collectionAfter");
-        QTest::addColumn<bool>("dirty");
-        const QStringList before = {"Stored 1", "Stored 2"};
-        const QStringList beforeRecords = {"Stored 1|e1|s1", "Stored 2|e2|s2"};
-        QTest::newRow("false") << "none" << false << before << beforeRecords << false;
-        QTest::newRow("false after changing the collection")
-            << "append" << false << before << (QStringList(beforeRecords) << "New|n1|s1") << false;
-        QTest::newRow("true with an empty collection") << "clear" << true << QStringList{}
-                                                       << QStringList{} << true;
-        QTest::newRow("true with three") << "three" << true
-            << QStringList{"Contacts", "Calendar", "Addresses"}
-            << QStringList{"Contacts|c1|s1", "Calendar|cal|s1", "Addresses|a1|"} << true;
-        QTest::newRow("true with a new collection") << "replace" << true << QStringList{"Other"}
-                                                    << QStringList{"Other|o1|s3"} << true;
-        QTest::newRow("true, nothing changed") << "none" << true << before << beforeRecords << true;
-    }
-    void severalFolders()
-    {
-        QFETCH(QString, action);
-        QFETCH(bool, result);
-        QFETCH(QStringList, listedAfter);
-        QFETCH(QStringList, collectionAfter);
-        QFETCH(bool, dirty);
-        storeFolders(2);
-        showPage();
-        FolderCollection *pageCollection = m_page->folderCollection().get();
-        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
-            if (action == "append")
-                folders->append(record("New", "n1", "s1"));
-            else if (action == "clear")
-                folders->clear();
-            else if (action == "three")
-                *folders = {record("Contacts", "c1", "s1"), record("Calendar", "cal", "s1"),
-                            record("Addresses", "a1", "")};
-            else if (action == "replace")
-                folders = std::make_shared<FolderCollection>(FolderCollection{record("Other", "o1", "s3")});
-            return result;
-        };
-        click("cmdChooseMultiFolder");
-        QCOMPARE(m_script.calls, 1);
-        QCOMPARE(m_script.application, m_host->application.get());
-        QCOMPARE(m_script.flag, -1);
-        QCOMPARE(m_script.collection, pageCollection);
-        TextTable texts;
-        m_env->utility.LoadTextTable(texts, "Morvane");
-        QVERIFY(!texts.value("17").isEmpty());
-        QCOMPARE(m_script.text, texts.value("17"));
-
-        QCOMPARE(listed(), listedAfter);
-        QCOMPARE(collection(), collectionAfter);
-        QCOMPARE(m_page->Dirty(), dirty);
-        QCOMPARE(m_host->statusChanges, dirty ? 1 : 0);
-        QVERIFY(m_env->utility.lines.isEmpty());
-        if (dirty) {
-            m_page->Apply();
-            QCOMPARE(ReadSetting("FolderCount", "absent"), QString::number(collectionAfter.size()));
-        }
+        const bool one = button == QLatin1String("cmdChooseFolder");
+        if (one)
+            QCOMPARE(collection(), (QStringList{"Stored 1|e1|s1", "Stored 2|e2|s2"}));
+        verifyCleanWithOneErrorLine(one ? ChooseFolderSource : ChooseMultiSource, reason);
     }
 
     void severalFoldersFromTheRealPicker()
@@ -403,39 +415,6 @@ private slots:
         QCOMPARE(collection(), (QStringList{"Calendar|cal|s1", "Addresses|a1|"}));
         QVERIFY(m_page->Dirty());
         QCOMPARE(m_host->statusChanges, 1);
-    }
-
-    void severalFoldersErrors_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no picker class") << "class" << "ActiveX component can't create object";
-        QTest::newRow("picker fails") << "picker" << "The picker broke";
-        QTest::newRow("a record without a name") << "Name" << "The folder is gone";
-        QTest::newRow("a record without an entry id") << "EntryID" << "The folder is gone";
-        QTest::newRow("no host") << "host" << "";
-    }
-    void severalFoldersErrors()
-    {
-        QFETCH(QString, fault);
-        QFETCH(QString, reason);
-        storeFolders(2);
-        showPage();
-        if (fault == "class")
-            ClassFactory::registerClass(QLatin1String(ProgId::MultiFolderPicker), {});
-        if (fault == "picker")
-            m_script.fail = [] { throw QuenlockError(QStringLiteral("The picker broke")); };
-        if (fault == "host")
-            m_page->SetHost(nullptr);
-        m_script.answer = [&](std::shared_ptr<FolderCollection> &folders) {
-            auto broken = std::make_shared<FailingFolder>();
-            broken->failing = fault;
-            *folders = {record("Contacts", "c1", "s1"), broken};
-            return true;
-        };
-        click("cmdChooseMultiFolder");
-        QCOMPARE(listed(), (QStringList{"Stored 1", "Stored 2"}));
-        verifyCleanWithOneErrorLine(ChooseMultiSource, reason);
     }
 
     void chooseFieldsMarksDirtyHoweverClosed_data()

@@ -9,7 +9,10 @@ std::shared_ptr<OlFolder> find(const QList<std::shared_ptr<OlFolder>> &folders,
                                const QString &entryId, const QString &storeId)
 {
     for (const auto &folder : folders) {
-        if (folder->EntryID() == entryId && folder->StoreID() == storeId)
+        // Another store's folders are not asked for (a server's would be fetched).
+        if (folder->StoreID() != storeId)
+            continue;
+        if (folder->EntryID() == entryId)
             return folder;
         if (auto inner = find(folder->Folders(), entryId, storeId))
             return inner;

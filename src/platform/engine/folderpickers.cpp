@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -42,7 +43,17 @@ void addFolder(QTreeWidget *tree, QTreeWidgetItem *parent, const std::shared_ptr
         row->setCheckState(0, Qt::Unchecked);
     }
     folders.append(folder);
-    for (const std::shared_ptr<OlFolder> &child : folder->Folders())
+    QList<std::shared_ptr<OlFolder>> children;
+    try {
+        children = folder->Folders();
+    } catch (const QuenlockError &e) {
+        // A server that does not answer: its store stays in the tree, empty, and the user is told.
+        row->setText(1, QStringLiteral("?"));
+        QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Quenlock"),
+                             QStringLiteral("The folders of %1 cannot be listed.\n\n%2")
+                                 .arg(folder->Name(), e.description()));
+    }
+    for (const std::shared_ptr<OlFolder> &child : std::as_const(children))
         addFolder(tree, row, child, checkable, folders);
 }
 

@@ -5,6 +5,7 @@
 #include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
+#include "systemtexts.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -188,15 +189,43 @@ std::shared_ptr<PimItem> PimItem::read(std::shared_ptr<const Pim::Store> store,
     return item;
 }
 
+std::shared_ptr<PimItem> PimItem::fromBytes(std::shared_ptr<const Pim::Store> store,
+                                            const QByteArray &location, const QByteArray &name,
+                                            const QByteArray &bytes, const QString &failure,
+                                            SaveElsewhere saveElsewhere)
+{
+    std::shared_ptr<PimItem> item(new PimItem);
+    // No folder on disk: its path names where the item is kept.
+    auto place = std::make_shared<Pim::Directory>();
+    place->path = location;
+    item->m_folder = item->m_home = place;
+    item->m_fileName = item->m_homeName = name;
+    item->m_store = std::move(store);
+    item->m_saveElsewhere = std::move(saveElsewhere);
+    item->m_unreadable = failure;
+    if (failure.isEmpty() && bytes.size() > maximumSize)
+        item->m_unreadable = QStringLiteral("it is larger than 64 MiB");
+    if (!item->m_unreadable.isEmpty())
+        return item;
+    try {
+        item->m_document.emplace(bytes);
+        PimFields::locateFields(*item->m_document);
+    } catch (const QuenlockError &e) {
+        item->m_document.reset();
+        item->m_unreadable = e.description();
+    }
+    return item;
+}
+
 void PimItem::report() const
 {
     if (m_linkRefused)
         engineUtility().LogMessage(QStringLiteral("The entry \"%1\" was skipped: %2").arg(path(), m_unreadable), 0,
-                                   QStringLiteral("Quenlock.Pim"));
+                                   QLatin1String(Texts::PimSource));
     else if (!m_document)
         engineUtility().LogMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
                                        .arg(path(), m_unreadable),
-                                   0, QStringLiteral("Quenlock.Pim"));
+                                   0, QLatin1String(Texts::PimSource));
 }
 
 bool PimItem::unchangedSinceRead() const
@@ -232,6 +261,8 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
         return;
+    if (m_saveElsewhere)
+        return saveToElsewhere();
     checkUnchangedOnDisk();
     std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
@@ -251,6 +282,20 @@ void PimItem::save()
     PimSync::noteWrite(m_stat.st_dev, m_store->path);
     // The document already reads as the file now is: no second copy of the
     // text is kept or parsed.
+    m_document->markSaved();
+}
+
+// The whole new text goes at once to where the item is kept, after the
+// host's hook has made the undo records durable.
+void PimItem::saveToElsewhere()
+{
+    PimFields::touchRevision(*m_document);
+    QByteArray text;
+    for (const QByteArrayView &piece : m_document->pieces())
+        text.append(piece);
+    if (m_store->beforeReplace)
+        m_store->beforeReplace();
+    m_saveElsewhere(text);
     m_document->markSaved();
 }
 

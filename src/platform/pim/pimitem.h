@@ -7,6 +7,7 @@
 #include "vdocument.h"
 
 #include <QByteArray>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 
@@ -26,6 +27,16 @@ public:
     // listed makes the item unreadable.
     static std::shared_ptr<PimItem> read(std::shared_ptr<const Pim::Store> store,
                                          std::shared_ptr<Pim::Directory> dir, const QByteArray &fileName);
+    // An item kept elsewhere than in a file (a server's resource), read from
+    // bytes: location and name make its path() and fileName(). A non-empty
+    // failure makes it unreadable for that reason. Its save hands the new
+    // text to saveElsewhere (which throws when it cannot store it) after the
+    // store's beforeReplace hook, as a file save renames after it.
+    using SaveElsewhere = std::function<void(const QByteArray &text)>;
+    static std::shared_ptr<PimItem> fromBytes(std::shared_ptr<const Pim::Store> store,
+                                              const QByteArray &location, const QByteArray &name,
+                                              const QByteArray &bytes, const QString &failure,
+                                              SaveElsewhere saveElsewhere);
     // On the run's thread, when the item is handed out: an unreadable
     // file's host log line.
     void report() const;
@@ -48,6 +59,7 @@ public:
 private:
     PimItem() = default;
     void checkUnchangedOnDisk();
+    void saveToElsewhere();
     QByteArray writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written);
     void replaceWith(const QByteArray &temporary);
     [[noreturn]] void refuseChanged(const struct stat *now);
@@ -64,4 +76,5 @@ private:
     QString m_unreadable; // why the file cannot be read, for report()
     bool m_linkRefused = false; // a link found where the listing had a file
     quint64 m_replacedBefore = 0; // files replaced by saves before it was read
+    SaveElsewhere m_saveElsewhere; // set for an item that is no file
 };

@@ -7,6 +7,7 @@
 #include "pimitem.h"
 #include "pimsync.h"
 #include "readahead.h"
+#include "systemtexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,7 +137,7 @@ std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Wa
     }
     ::closedir(dir);
     for (const QString &line : std::as_const(skipped))
-        engineUtility().LogMessage(line, 0, QStringLiteral("Quenlock.Pim"));
+        engineUtility().LogMessage(line, 0, QLatin1String(Texts::PimSource));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -349,7 +350,7 @@ PimApplication::~PimApplication()
 {
     const QString failure = PimSync::syncAll();
     if (!failure.isEmpty())
-        engineUtility().LogMessage(failure, 0, QStringLiteral("Quenlock.Pim"));
+        engineUtility().LogMessage(failure, 0, QLatin1String(Texts::PimSource));
 }
 
 std::shared_ptr<OlNamespace> PimApplication::GetNamespace(const QString &type)

@@ -2,6 +2,7 @@
 #include "pimsync.h"
 
 #include "engineutility.h"
+#include "systemtexts.h"
 
 #include <QFile>
 #include <QHash>
@@ -55,7 +56,7 @@ void namespaceClosed()
         return;
     const QString failure = syncAll();
     if (!failure.isEmpty())
-        engineUtility().LogMessage(failure, 0, QStringLiteral("Quenlock.Pim"));
+        engineUtility().LogMessage(failure, 0, QLatin1String(Texts::PimSource));
 }
 
 } // namespace PimSync

@@ -13,7 +13,7 @@ bool named(const QString &property, QLatin1String name)
     return property.size() == name.size() && property.compare(name, Qt::CaseInsensitive) == 0;
 }
 
-bool isRtfBody(const QString &property) { return named(property, QLatin1String("RTFBody")); }
+bool isRtfBody(const QString &property) { return named(property, QLatin1String(BodyField::RichProperty)); }
 } // namespace
 
 template <class Base>
@@ -49,7 +49,7 @@ QString PimWrapper<Base>::read(const QString &property)
 {
     VDocument &doc = *item().document();
     if (isRtfBody(property))
-        return RtfText::fromPlainText(PimFields::read(doc, field(QStringLiteral("Body"))));
+        return RtfText::fromPlainText(PimFields::read(doc, field(QLatin1String(BodyField::Name))));
     if (named(property, QLatin1String("EntryID")))
         return EntryID();
     if (m_kind.page == FieldTable::Page::Contacts
@@ -66,7 +66,7 @@ void PimWrapper<Base>::write(const QString &property, const QString &text)
         const std::optional<QString> plain = RtfText::toPlainText(text);
         if (!plain)
             throw QuenlockError(QStringLiteral("The text written to RTFBody is not an RTF document"));
-        PimFields::write(doc, field(QStringLiteral("Body")), *plain);
+        PimFields::write(doc, field(QLatin1String(BodyField::Name)), *plain);
         return;
     }
     if (named(property, QLatin1String("EntryID"))

@@ -2,6 +2,7 @@
 #include "vtext.h"
 
 #include "cp1252.h"
+#include "textnumber.h"
 
 #include <cstring>
 
@@ -22,16 +23,7 @@ Charset charsetOf(const QByteArray &name)
     return Charset::Unknown;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+int hexValue(char c) { return hexDigitValue(char16_t(uchar(c))); }
 } // namespace
 
 QString escapeText(const QString &text, Dialect dialect, bool structured)

@@ -9,6 +9,7 @@
 
 #include "quenlockerror.h"
 #include "enginepaths.h"
+#include "textnumber.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,10 +31,7 @@ QString statusText(QSettings::Status status)
                                             : QStringLiteral("the file cannot be written");
 }
 
-bool isHexDigit(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
+bool isHexDigit(QChar c) { return hexDigitValue(c.unicode()) >= 0; }
 
 // Decodes the escapes QSettings writes (\\ \" \a \b \f \n \r \t \v \0 \xHH);
 // any other backslash is the user's own and stays, so a typed path keeps its "\".

@@ -26,11 +26,3 @@ inline constexpr int Replace = 175;
 inline constexpr int WriteAndLog = 176;
 } // namespace EmailSubStep
 
-inline constexpr char RtfBodyProperty[] = "RTFBody";
-
-// The property an undo record's field is read and written through: a body's
-// record is named Body and holds the rich text of RTFBody.
-inline QString storedProperty(const QString &field)
-{
-    return field == u"Body" ? QString::fromLatin1(RtfBodyProperty) : field;
-}

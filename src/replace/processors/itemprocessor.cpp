@@ -115,8 +115,7 @@ private:
         mark(m_in.replacement.isEmpty() ? EmailSubStep::Replace : EmailSubStep::WriteAndLog);
         m_in.wrapper.write(property, rewritten);
         if (email)
-            m_logs.activity(QStringLiteral("MorvaneContacts"),
-                            QStringLiteral("Updated Email1Address: ") + m_in.wrapper.read(property), 0);
+            m_logs.activity(QLatin1String(Texts::EmailUpdateName), Texts::emailUpdated(m_in.wrapper.read(property)), 0);
         changed = true;
     }
 
@@ -152,7 +151,7 @@ private:
         m_regex.setText(QString());
         if (!found)
             return;
-        QString rtf = m_in.wrapper.read(QLatin1String(RtfBodyProperty));
+        QString rtf = m_in.wrapper.read(QLatin1String(BodyField::RichProperty));
         const std::optional<QString> rewritten = replacedInRuns(rtf);
         if (!rewritten)
             return;
@@ -160,7 +159,7 @@ private:
         // Each copy of a big body held past its use adds its size to the
         // run's peak memory: the old text goes once its record is written.
         rtf = QString();
-        m_in.wrapper.write(QLatin1String(RtfBodyProperty), *rewritten);
+        m_in.wrapper.write(QLatin1String(BodyField::RichProperty), *rewritten);
         changed = true;
     }
 

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: MIT
+#include "davclient.h"
+
+#include "quenlockerror.h"
+
+#include <QAuthenticator>
+#include <QCursor>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QThread>
+#include <QTimer>
+
+namespace Dav {
+
+// Lives on the client's thread; everything it does happens there.
+class Worker final : public QObject
+{
+public:
+    Worker(std::shared_ptr<const Account> account, QString password)
+        : m_account(std::move(account)), m_password(std::move(password))
+    {
+        if (!m_account->settings().username.isEmpty())
+            m_authorization = "Basic " + (m_account->settings().username + u':' + m_password).toUtf8().toBase64();
+    }
+
+    void start(const Request &request, std::shared_ptr<std::promise<Response>> promise)
+    {
+        if (!m_manager)
+            setUp();
+        QNetworkRequest r(request.url);
+        r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        r.setTransferTimeout(Client::TimeoutSeconds * 1000);
+        r.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("quenlock/" QUENLOCK_VERSION));
+        if (!m_authorization.isEmpty())
+            r.setRawHeader("Authorization", m_authorization);
+        for (const auto &[name, value] : request.headers)
+            r.setRawHeader(name, value);
+        if (!m_ssl.isNull())
+            r.setSslConfiguration(m_ssl);
+        QNetworkReply *reply = m_manager->sendCustomRequest(r, request.verb, request.body);
+        auto sslProblems = std::make_shared<QString>();
+        connect(reply, &QNetworkReply::sslErrors, reply, [this, reply, sslProblems](const QList<QSslError> &errors) {
+            if (m_account->settings().insecure) {
+                reply->ignoreSslErrors();
+                return;
+            }
+            QStringList texts;
+            for (const QSslError &e : errors)
+                texts << e.errorString();
+            *sslProblems = texts.join(QStringLiteral("; "));
+        });
+        connect(reply, &QNetworkReply::finished, reply, [reply, promise, sslProblems] {
+            promise->set_value(answer(*reply, *sslProblems));
+            reply->deleteLater();
+        });
+    }
+
+private:
+    void setUp()
+    {
+        m_manager = new QNetworkAccessManager(this);
+        // Credentials once more for a server that wants another scheme than Basic.
+        connect(m_manager, &QNetworkAccessManager::authenticationRequired, this,
+                [this](QNetworkReply *, QAuthenticator *auth) {
+                    if (m_triedOther || m_account->settings().username.isEmpty())
+                        return;
+                    m_triedOther = true;
+                    auth->setUser(m_account->settings().username);
+                    auth->setPassword(m_password);
+                });
+        const QString caFile = m_account->settings().caFile;
+        if (!caFile.isEmpty()) {
+            m_ssl = QSslConfiguration::defaultConfiguration();
+            QList<QSslCertificate> cas = m_ssl.caCertificates();
+            cas += QSslCertificate::fromPath(caFile, QSsl::Pem);
+            m_ssl.setCaCertificates(cas);
+        }
+    }
+
+    static Response answer(QNetworkReply &reply, const QString &sslProblems)
+    {
+        Response r;
+        r.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        r.reason = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        if (r.status == 0) {
+            r.reason = sslProblems.isEmpty() ? reply.errorString()
+                                             : QStringLiteral("its certificate cannot be trusted: ") + sslProblems;
+            if (reply.error() == QNetworkReply::OperationCanceledError)
+                r.reason = QStringLiteral("it did not answer within %1 seconds").arg(Client::TimeoutSeconds);
+        }
+        r.body = reply.readAll();
+        r.etag = reply.rawHeader("ETag");
+        const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
+        if (target.isValid())
+            r.location = reply.url().resolved(target.toUrl());
+        return r;
+    }
+
+    std::shared_ptr<const Account> m_account;
+    QString m_password;
+    QByteArray m_authorization;
+    QNetworkAccessManager *m_manager = nullptr;
+    QSslConfiguration m_ssl{QSslConfiguration()};
+    bool m_triedOther = false;
+};
+
+Client::Client(std::shared_ptr<const Account> account) : m_account(std::move(account)) {}
+
+Client::~Client()
+{
+    if (!m_thread)
+        return;
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+std::shared_future<Response> Client::send(const Request &request)
+{
+    if (!m_thread) {
+        const QString refused = Account::refusal(m_account->settings());
+        if (!refused.isEmpty())
+            throw QuenlockError(refused);
+        const QString caFile = m_account->settings().caFile;
+        if (!caFile.isEmpty() && QSslCertificate::fromPath(caFile, QSsl::Pem).isEmpty())
+            throw QuenlockError(QStringLiteral("The caFile of the account \"%1\" holds no PEM certificate: %2")
+                                    .arg(m_account->name(), caFile));
+        m_worker = new Worker(m_account, m_account->password());
+        m_thread = new QThread;
+        m_thread->setObjectName(QStringLiteral("dav ") + m_account->name());
+        m_worker->moveToThread(m_thread);
+        m_thread->start();
+    }
+    auto promise = std::make_shared<std::promise<Response>>();
+    std::shared_future<Response> future = promise->get_future().share();
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, request, promise] { worker->start(request, promise); },
+                              Qt::QueuedConnection);
+    return future;
+}
+
+Response Client::wait(const std::shared_future<Response> &answer, const QUrl &url)
+{
+    // A window's thread keeps painting while it waits; input waits with it.
+    auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (gui && QThread::currentThread() == gui->thread()
+        && answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready)
+                loop.quit();
+        });
+        poll.start(20);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    Response response = answer.get();
+    if (response.status == 0)
+        throw QuenlockError(QStringLiteral("The server %1 cannot be reached: %2")
+                                .arg(url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery),
+                                     response.reason));
+    return response;
+}
+
+Response Client::call(Request request)
+{
+    for (int redirects = 0;; ++redirects) {
+        Response response = wait(send(request), request.url);
+        const bool redirected = response.status >= 300 && response.status < 400 && response.location.isValid();
+        if (!redirected || redirects == 5)
+            return response;
+        // A redirect to another machine keeps the rule on plain http.
+        AccountSettings target = m_account->settings();
+        target.url = response.location;
+        const QString refused = Account::refusal(target);
+        if (!refused.isEmpty())
+            throw QuenlockError(refused);
+        request.url = response.location;
+    }
+}
+
+} // namespace Dav

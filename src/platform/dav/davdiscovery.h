@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// Finding an account's address books and calendars.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+namespace Dav {
+
+class Client;
+
+// An address book, or a calendar taking events, tasks or both. A calendar
+// taking both is one folder: the run hands each item to the processor of
+// its own kind.
+struct Collection
+{
+    QUrl url;          // where it is, ending in "/"
+    QString path;      // its path on the server (the folder's entry id)
+    QString name;      // its display name, else the last part of its path
+    bool contacts = false;
+    bool events = false;
+    bool tasks = false;
+};
+
+// From the account's url: the well-known redirects when it names only the
+// server, then current-user-principal, the address book and calendar home
+// sets, and a Depth 1 PROPFIND of each home. A url that is itself a
+// collection gives that collection. In path order.
+QList<Collection> discover(Client &client);
+
+// One Depth 1 PROPFIND of a collection: each member resource's href and
+// ETag, in href order (collections inside left out).
+struct Member
+{
+    QString href;
+    QByteArray etag;
+};
+QList<Member> listMembers(Client &client, const QUrl &collection);
+
+// "Name the server gave": throws QuenlockError for a failed answer to what.
+void requireSuccess(const QString &what, const QUrl &url, int status, const QString &reason);
+
+} // namespace Dav

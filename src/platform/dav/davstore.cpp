@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: MIT
+#include "davstore.h"
+
+#include "davxml.h"
+#include "pimitem.h"
+#include "quenlockerror.h"
+
+namespace Dav {
+
+namespace {
+QString shown(const QUrl &url) { return url.toString(QUrl::RemoveUserInfo); }
+
+// Where a resource is, as a key that does not depend on how the server
+// spelled the href (absolute or not, which characters it encoded).
+QString pathKey(const QUrl &base, const QString &href)
+{
+    return QUrl::fromPercentEncoding(base.resolved(QUrl(href)).path(QUrl::FullyEncoded).toUtf8());
+}
+
+class AccountNamespace final : public OlNamespace
+{
+public:
+    AccountNamespace(std::shared_ptr<OlNamespace> files, QList<std::shared_ptr<AccountStore>> accounts,
+                     std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder)
+        : m_files(std::move(files)), m_accounts(std::move(accounts)), m_pickFolder(std::move(pickFolder))
+    {
+    }
+
+    // The files' default, else the first address book of the accounts.
+    std::shared_ptr<OlFolder> GetDefaultFolder(int kind) override
+    {
+        try {
+            return m_files->GetDefaultFolder(kind);
+        } catch (const QuenlockError &) {
+            if (kind != OlDefaultFolder::Contacts)
+                throw;
+            for (const auto &account : m_accounts)
+                for (const Collection &c : account->collections())
+                    if (c.contacts)
+                        return std::make_shared<CollectionFolder>(account, c);
+            throw;
+        }
+    }
+    std::shared_ptr<OlFolder> PickFolder() override { return m_pickFolder ? m_pickFolder(*this) : nullptr; }
+    QList<std::shared_ptr<OlFolder>> Folders() override
+    {
+        QList<std::shared_ptr<OlFolder>> roots = m_files->Folders();
+        for (const auto &account : m_accounts)
+            roots << std::make_shared<AccountFolder>(account);
+        return roots;
+    }
+
+private:
+    std::shared_ptr<OlNamespace> m_files;
+    QList<std::shared_ptr<AccountStore>> m_accounts;
+    std::function<std::shared_ptr<OlFolder>(OlNamespace &)> m_pickFolder;
+};
+
+class AccountApplication final : public OlApplication
+{
+public:
+    AccountApplication(std::shared_ptr<OlApplication> files, QList<std::shared_ptr<AccountStore>> accounts,
+                       std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder)
+        : m_files(std::move(files)), m_accounts(std::move(accounts)), m_pickFolder(std::move(pickFolder))
+    {
+    }
+    std::shared_ptr<OlNamespace> GetNamespace(const QString &type) override
+    {
+        return std::make_shared<AccountNamespace>(m_files->GetNamespace(type), m_accounts, m_pickFolder);
+    }
+
+private:
+    std::shared_ptr<OlApplication> m_files;
+    QList<std::shared_ptr<AccountStore>> m_accounts;
+    std::function<std::shared_ptr<OlFolder>(OlNamespace &)> m_pickFolder;
+};
+
+// A PUT of the new text, only while the server still holds the version read.
+void put(AccountStore &store, const QUrl &url, bool contacts, QByteArray &etag, const QByteArray &text)
+{
+    if (etag.isEmpty())
+        throw QuenlockError(QStringLiteral("\"%1\" cannot be saved safely: the server gave no ETag for it")
+                                .arg(shown(url)));
+    Request request{"PUT", url, text,
+                    {{"Content-Type", contacts ? "text/vcard; charset=utf-8" : "text/calendar; charset=utf-8"},
+                     {"If-Match", etag}}};
+    Response response;
+    try {
+        response = store.client().wait(store.client().send(request), url);
+    } catch (const QuenlockError &e) {
+        throw QuenlockError(QStringLiteral("\"%1\" was not saved: %2").arg(shown(url), e.description()));
+    }
+    if (response.status == 412)
+        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
+                                           "was read; it was not saved").arg(shown(url)));
+    requireSuccess(QStringLiteral("saving"), url, response.status, response.reason);
+    etag = response.etag;
+}
+} // namespace
+
+QString resourceName(const QString &href)
+{
+    const QString path = QUrl(href).path(QUrl::FullyEncoded);
+    return QUrl::fromPercentEncoding(path.section(u'/', -1).toUtf8());
+}
+
+AccountStore::AccountStore(std::shared_ptr<const Account> account, std::function<void()> beforeSave)
+    : m_account(account), m_client(account), m_pimStore(std::make_shared<Pim::Store>())
+{
+    m_pimStore->id = account->name();
+    m_pimStore->beforeReplace = std::move(beforeSave);
+}
+
+const QList<Collection> &AccountStore::collections()
+{
+    if (!m_collections)
+        m_collections = discover(m_client);
+    return *m_collections;
+}
+
+std::shared_ptr<OlItems> AccountFolder::Items()
+{
+    return std::make_shared<CollectionItems>(m_store, Collection{});
+}
+
+QList<std::shared_ptr<OlFolder>> AccountFolder::Folders()
+{
+    QList<std::shared_ptr<OlFolder>> folders;
+    for (const Collection &c : m_store->collections())
+        folders << std::make_shared<CollectionFolder>(m_store, c);
+    return folders;
+}
+
+std::shared_ptr<OlItems> CollectionFolder::Items()
+{
+    return std::make_shared<CollectionItems>(m_store, m_collection);
+}
+
+CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection collection)
+    : m_store(std::move(store)), m_collection(std::move(collection))
+{
+    if (m_collection.url.isValid()) // an account's root holds no items
+        m_members = listMembers(m_store->client(), m_collection.url);
+}
+
+void CollectionItems::askAhead(int batch)
+{
+    const int batches = (Count() + Batch - 1) / Batch;
+    int next = m_pending.empty() ? batch : m_pending.back().batch + 1;
+    for (; next <= batch + Ahead && next < batches; ++next) {
+        QStringList hrefs;
+        for (int i = next * Batch; i < qMin(Count(), (next + 1) * Batch); ++i)
+            hrefs << m_members.at(i).href;
+        Request request{"REPORT", m_collection.url, multigetBody(m_collection.contacts, hrefs),
+                        {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
+        m_pending.push_back({next, m_store->client().send(request)});
+    }
+}
+
+QHash<QString, CollectionItems::Version> CollectionItems::read(const Fetched &fetched)
+{
+    const Response response = m_store->client().wait(fetched.answer, m_collection.url);
+    requireSuccess(QStringLiteral("reading the items of"), m_collection.url, response.status, response.reason);
+    QHash<QString, Version> versions;
+    QList<Resource> resources;
+    try {
+        resources = parseMultistatus(response.body);
+    } catch (const QuenlockError &e) {
+        throw QuenlockError(QStringLiteral("The items of %1 cannot be read: %2")
+                                .arg(shown(m_collection.url), e.description()));
+    }
+    for (const Resource &r : std::as_const(resources)) {
+        Version v;
+        const Property *data = m_collection.contacts ? r.find(Ns::CardDav, "address-data")
+                                                     : r.find(Ns::CalDav, "calendar-data");
+        const Property *etag = r.find(Ns::Dav, "getetag");
+        if (data)
+            v.data = data->text.toUtf8();
+        if (etag)
+            v.etag = etag->text.trimmed().toUtf8();
+        if (r.status && (r.status < 200 || r.status >= 300))
+            v.failure = QStringLiteral("the server answered %1 for it").arg(r.status);
+        else if (!data)
+            v.failure = QStringLiteral("the server sent no data for it");
+        versions.insert(pathKey(m_collection.url, r.href), v);
+    }
+    return versions;
+}
+
+std::shared_ptr<OlItem> CollectionItems::Item(int index)
+{
+    if (index < 1 || index > Count())
+        throw QuenlockError(QStringLiteral("Array index out of bounds"));
+    const int batch = (index - 1) / Batch;
+    if (batch != m_heldBatch) {
+        while (!m_pending.empty() && m_pending.front().batch != batch)
+            m_pending.pop_front(); // asked out of order: what was asked ahead is dropped
+        askAhead(batch);
+        const Fetched fetched = m_pending.front();
+        m_pending.pop_front();
+        m_held.clear();
+        m_held = read(fetched);
+        m_heldBatch = batch;
+        askAhead(batch); // the next ones travel while this one is worked on
+    }
+    const QString href = m_members.at(index - 1).href;
+    Version version = m_held.value(pathKey(m_collection.url, href));
+    if (version.data.isEmpty() && version.failure.isEmpty())
+        version.failure = QStringLiteral("the server did not send it");
+    std::shared_ptr<PimItem> item = this->item(href, version);
+    item->report();
+    return item;
+}
+
+std::shared_ptr<OlItem> CollectionItems::ItemByEntryId(const QString &entryId)
+{
+    if (m_byName.isEmpty())
+        for (qsizetype i = 0; i < m_members.size(); ++i)
+            m_byName.insert(resourceName(m_members.at(i).href), i);
+    if (const auto at = m_byName.constFind(entryId); at != m_byName.constEnd()) {
+        const Member &member = m_members.at(*at);
+        const QUrl url = m_collection.url.resolved(QUrl(member.href));
+        const Response response = m_store->client().call({"GET", url, {}, {}});
+        Version version{response.body, response.etag, QString()};
+        if (!response.ok())
+            version.failure = QStringLiteral("the server answered %1 %2").arg(response.status).arg(response.reason);
+        std::shared_ptr<PimItem> item = this->item(member.href, version);
+        item->report();
+        return item;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<PimItem> CollectionItems::item(const QString &href, const Version &version)
+{
+    const QUrl url = m_collection.url.resolved(QUrl(href));
+    QString location = shown(url);
+    location.truncate(location.lastIndexOf(u'/'));
+    auto etag = std::make_shared<QByteArray>(version.etag);
+    std::weak_ptr<AccountStore> store = m_store;
+    const bool contacts = m_collection.contacts;
+    return PimItem::fromBytes(m_store->pimStore(), location.toUtf8(), resourceName(href).toUtf8(), version.data,
+                              version.failure, [store, url, contacts, etag](const QByteArray &text) {
+                                  const auto account = store.lock();
+                                  if (!account)
+                                      throw QuenlockError(QStringLiteral("The account is closed"));
+                                  put(*account, url, contacts, *etag, text);
+                              });
+}
+
+std::shared_ptr<OlApplication> createApplication(std::shared_ptr<OlApplication> files,
+                                                 const QList<AccountSettings> &accounts,
+                                                 std::function<void()> beforeSave,
+                                                 std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder)
+{
+    QList<std::shared_ptr<AccountStore>> stores;
+    for (const AccountSettings &settings : accounts)
+        stores << std::make_shared<AccountStore>(std::make_shared<Account>(settings), beforeSave);
+    return std::make_shared<AccountApplication>(std::move(files), std::move(stores), std::move(pickFolder));
+}
+
+} // namespace Dav

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+#include "davxml.h"
+
+#include "quenlockerror.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace Dav {
+
+namespace {
+QString key(const QString &ns, const QString &name) { return ns + u'|' + name; }
+
+bool is(const QXmlStreamReader &xml, const char *ns, const char *name)
+{
+    return xml.namespaceUri() == QLatin1String(ns) && xml.name() == QLatin1String(name);
+}
+
+// Reads the property element the reader stands on, to its end.
+Property readProperty(QXmlStreamReader &xml)
+{
+    Property p;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (depth == 1)
+                p.children << key(xml.namespaceUri().toString(), xml.name().toString());
+            if (is(xml, Ns::CalDav, "comp"))
+                p.compNames << xml.attributes().value(QLatin1String("name")).toString().toUpper();
+            if (is(xml, Ns::Dav, "href")) {
+                p.hrefs << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                break;
+            }
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement: --depth; break;
+        case QXmlStreamReader::Characters: p.text += xml.text(); break;
+        default: break;
+        }
+    }
+    return p;
+}
+
+// A propstat: its properties count only when its status is 2xx.
+void readPropstat(QXmlStreamReader &xml, Resource &resource)
+{
+    QHash<QString, Property> found;
+    int status = 0;
+    while (xml.readNextStartElement()) {
+        if (is(xml, Ns::Dav, "prop")) {
+            while (xml.readNextStartElement()) {
+                const QString name = key(xml.namespaceUri().toString(), xml.name().toString());
+                found.insert(name, readProperty(xml));
+            }
+        } else if (is(xml, Ns::Dav, "status")) {
+            status = statusCode(xml.readElementText());
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    if (status >= 200 && status < 300)
+        resource.properties.insert(found);
+}
+
+Resource readResponse(QXmlStreamReader &xml)
+{
+    Resource resource;
+    while (xml.readNextStartElement()) {
+        if (is(xml, Ns::Dav, "href"))
+            resource.href = xml.readElementText().trimmed();
+        else if (is(xml, Ns::Dav, "status"))
+            resource.status = statusCode(xml.readElementText());
+        else if (is(xml, Ns::Dav, "propstat"))
+            readPropstat(xml, resource);
+        else
+            xml.skipCurrentElement();
+    }
+    return resource;
+}
+
+void writeProperty(QXmlStreamWriter &xml, const QString &property)
+{
+    const qsizetype bar = property.indexOf(u'|');
+    xml.writeEmptyElement(property.left(bar), property.mid(bar + 1));
+}
+} // namespace
+
+const Property *Resource::find(const char *ns, const char *name) const
+{
+    const auto it = properties.constFind(key(QLatin1String(ns), QLatin1String(name)));
+    return it == properties.constEnd() ? nullptr : &*it;
+}
+
+int statusCode(const QString &statusLine)
+{
+    const QStringList words = statusLine.simplified().split(u' ');
+    return words.size() >= 2 ? words.at(1).toInt() : 0;
+}
+
+QList<Resource> parseMultistatus(const QByteArray &body)
+{
+    QXmlStreamReader xml(body);
+    QList<Resource> resources;
+    if (!xml.readNextStartElement() || !is(xml, Ns::Dav, "multistatus"))
+        throw QuenlockError(QStringLiteral("the server's answer is no WebDAV multistatus"));
+    while (xml.readNextStartElement()) {
+        if (is(xml, Ns::Dav, "response"))
+            resources << readResponse(xml);
+        else
+            xml.skipCurrentElement();
+    }
+    if (xml.hasError())
+        throw QuenlockError(QStringLiteral("the server's answer is not well-formed XML: ") + xml.errorString());
+    return resources;
+}
+
+QByteArray propfindBody(const QStringList &properties)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    xml.writeStartDocument();
+    xml.writeNamespace(QLatin1String(Ns::Dav), QStringLiteral("d"));
+    xml.writeNamespace(QLatin1String(Ns::CardDav), QStringLiteral("card"));
+    xml.writeNamespace(QLatin1String(Ns::CalDav), QStringLiteral("cal"));
+    xml.writeStartElement(QLatin1String(Ns::Dav), QStringLiteral("propfind"));
+    xml.writeStartElement(QLatin1String(Ns::Dav), QStringLiteral("prop"));
+    for (const QString &property : properties)
+        writeProperty(xml, property);
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return body;
+}
+
+QByteArray multigetBody(bool contacts, const QStringList &hrefs)
+{
+    const QString ns = QLatin1String(contacts ? Ns::CardDav : Ns::CalDav);
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    xml.writeStartDocument();
+    xml.writeNamespace(QLatin1String(Ns::Dav), QStringLiteral("d"));
+    xml.writeNamespace(ns, contacts ? QStringLiteral("card") : QStringLiteral("cal"));
+    xml.writeStartElement(ns, contacts ? QStringLiteral("addressbook-multiget") : QStringLiteral("calendar-multiget"));
+    xml.writeStartElement(QLatin1String(Ns::Dav), QStringLiteral("prop"));
+    xml.writeEmptyElement(QLatin1String(Ns::Dav), QStringLiteral("getetag"));
+    xml.writeEmptyElement(ns, contacts ? QStringLiteral("address-data") : QStringLiteral("calendar-data"));
+    xml.writeEndElement();
+    for (const QString &href : hrefs)
+        xml.writeTextElement(QLatin1String(Ns::Dav), QStringLiteral("href"), href);
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return body;
+}
+
+} // namespace Dav

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// WebDAV multistatus answers read, and the request bodies written.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace Dav {
+
+namespace Ns {
+inline constexpr char Dav[] = "DAV:";
+inline constexpr char CardDav[] = "urn:ietf:params:xml:ns:carddav";
+inline constexpr char CalDav[] = "urn:ietf:params:xml:ns:caldav";
+} // namespace Ns
+
+// One property as found in a 200 propstat.
+struct Property
+{
+    QString text;          // its character data, descendants' included, as sent
+    QStringList hrefs;     // DAV:href elements inside it
+    QStringList children;  // its child elements, as "namespace|name"
+    QStringList compNames; // the name attributes of CalDAV comp elements inside it
+};
+
+// One response element of a multistatus answer.
+struct Resource
+{
+    QString href;                        // as sent (percent-encoded path or URL)
+    int status = 0;                      // the response's own status line, 0 when it has none
+    QHash<QString, Property> properties; // by "namespace|name", only those found
+    const Property *find(const char *ns, const char *name) const;
+};
+
+// Throws QuenlockError naming what is wrong when body is no multistatus.
+QList<Resource> parseMultistatus(const QByteArray &body);
+
+// A PROPFIND body asking for the properties, each "namespace|name".
+QByteArray propfindBody(const QStringList &properties);
+// An addressbook-multiget (contacts) or calendar-multiget of the hrefs,
+// asking for getetag and the item's data.
+QByteArray multigetBody(bool contacts, const QStringList &hrefs);
+
+// "HTTP/1.1 404 Not Found" → 404, 0 when it is no status line.
+int statusCode(const QString &statusLine);
+
+} // namespace Dav
