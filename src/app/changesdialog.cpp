@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "changesdialog.h"
 
-#include "rtftext.h"
-#include "safeitem.h"
+#include "record.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -10,42 +9,29 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-// One line per cell: line breaks shown as the terminal commands show them;
-// the tool tip holds the value as it is. A body is kept as rich text (what
-// its undo record holds) and shown as its text.
-QStandardItem *cell(const QString &value, bool body = false)
+// The changes as records, in the columns people read: the item's name and
+// the field's caption, with the item's file beside them.
+RecordModel *modelOf(const QList<ChangesDialog::Row> &rows, bool withAction, QObject *parent)
 {
-    const QString text = body ? RtfText::toPlainText(value).value_or(value) : value;
-    auto *item = new QStandardItem(QString(text).replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r")));
-    item->setToolTip(text.size() > 2000 ? text.left(2000) + QStringLiteral("...") : text);
-    return item;
-}
-
-QStandardItemModel *modelOf(const QList<ChangesDialog::Row> &rows, bool withAction, QObject *parent)
-{
-    QStringList headers{QStringLiteral("Folder"), QStringLiteral("Item"), QStringLiteral("Field")};
-    if (withAction)
-        headers = QStringList{QStringLiteral("Action")} + headers
-            + QStringList{QStringLiteral("Value now"), QStringLiteral("Value after")};
-    else
-        headers += QStringList{QStringLiteral("Old value"), QStringLiteral("New value")};
-    auto *model = new QStandardItemModel(0, int(headers.size()), parent);
-    model->setHorizontalHeaderLabels(headers);
-    for (const ChangesDialog::Row &row : rows) {
-        const PlannedChange &c = row.change;
-        const bool body = BodyField::isBody(c.field);
-        QList<QStandardItem *> cells{cell(c.folderEntryId), cell(c.itemEntryId), cell(c.field),
-                                     cell(c.oldValue, body), cell(c.newValue, body)};
-        if (withAction)
-            cells.prepend(cell(row.action));
-        model->appendRow(cells);
+    QList<RecordModel::Column> columns{{QStringLiteral("folder"), QStringLiteral("Folder")},
+                                       {QStringLiteral("name"), QStringLiteral("Item")},
+                                       {QStringLiteral("caption"), QStringLiteral("Field")},
+                                       {QStringLiteral("old"), QStringLiteral("Old value")},
+                                       {QStringLiteral("new"), QStringLiteral("New value")},
+                                       {QStringLiteral("item"), QStringLiteral("File")}};
+    if (withAction) {
+        columns.prepend({QStringLiteral("action"), QStringLiteral("Action")});
+        columns[4].header = QStringLiteral("Value now");
+        columns[5].header = QStringLiteral("Value after");
     }
-    return model;
+    QList<Record> records;
+    for (const ChangesDialog::Row &row : rows)
+        records.append(changeRecord(row.change).textOnly(QStringLiteral("action"), row.action));
+    return new RecordModel(columns, records, parent);
 }
 } // namespace
 
@@ -120,8 +106,8 @@ QTableView *ChangesDialog::buildTable()
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     // The values share what the names leave.
     table->resizeColumnsToContents();
-    const int values = m_filtered->columnCount() - 2;
-    for (int column = 0; column < values; ++column)
+    const int values = m_filtered->columnCount() - 3;
+    for (int column = 0; column < m_filtered->columnCount(); ++column)
         table->setColumnWidth(column, std::min(table->columnWidth(column), 240));
     table->horizontalHeader()->setSectionResizeMode(values, QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(values + 1, QHeaderView::Stretch);

@@ -10,7 +10,6 @@ class QDialogButtonBox;
 class QLabel;
 class QTableView;
 class QSortFilterProxyModel;
-class QStandardItemModel;
 
 // A filterable table with its summary, the counts and any error lines.
 // Close rejects; the go-on button (disabled when no row is to be done)

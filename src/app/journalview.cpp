@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "journalview.h"
 
+#include <QDateTime>
+
 std::optional<JournalView::RunEntry> JournalView::findRun(const QList<RunEntry> &runs, qint64 id)
 {
     for (const RunEntry &run : runs)
@@ -29,7 +31,13 @@ QString JournalView::describe(const RunEntry &run)
     const QString what = run.start.undoes
         ? QStringLiteral("the undo of run %1").arg(run.start.undoes)
         : QStringLiteral("replacing '%1' with '%2'").arg(run.start.searchFor, run.start.replaceWith);
-    return QStringLiteral("run %1 of %2, %3").arg(run.id).arg(run.started, what);
+    return QStringLiteral("run %1 of %2, %3").arg(run.id).arg(localTime(run.started), what);
+}
+
+QString JournalView::localTime(const QString &stamp)
+{
+    const QDateTime time = QDateTime::fromString(stamp, Qt::ISODateWithMs);
+    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : stamp;
 }
 
 QString JournalView::undoQuestion(const RunEntry &run, qsizetype fields)

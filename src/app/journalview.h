@@ -12,6 +12,9 @@ using RunEntry = LogDatabase::RunEntry;
 std::optional<RunEntry> findRun(const QList<RunEntry> &runs, qint64 id);
 // "run 5 of <start>, replacing 'a' with 'b'" or "run 7 of <start>, the undo of run 5".
 QString describe(const RunEntry &run);
+// A journal's UTC stamp as the local time people read ("2026-12-09 11:29:23");
+// the stamp itself when it is not one.
+QString localTime(const QString &stamp);
 // "finished", "finished, items left as they were" (an undo), "stopped at an
 // error" or "cut short" (killed, or still going).
 QString state(const RunEntry &run);

@@ -2,6 +2,7 @@
 // quenlock: the host. With no command it opens the property window; the
 // commands drive the same module and page from a terminal.
 #include "batchcommands.h"
+#include "commands.h"
 #include "logdatabase.h"
 #include "quenlockerror.h"
 #include "usage.h"
@@ -16,46 +17,12 @@
 #include <QTextStream>
 
 namespace {
-struct Options
+// "quenlock: unknown option '--bogus'" and where to look: no whole usage text
+// burying the word that was wrong.
+int unknown(const char *what, const QString &word)
 {
-    QStringList stores, accounts, rest;
-    bool json = false, yes = false, quiet = false, help = false, dryRun = false, last = false, force = false,
-         ok = true;
-};
-
-Options parse(const QStringList &args)
-{
-    Options options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == u"--store" && i + 1 < args.size())
-            options.stores << args.at(++i);
-        else if (arg.startsWith(u"--store="))
-            options.stores << arg.mid(8);
-        else if (arg == u"--account" && i + 1 < args.size())
-            options.accounts << args.at(++i);
-        else if (arg.startsWith(u"--account="))
-            options.accounts << arg.mid(10);
-        else if (arg == u"--json")
-            options.json = true;
-        else if (arg == u"--yes")
-            options.yes = true;
-        else if (arg == u"--quiet")
-            options.quiet = true;
-        else if (arg == u"--dry-run")
-            options.dryRun = true;
-        else if (arg == u"--last")
-            options.last = true;
-        else if (arg == u"--force")
-            options.force = true;
-        else if (arg == u"--help" || arg == u"-h")
-            options.help = true;
-        else if (arg.startsWith(u"--"))
-            options.ok = false;
-        else
-            options.rest << arg;
-    }
-    return options;
+    QTextStream(stderr) << "quenlock: unknown " << what << " '" << word << "'\nTry 'quenlock --help'.\n";
+    return BatchCommands::Usage;
 }
 
 bool hasDisplay()
@@ -84,65 +51,12 @@ std::optional<int> answerAtOnce(const QStringList &args)
         text = UsageText::of(first);
     else
         return std::nullopt;
-    if (text.isEmpty()) { // help for a command that does not exist
-        QTextStream(stderr) << UsageText::general();
-        return BatchCommands::Usage;
-    }
+    if (text.isEmpty()) // help for a command that does not exist
+        return unknown("command", args.at(1));
     QTextStream(stdout) << text;
     return BatchCommands::Done;
 }
 
-// undo [RUN_ID | --last]: no id means the newest replace run.
-std::optional<BatchCommands::UndoOptions> undoOptions(const Options &o)
-{
-    BatchCommands::UndoOptions undo;
-    bool ok = true;
-    if (o.rest.size() == 1 && !o.last)
-        undo.runId = o.rest.first().toLongLong(&ok);
-    if (!ok || undo.runId < 0 || o.rest.size() > 1 || (o.last && !o.rest.isEmpty()))
-        return std::nullopt;
-    undo.dryRun = o.dryRun;
-    undo.yes = o.yes;
-    undo.json = o.json;
-    undo.force = o.force;
-    undo.quiet = o.quiet;
-    return undo;
-}
-
-int dispatch(const QString &command, const Options &o)
-{
-    using namespace BatchCommands;
-    const bool noArgs = o.rest.isEmpty();
-    // Only run and undo take --yes, --quiet and --dry-run, only undo --last
-    // and --force; only folders, log, activity, runs, undo and a dry run --json.
-    if (command == u"undo") {
-        const auto undo = undoOptions(o);
-        return undo ? BatchCommands::undo(o.stores, o.accounts, *undo) : Usage;
-    }
-    if (o.last || o.force)
-        return Usage;
-    const bool noStores = o.stores.isEmpty() && o.accounts.isEmpty();
-    const bool plain = !o.yes && !o.quiet && !o.dryRun;
-    if (command == u"folders" && noArgs && plain)
-        return folders(o.stores, o.accounts, o.json);
-    if (command == u"set" && noStores && !o.json && plain)
-        return set(o.rest);
-    if (command == u"get" && noStores && !o.json && plain)
-        return get(o.rest);
-    if (command == u"run" && noArgs && o.dryRun && !o.yes)
-        return preview(o.stores, o.accounts, o.json, o.quiet);
-    if (command == u"run" && noArgs && !o.json)
-        return run(o.stores, o.accounts, o.yes, o.quiet);
-    if (command == u"runs" && noArgs && noStores && plain)
-        return runs(o.json);
-    if (command == u"log" && noArgs && noStores && plain)
-        return log(o.json);
-    if (command == u"activity" && noArgs && noStores && plain)
-        return activity(o.json);
-    if (command == u"window" && noArgs && !o.json && plain)
-        return openWindow(o.stores, o.accounts);
-    return Usage;
-}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -162,9 +76,16 @@ int main(int argc, char *argv[])
     if (args.isEmpty() || args.first().startsWith(u"--"))
         args.prepend(QStringLiteral("window"));
     const QString command = args.takeFirst();
+    const Command *entry = Commands::find(command);
+    if (!entry)
+        return unknown("command", command);
+    QString bad;
+    const std::optional<CommandLine> line = Commands::parse(*entry, args, bad);
+    if (!line)
+        return unknown("option", bad);
     const bool window = command == u"window";
     if (window && !hasDisplay()) {
-        QTextStream(stderr) << "No display: use one of the commands.\n" << UsageText::general();
+        QTextStream(stderr) << "quenlock: no display: use one of the commands.\n" << UsageText::general();
         return BatchCommands::Usage;
     }
     // Commands make no widget: they run on a core application, with no
@@ -176,12 +97,10 @@ int main(int argc, char *argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quenlock"));
 
-    const Options options = parse(args);
     int status = BatchCommands::Usage;
     QString failure;
     try {
-        if (options.ok)
-            status = dispatch(command, options);
+        status = entry->handler(*line);
     } catch (const QuenlockError &error) {
         failure = error.description();
     }
@@ -193,9 +112,9 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "quenlock: " << failure << '\n';
         return BatchCommands::Failed;
     }
-    // An undo of a run that does not exist has said so.
-    const bool explained = command == u"undo" && options.ok && undoOptions(options);
-    if (status == BatchCommands::Usage && !explained)
-        QTextStream(stderr) << (UsageText::of(command).isEmpty() ? UsageText::general() : UsageText::of(command));
-    return status;
+    // A command that explained its own refusal returns Refused; Usage means
+    // the words did not fit the command, and its usage says what does.
+    if (status == BatchCommands::Usage)
+        QTextStream(stderr) << UsageText::of(command);
+    return status == BatchCommands::Refused ? int(BatchCommands::Usage) : status;
 }

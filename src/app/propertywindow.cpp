@@ -13,6 +13,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -45,18 +46,39 @@ void PropertyWindow::build(IModuleAPI *module)
     const QString name = module ? module->FriendlyName() : QStringLiteral("Quenlock");
     setWindowTitle(name + QStringLiteral(" Properties"));
 
+    // The frame holds the page at the page's own size and no more: its lines
+    // end where the page ends, with no empty framed area beside it.
     auto *pageFrame = new QFrame(this);
     pageFrame->setObjectName(QStringLiteral("pageFrame"));
     pageFrame->setFrameShape(QFrame::StyledPanel);
     auto *pageLayout = new QVBoxLayout(pageFrame);
     pageLayout->setContentsMargins(0, 0, 0, 0);
-    m_page->widget()->setParent(pageFrame);
-    pageLayout->addWidget(m_page->widget());
+    pageLayout->setSizeConstraint(QLayout::SetFixedSize);
+    QWidget *page = m_page->widget();
+    page->setParent(pageFrame);
+    page->setFixedSize(page->minimumSize());
+    pageLayout->addWidget(page);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pageFrame, 1);
-    layout->addWidget(buildHelpArea());
+    layout->addWidget(pageFrame, 0, Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(buildHelpArea(), 1);
     layout->addLayout(buildButtons());
+}
+
+// OK is the default button and Escape cancels. The page's text boxes and
+// buttons let Enter pass, so it reaches here; a key a control uses never does.
+void PropertyWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        onOk();
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // The help area: room for a few lines, so the window does not jump as the
@@ -84,35 +106,40 @@ QFrame *PropertyWindow::buildHelpArea()
     return helpFrame;
 }
 
-QHBoxLayout *PropertyWindow::buildButtons()
+// Two rows, so the window is as wide as the page: the tools, then OK, Cancel
+// and Apply at the right. Tab goes through them as they stand on the screen.
+// Their access keys are letters no caption of the page uses.
+QVBoxLayout *PropertyWindow::buildButtons()
 {
-    auto *hostLog = new QPushButton(QStringLiteral("Host Log..."), this);
-    hostLog->setObjectName(QStringLiteral("hostLogButton"));
-    auto *activityLog = new QPushButton(QStringLiteral("Activity Log..."), this);
-    activityLog->setObjectName(QStringLiteral("activityLogButton"));
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("okButton"));
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_apply = new QPushButton(QStringLiteral("Apply"), this);
-    m_apply->setObjectName(QStringLiteral("applyButton"));
+    auto button = [this](const QString &caption, const char *name) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto *hostLog = button(QStringLiteral("&Host Log..."), "hostLogButton");
+    auto *activityLog = button(QStringLiteral("Ac&tivity Log..."), "activityLogButton");
+    auto *preview = button(QStringLiteral("Pre&view..."), "previewButton");
+    auto *undo = button(QStringLiteral("&Undo Last Run..."), "undoButton");
+    m_ok = button(QStringLiteral("OK"), "okButton");
+    m_ok->setDefault(true);
+    m_cancel = button(QStringLiteral("Cancel"), "cancelButton");
+    m_apply = button(QStringLiteral("&Apply"), "applyButton");
     m_apply->setEnabled(false);
-    auto *preview = new QPushButton(QStringLiteral("Preview..."), this);
-    preview->setObjectName(QStringLiteral("previewButton"));
-    auto *undo = new QPushButton(QStringLiteral("Undo Last Run..."), this);
-    undo->setObjectName(QStringLiteral("undoButton"));
-    for (QPushButton *button : {hostLog, activityLog, preview, undo, m_ok, m_cancel, m_apply})
-        button->setAutoDefault(false);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(hostLog);
-    buttons->addWidget(activityLog);
-    buttons->addWidget(preview);
-    buttons->addWidget(undo);
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    buttons->addWidget(m_apply);
+    auto *tools = new QHBoxLayout;
+    for (QPushButton *b : {hostLog, activityLog, preview, undo})
+        tools->addWidget(b);
+    auto *closing = new QHBoxLayout;
+    closing->addStretch(1);
+    for (QPushButton *b : {m_ok, m_cancel, m_apply})
+        closing->addWidget(b);
+    auto *rows = new QVBoxLayout;
+    rows->addLayout(tools);
+    rows->addLayout(closing);
+    const QList<QWidget *> order{hostLog, activityLog, preview, undo, m_ok, m_cancel, m_apply};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(m_ok, &QPushButton::clicked, this, &PropertyWindow::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::close);
@@ -121,7 +148,7 @@ QHBoxLayout *PropertyWindow::buildButtons()
     connect(undo, &QPushButton::clicked, this, [this] { RunActions::undoLast(this, *this); });
     connect(hostLog, &QPushButton::clicked, this, [this] { showLog(false); });
     connect(activityLog, &QPushButton::clicked, this, [this] { showLog(true); });
-    return buttons;
+    return rows;
 }
 
 std::shared_ptr<OlApplication> PropertyWindow::OutlookApplication()

@@ -13,7 +13,8 @@ class IModuleAPI;
 class IPropertyPage;
 class LogViewer;
 class QFrame;
-class QHBoxLayout;
+class QKeyEvent;
+class QVBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -47,7 +48,8 @@ public:
 private:
     void build(IModuleAPI *module);
     QFrame *buildHelpArea();
-    QHBoxLayout *buildButtons();
+    QVBoxLayout *buildButtons();
+    void keyPressEvent(QKeyEvent *event) override;
     // Saves through the page; on failure tells the user and keeps Apply enabled.
     bool applyPage();
     void onOk();

@@ -4,9 +4,8 @@
 #include "hostconfig.h"
 #include "quenlockerror.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <unistd.h>
 
 namespace TerminalIo {
@@ -23,31 +22,14 @@ QTextStream &err()
     return stream;
 }
 
-QString json(const QString &text)
+void say(const QString &message)
 {
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
+    for (const QString &line : message.split(u'\n'))
+        err() << "quenlock: " << line << '\n';
+    err().flush();
 }
 
-QString escapedField(QString value)
-{
-    return value.replace(u'\t', QStringLiteral("\\t"))
-        .replace(u'\n', QStringLiteral("\\n"))
-        .replace(u'\r', QStringLiteral("\\r"));
-}
-
-void printChange(const PlannedChange &c, bool asJson, const QString &extra)
-{
-    if (asJson) {
-        out() << '{' << extra << "\"store\":" << json(c.storeId) << ",\"folder\":" << json(c.folderEntryId)
-              << ",\"item\":" << json(c.itemEntryId) << ",\"field\":" << json(c.field)
-              << ",\"old\":" << json(c.oldValue) << ",\"new\":" << json(c.newValue) << "}\n";
-        return;
-    }
-    out() << escapedField(c.storeId) << '\t' << escapedField(c.folderEntryId) << '\t'
-          << escapedField(c.itemEntryId) << '\t' << escapedField(c.field) << '\t'
-          << escapedField(c.oldValue) << '\t' << escapedField(c.newValue) << '\n';
-}
+void print(const Record &record, bool asJson) { out() << RecordWriter::line(record, asJson) << '\n'; }
 
 void requireStores(const QStringList &given, const QStringList &accounts)
 {
@@ -60,25 +42,35 @@ void requireStores(const QStringList &given, const QStringList &accounts)
             throw QuenlockError(QStringLiteral("no store folder at %1. Name one with --store DIR, or list "
                                                "store folders in %2 as [Stores] paths=DIR,...")
                                     .arg(store, HostConfig::file()));
+        // A collection given as a store would list nothing at all.
+        const QDir dir(store);
+        if (dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()
+            && !dir.entryList({QStringLiteral("*.vcf"), QStringLiteral("*.ics")}, QDir::Files).isEmpty())
+            throw QuenlockError(QStringLiteral("%1 is itself a collection (it holds item files, no folders): "
+                                               "name the store that holds it, --store %2")
+                                    .arg(store, QFileInfo(dir.absolutePath()).path()));
     }
 }
 
 Prompt::Answer TerminalPrompt::ask(QWidget *, const QString &text, Buttons buttons)
 {
     if (buttons == Buttons::Ok) {
-        err() << text << Qt::endl;
+        say(text);
         return Answer::Ok;
     }
     if (m_yes)
         return Answer::Yes;
+    const QString question = m_question.isEmpty() ? text : m_question;
     if (!isatty(STDIN_FILENO)) {
-        err() << text << Qt::endl << "No terminal to confirm on: answered No (use --yes)." << Qt::endl;
+        say(question + QStringLiteral("\nNo terminal to confirm on: answered No (use --yes)."));
         return Answer::No;
     }
-    err() << text << " [Y/n] " << Qt::flush;
+    err() << "quenlock: " << question << " [y/N] " << Qt::flush;
     const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
-    const bool yes = answer.isEmpty() || answer == u"y" || answer == u"yes";
-    return yes ? Answer::Yes : Answer::No;
+    if (answer == u"y" || answer == u"yes")
+        return Answer::Yes;
+    say(QStringLiteral("Not confirmed"));
+    return Answer::No;
 }
 
 } // namespace TerminalIo

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// What the terminal commands share: their streams, prompt, value formats and checks.
+// What the terminal commands share: their streams, prompt, records and checks.
 #pragma once
 
 #include "prompt.h"
-#include "runjournal.h"
+#include "record.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -11,30 +11,28 @@
 namespace TerminalIo {
 QTextStream &out();
 QTextStream &err();
-// text as a JSON string, quotes included.
-QString json(const QString &text);
-// Tabs and line breaks in a value would break its line apart: shown as \t, \n, \r.
-QString escapedField(QString value);
-// One field: store, folder, item, field, old and new value, tab-separated
-// (escaped), or as one JSON object with those keys; extra goes first in
-// the object ("\"status\":\"restore\",").
-void printChange(const PlannedChange &change, bool asJson, const QString &extra = QString());
+// A message of the host on stderr: every line of it after "quenlock: ".
+void say(const QString &message);
+// One record as one line on stdout: tab-separated, or a JSON object.
+void print(const Record &record, bool asJson);
 // The stores a command serves must be there: a missing one is named, with
 // how to name another (QuenlockError).
 // Named accounts must be in the host configuration.
 void requireStores(const QStringList &given, const QStringList &accounts = {});
 
 // Answers message boxes from the command line: notices go to stderr; a
-// question is yes with --yes, asked on a terminal, and no when there is
-// neither.
+// question is yes with --yes, asked on a terminal ("[y/N]", No unless the
+// answer is y or yes), and no when there is neither. question, when given,
+// is asked in place of the run's own text: it says what will run.
 class TerminalPrompt final : public Prompt
 {
 public:
-    explicit TerminalPrompt(bool yes) : m_yes(yes) {}
+    explicit TerminalPrompt(bool yes, QString question = QString()) : m_yes(yes), m_question(std::move(question)) {}
     Answer ask(QWidget *, const QString &text, Buttons buttons) override;
 
 private:
     bool m_yes;
+    QString m_question;
 };
 
 } // namespace TerminalIo

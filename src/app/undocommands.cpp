@@ -12,6 +12,7 @@
 #include "terminalio.h"
 #include "terminalprogress.h"
 
+#include <QJsonArray>
 #include <QSet>
 #include <optional>
 
@@ -20,49 +21,55 @@ using namespace TerminalIo;
 namespace {
 using namespace JournalView;
 
-void printRun(const RunEntry &run, bool asJson)
+Record runRecord(const RunEntry &run)
 {
     const RunStart &s = run.start;
-    if (asJson) {
-        QStringList folders;
-        for (const QString &name : s.folders)
-            folders << json(name);
-        out() << "{\"id\":" << run.id << ",\"started\":" << json(run.started)
-              << ",\"searchFor\":" << json(s.searchFor) << ",\"replaceWith\":" << json(s.replaceWith)
-              << ",\"caseSensitive\":" << (s.caseValue ? "true" : "false")
-              << ",\"specialInstructions\":" << json(s.specialInstructions) << ",\"folders\":["
-              << folders.join(u',') << "],\"changed\":" << run.changed << ",\"state\":" << json(state(run))
-              << ",\"undone\":" << (run.undoneBy ? "true" : "false");
-        if (s.undoes)
-            out() << ",\"undoes\":" << s.undoes;
-        out() << "}\n";
-        return;
-    }
-    out() << run.id << '\t' << run.started << '\t' << escapedField(s.searchFor) << '\t'
-          << escapedField(s.replaceWith) << '\t' << s.caseValue << '\t' << escapedField(s.specialInstructions)
-          << '\t' << escapedField(s.folders.join(QStringLiteral(", "))) << '\t' << run.changed << '\t'
-          << state(run) << '\t' << (run.undoneBy ? QStringLiteral("undone by %1").arg(run.undoneBy) : QStringLiteral("-"));
+    Record record;
+    record.add(QStringLiteral("id"), run.id)
+        .add(QStringLiteral("started"), run.started)
+        .add(QStringLiteral("searchFor"), s.searchFor)
+        .add(QStringLiteral("replaceWith"), s.replaceWith)
+        .add(QStringLiteral("caseSensitive"), QJsonValue(s.caseValue != 0), QString::number(s.caseValue))
+        .add(QStringLiteral("specialInstructions"), s.specialInstructions)
+        .add(QStringLiteral("folders"), QJsonArray::fromStringList(s.folders), s.folders.join(QStringLiteral(", ")))
+        .add(QStringLiteral("changed"), run.changed)
+        .add(QStringLiteral("state"), state(run))
+        .add(QStringLiteral("undone"), QJsonValue(run.undoneBy != 0),
+             run.undoneBy ? QStringLiteral("undone by %1").arg(run.undoneBy) : QStringLiteral("-"));
     if (s.undoes)
-        out() << "\tundo of " << s.undoes;
-    out() << '\n';
+        record.add(QStringLiteral("undoes"), QJsonValue(s.undoes), QStringLiteral("undo of %1").arg(s.undoes));
+    return record;
+}
+
+// A change with its status first, for JSON.
+Record withStatus(const QString &status, const PlannedChange &change)
+{
+    Record record;
+    record.add(QStringLiteral("status"), QJsonValue(status), QString());
+    record.fields.first().inText = false;
+    record.fields += changeRecord(change).fields;
+    return record;
 }
 
 void printUndo(const UndoResult &result, bool asJson)
 {
     for (const PlannedChange &change : result.restored)
-        printChange(change, asJson, asJson ? QStringLiteral("\"status\":\"restore\",") : QString());
+        print(asJson ? withStatus(QStringLiteral("restore"), change) : changeRecord(change), asJson);
     for (const PlannedChange &change : result.skipped) {
         if (asJson) {
-            printChange(change, true, QStringLiteral("\"status\":\"changed since the run\","));
+            print(withStatus(QStringLiteral("changed since the run"), change), true);
             continue;
         }
-        err() << "Changed since the run, left as it is: " << escapedField(change.storeId) << '\t'
-              << escapedField(change.folderEntryId) << '\t' << escapedField(change.itemEntryId) << '\t'
-              << change.field << Qt::endl;
+        Record where = changeRecord(change);
+        where.fields.resize(where.fields.size() - 2); // the values: only where it is
+        say(QStringLiteral("Changed since the run, left as it is: ") + RecordWriter::tabSeparated(where));
     }
     for (const QString &line : result.lines)
-        err() << line << Qt::endl;
-    out() << result.summary << Qt::endl;
+        say(line);
+    if (asJson)
+        print(Record().add(QStringLiteral("summary"), result.summary), true);
+    else
+        out() << result.summary << Qt::endl;
 }
 // The run's folders none of the host's stores holds, as "store folder".
 QStringList unserved(HostObject &host, const QList<PlannedChange> &changes)
@@ -84,7 +91,7 @@ QStringList unserved(HostObject &host, const QList<PlannedChange> &changes)
 int BatchCommands::runs(bool asJson)
 {
     for (const RunEntry &run : LogDatabase::instance().runs())
-        printRun(run, asJson);
+        print(runRecord(run), asJson);
     return Done;
 }
 
@@ -92,12 +99,12 @@ int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, 
 {
     const std::optional<RunEntry> run = findRun(LogDatabase::instance().runs(), o.runId);
     if (!run) {
-        err() << (o.runId ? QStringLiteral("There is no run %1").arg(o.runId) : QStringLiteral("There is no run"))
-              << " to undo; 'quenlock runs' lists the runs." << Qt::endl;
-        return Usage;
+        say((o.runId ? QStringLiteral("There is no run %1").arg(o.runId) : QStringLiteral("There is no run"))
+            + QStringLiteral(" to undo; 'quenlock runs' lists the runs."));
+        return Refused;
     }
     if (run->undoneBy && !o.force) {
-        err() << alreadyUndone(*run) << " --force undoes it once more." << Qt::endl;
+        say(alreadyUndone(*run) + QStringLiteral(" --force undoes it once more."));
         return Failed;
     }
     requireStores(stores, accounts);
@@ -114,9 +121,9 @@ int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, 
             capturing.emplace();
         HostSession host(stores, !o.dryRun, accounts);
         if (const QStringList missing = unserved(host, changes); !missing.isEmpty()) {
-            err() << "The run changed items in folders this host does not serve; name their stores "
-                     "with --store or --account:\n  "
-                  << missing.join(QStringLiteral("\n  ")) << Qt::endl;
+            say(QStringLiteral("The run changed items in folders this host does not serve; name their stores "
+                               "with --store or --account:\n  ")
+                + missing.join(QStringLiteral("\n  ")));
             return Failed;
         }
         TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
@@ -125,7 +132,7 @@ int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, 
             hostLines = capturing->lines;
     }
     for (const QString &line : std::as_const(hostLines))
-        err() << line << Qt::endl;
+        say(line);
     printUndo(result, o.json);
     return result.skippedItems || result.failedItems ? Failed : Done;
 }

@@ -10,6 +10,9 @@
 struct PlannedChange
 {
     QString storeId, folderEntryId, itemEntryId, field, oldValue, newValue;
+    // For people, filled where the item is at hand (not journaled): the item's
+    // name (a contact's full name or File As, a subject) and the field's caption.
+    QString itemName = {}, caption = {};
 };
 
 // A run as it starts, after its confirmation.

@@ -25,6 +25,14 @@ struct RunResult
     qint32 updated = 0;     // items saved
     qint32 folderCount = 0; // folders configured (skipped ones included)
     int itemErrors = 0;     // host log lines of items that ended early
+    // Those lines as the host log has them ("Morvane.<operation>: <message>"),
+    // each with the item it ended and the step, for people: "'Arjun Mehta',
+    // step 520 (Start)".
+    struct ItemError
+    {
+        QString where, line;
+    };
+    QList<ItemError> itemErrorLines = {};
 };
 
 // What an undo gave back, or in a dry run would give back.

@@ -2,6 +2,7 @@
 // The per-user settings store: text values by application, section and key.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -14,4 +15,8 @@ void write(const QString &application, const QString &section, const QString &ke
            const QString &value);
 // The keys of a section, in the store's order (for listing by the host).
 QStringList keys(const QString &application, const QString &section);
+// Values read in place of the stored ones, by this process only (a one-off
+// run's settings); keys() lists them too. Nothing is written. Empty values:
+// the store alone again.
+void overlay(const QString &application, const QString &section, const QHash<QString, QString> &values);
 } // namespace SettingsStore

@@ -2,7 +2,19 @@
 #include "changetap.h"
 
 #include "replacerun.h"
+#include "fieldtable.h"
 #include "safeitem.h"
+#include "systemtexts.h"
+
+void nameForPeople(PlannedChange &change, SafeItem &item, FieldTable::Page page)
+{
+    change.itemName = item.Subject();
+    if (page == FieldTable::Page::Contacts && change.itemName.trimmed().isEmpty())
+        change.itemName = item.read(QStringLiteral("FileAs"));
+    for (const FieldTable::Field &field : FieldTable::fieldsOf(page))
+        if (change.field == QLatin1String(field.property))
+            change.caption = QLatin1String(field.caption);
+}
 
 void ChangeTap::activity(const QString &name, const QString &text, int kind)
 {
@@ -13,9 +25,12 @@ void ChangeTap::error(const QString &operation, const QString &message)
 {
     ++errors;
     m_inner.error(operation, message);
+    m_lastError = Texts::source(operation) + QStringLiteral(": ") + message;
 }
 
-void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
+void ChangeTap::itemFailed(const QString &where) { errorLines.append({where, m_lastError}); }
+
+void ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
                      ItemSaver *saver)
 {
     const QString entryId = item.EntryID();
@@ -24,6 +39,7 @@ void ChangeTap::save(SafeItem &item, const QString &folderStoreId, const QString
             || change.storeId != folderStoreId)
             continue;
         change.newValue = item.read(BodyField::storedProperty(change.field));
+        nameForPeople(change, item, page);
         m_inner.changed(change);
     }
     m_pending.clear();

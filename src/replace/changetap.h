@@ -2,7 +2,9 @@
 // Between a run's item steps and its logs: error counts and the journal of saves.
 #pragma once
 
+#include "fieldtable.h"
 #include "runlogs.h"
+#include "runresult.h"
 
 #include <QList>
 
@@ -16,6 +18,11 @@ class SafeItem;
 // before the save: the journal's row is on disk with the undo record before
 // the file is replaced. Records of an item that ended before its save are
 // dropped at the next save.
+// Names a change for people from its item: the item's name (a contact's
+// full name, else its File As; an appointment's or task's subject) and the
+// field's caption for the item's kind.
+void nameForPeople(PlannedChange &change, SafeItem &item, FieldTable::Page page);
+
 class ChangeTap final : public RunLogs
 {
 public:
@@ -23,14 +30,17 @@ public:
     void activity(const QString &name, const QString &text, int kind) override;
     void error(const QString &operation, const QString &message) override;
     void recorded(const PlannedChange &record) override { m_pending.append(record); }
+    void itemFailed(const QString &where) override;
     // Journals the item's changes, then saves it through saver, or through
     // its own Save when saver is null.
-    void save(SafeItem &item, const QString &folderStoreId, const QString &folderEntryId,
+    void save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
               ItemSaver *saver);
 
     int errors = 0;
+    QList<RunResult::ItemError> errorLines;
 
 private:
     RunLogs &m_inner;
     QList<PlannedChange> m_pending;
+    QString m_lastError;
 };

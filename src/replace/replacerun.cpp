@@ -69,7 +69,7 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
         if (dynamic_cast<const LogWriteError *>(&error))
             throw;
         end(RunEnd::Error);
-        return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors};
+        return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors, m_itemLogs.errorLines};
     }
 }
 
@@ -120,7 +120,7 @@ RunResult ReplaceRun::walk(const std::function<RunTexts()> &texts)
     m_parts.progress.finish();
     const QString summary = Texts::summary(m_updated, folderCount);
     m_parts.progress.showSummary(summary);
-    return {RunResult::Outcome::Summary, summary, m_updated, folderCount, m_itemLogs.errors};
+    return {RunResult::Outcome::Summary, summary, m_updated, folderCount, m_itemLogs.errors, m_itemLogs.errorLines};
 }
 
 void ReplaceRun::walkFolder(int n)
@@ -209,7 +209,7 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     m_checkpoint = at.processed;
     if (changed) {
         m_checkpoint = at.save;
-        m_itemLogs.save(wrapper, folderStoreId, folderEntryId, m_parts.saver);
+        m_itemLogs.save(wrapper, kind->page, folderStoreId, folderEntryId, m_parts.saver);
         countSaved(m_updated);
     }
     m_contact = nullptr;

@@ -21,6 +21,8 @@ public:
     // A field's undo record was written whole (its five entries); newValue
     // is empty. What journals a run keeps it until the item is saved.
     virtual void recorded(const PlannedChange &) {}
+    // The item the error line just written ended, and its step, for people.
+    virtual void itemFailed(const QString & /*where*/) {}
     // The run journal (see EngineUtility); logs without one keep nothing.
     // Errors reach the caller.
     virtual void begin(const RunStart &) {}

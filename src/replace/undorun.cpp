@@ -89,7 +89,7 @@ UndoResult UndoRun::run(const RunStart &undoing, const QList<PlannedChange> &cha
     return m_result;
 }
 
-std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
+std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where, FieldTable::Page &page)
 {
     IEngineAPI *engine = m_host ? m_host->engine() : nullptr;
     if (!engine)
@@ -109,6 +109,7 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
     const ItemKinds::Kind *kind = ItemKinds::ofType(item->TypeName());
     if (!kind)
         throw QuenlockError(QStringLiteral("it is no longer a contact, appointment or task"));
+    page = kind->page;
     std::unique_ptr<SafeItem> wrapper = wrapperFor(*kind);
     wrapper->setItem(item);
     return wrapper;
@@ -118,12 +119,14 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where)
 // holding what the run wrote get their old value back.
 void UndoRun::restoreItem(const QList<PlannedChange> &fields)
 {
-    const std::unique_ptr<SafeItem> item = open(fields.first());
+    FieldTable::Page page{};
+    const std::unique_ptr<SafeItem> item = open(fields.first(), page);
     QList<PlannedChange> restore, changedSince;
     for (const PlannedChange &f : fields) {
         const QString now = item->read(BodyField::storedProperty(f.field));
         PlannedChange found = f;
         found.oldValue = now;
+        nameForPeople(found, *item, page);
         if (now == f.newValue) {
             found.newValue = f.oldValue;
             restore << found;
@@ -144,7 +147,7 @@ void UndoRun::restoreItem(const QList<PlannedChange> &fields)
         item->write(BodyField::storedProperty(c.field), c.newValue);
     }
     const PlannedChange &where = fields.first();
-    m_tap.save(*item, where.storeId, where.folderEntryId, m_saver);
+    m_tap.save(*item, page, where.storeId, where.folderEntryId, m_saver);
     m_result.restored += restore;
     ++m_result.restoredItems;
 }

@@ -32,7 +32,8 @@ public:
 
 private:
     void restoreItem(const QList<PlannedChange> &fields);
-    std::unique_ptr<SafeItem> open(const PlannedChange &where);
+    // page: the item's kind's, for naming its fields.
+    std::unique_ptr<SafeItem> open(const PlannedChange &where, FieldTable::Page &page);
 
     HostObject *m_host;
     RunLogs &m_logs;

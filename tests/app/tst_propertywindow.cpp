@@ -13,7 +13,10 @@
 #include "systemtexts.h"
 #include "logdatabase.h"
 
+#include <QApplication>
+#include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -46,7 +49,7 @@ struct Window
         return found;
     }
     QPushButton *button(const QString &name) { return find<QPushButton>(name); }
-    // "type:NAME:TEXT", "click:BUTTON", "move:NAME".
+    // "type:NAME:TEXT", "click:BUTTON", "key:Return" or "key:Escape", "move:NAME".
     void act(const QString &step)
     {
         const QStringList parts = step.split(u':');
@@ -56,6 +59,9 @@ struct Window
             QTest::keyClicks(edit, parts[2]);
         } else if (parts[0] == u"click") {
             QTest::mouseClick(button(parts[1]), Qt::LeftButton);
+        } else if (parts[0] == u"key") {
+            QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+            QTest::keyClick(focus, parts[1] == u"Escape" ? Qt::Key_Escape : Qt::Key_Return);
         } else if (parts[0] == u"move") {
             QWidget *c = find(parts[1]);
             QTest::mouseMove(c, c->rect().center());
@@ -82,6 +88,7 @@ private Q_SLOTS:
     void buttons_data();
     void buttons();
     void failedApplyKeepsEdits();
+    void fitsThePageAndTabsAsShown();
     void helpArea();
     void hostMembers();
     void logViewers_data();
@@ -117,6 +124,10 @@ void TestPropertyWindow::buttons_data()
                                                       "type:txtSearchFor:b", "click:cancelButton"}
                                        << QStringLiteral("a") << false << true;
     QTest::newRow("clean-ok") << QStringList{"click:okButton"} << none << false << false;
+    QTest::newRow("typed-enter-is-ok") << QStringList{"type:txtSearchFor:ab", "key:Return"}
+                                       << QStringLiteral("ab") << false << false;
+    QTest::newRow("typed-escape-is-cancel") << QStringList{"type:txtSearchFor:ab", "key:Escape"}
+                                            << none << false << true;
     QTest::newRow("check-box-ok") << QStringList{"click:chkCaseSensitive", "click:okButton"}
                                   << QString() << false << false;
 }
@@ -140,6 +151,48 @@ void TestPropertyWindow::buttons()
     QCOMPARE(w.window.isVisible(), open);
     QCOMPARE(w.button(QStringLiteral("applyButton"))->isEnabled(), applyEnabled);
     QVERIFY(env.utility.lines.isEmpty());
+}
+
+// The frame is the page's size; Tab takes the buttons as they stand on the
+// screen; no two access keys of the window and its page are the same.
+void TestPropertyWindow::fitsThePageAndTabsAsShown()
+{
+    TestEnvironment env;
+    Window w;
+    w.show();
+    auto *frame = w.find<QFrame>(QStringLiteral("pageFrame"));
+    QCOMPARE(frame->contentsRect().size(), w.window.page()->widget()->size());
+    QVERIFY(frame->width() >= w.window.width() - 2 * w.window.layout()->contentsMargins().left());
+
+    QList<QPushButton *> bottom;
+    for (QPushButton *b : w.window.findChildren<QPushButton *>())
+        if (b->parentWidget() == &w.window)
+            bottom << b;
+    QCOMPARE(bottom.size(), 7);
+    std::sort(bottom.begin(), bottom.end(), [](QWidget *a, QWidget *b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    QList<QPushButton *> tabbed{bottom.first()};
+    for (QWidget *next = bottom.first()->nextInFocusChain(); tabbed.size() < bottom.size(); next = next->nextInFocusChain())
+        if (auto *b = qobject_cast<QPushButton *>(next); b && bottom.contains(b))
+            tabbed << b;
+    QCOMPARE(tabbed, bottom);
+
+    QStringList keys;
+    for (QWidget *widget : w.window.findChildren<QWidget *>()) {
+        QString text;
+        if (auto *b = qobject_cast<QAbstractButton *>(widget))
+            text = b->text();
+        else if (auto *l = qobject_cast<QLabel *>(widget))
+            text = l->text();
+        const qsizetype amp = text.indexOf(u'&');
+        if (amp >= 0 && amp + 1 < text.size() && text[amp + 1] != u'&') {
+            const QString key = text[amp + 1].toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(text));
+            keys << key;
+        }
+    }
+    QVERIFY(w.button(QStringLiteral("okButton"))->isDefault());
 }
 
 void TestPropertyWindow::failedApplyKeepsEdits()

@@ -124,12 +124,22 @@ QHash<QString, QString> lineTexts(const QString &file)
     }
     return texts;
 }
+
+// The one-off values by "application/section", then key.
+QHash<QString, QHash<QString, QString>> &overlays()
+{
+    static QHash<QString, QHash<QString, QString>> values;
+    return values;
+}
 } // namespace
 
 QString SettingsStore::read(const QString &application, const QString &section, const QString &key,
                             const QString &defaultValue)
 {
     const QString file = fileFor(application);
+    const QHash<QString, QString> &over = overlays()[application + u'/' + section];
+    if (const auto value = over.constFind(key); value != over.cend())
+        return *value;
     QSettings settings(file, QSettings::IniFormat);
     const QString path = section + QLatin1Char('/') + key;
     // QSettings decides which keys exist, so reads agree with keys().
@@ -168,5 +178,14 @@ QStringList SettingsStore::keys(const QString &application, const QString &secti
 {
     QSettings settings(fileFor(application), QSettings::IniFormat);
     settings.beginGroup(section);
-    return settings.childKeys();
+    QStringList keys = settings.childKeys();
+    for (const QString &key : overlays().value(application + u'/' + section).keys())
+        if (!keys.contains(key))
+            keys << key;
+    return keys;
+}
+
+void SettingsStore::overlay(const QString &application, const QString &section, const QHash<QString, QString> &values)
+{
+    overlays()[application + u'/' + section] = values;
 }

@@ -15,6 +15,17 @@
 
 namespace {
 
+// "'Arjun Mehta', step 520 (Start)": the item an error line ended, by the
+// name its opening line read, and the step with its field.
+QString whereFailed(const QString &name, int step)
+{
+    QString where = QStringLiteral("'%1', step %2").arg(name).arg(step);
+    for (const FieldTable::Field &field : FieldTable::Fields)
+        if (field.step == step)
+            where += QStringLiteral(" (") + QLatin1String(field.caption) + u')';
+    return where;
+}
+
 // A step's flag key and property as QStrings.
 struct StepNames
 {
@@ -191,11 +202,13 @@ bool ItemProcessor::process(const ItemKinds::Kind &kind, const ItemInputs &in)
     const QString name = QLatin1String(kind.processor);
     int step = 0;
     bool changed = false;
+    QString itemName;
     try {
         RegexControl &regex = m_control();
         // Set once per item; it holds for every step of it.
         regex.setCaseSensitive(in.caseFlag != 0);
-        m_logs.activity(name, QLatin1String(kind.opening) + in.wrapper.Subject(), 0);
+        itemName = in.wrapper.Subject();
+        m_logs.activity(name, QLatin1String(kind.opening) + itemName, 0);
         ItemRun item(m_logs, m_flags, regex, in, step);
         const std::span<const FieldStep> steps = kind.fields();
         const std::vector<StepNames> &names = stepNames(steps);
@@ -212,6 +225,7 @@ bool ItemProcessor::process(const ItemKinds::Kind &kind, const ItemInputs &in)
         throw;
     } catch (const std::exception &e) {
         m_logs.error(name, Texts::errorLineAt(step, Texts::describe(e)));
+        m_logs.itemFailed(whereFailed(itemName, step));
     }
     return changed;
 }
