@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "terminalprogress.h"
 
+#include <QElapsedTimer>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -24,6 +25,16 @@ QString minutes(qint64 seconds)
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 } // namespace
+
+TerminalProgress::TerminalProgress(bool draw, std::function<qint64()> elapsedMs)
+    : m_draw(draw), m_clock(std::move(elapsedMs))
+{
+    if (!m_clock) {
+        QElapsedTimer timer;
+        timer.start();
+        m_clock = [timer] { return timer.elapsed(); };
+    }
+}
 
 TerminalProgress::~TerminalProgress() { endLine(); }
 
@@ -53,7 +64,7 @@ void TerminalProgress::showFolder(const QString &caption)
 void TerminalProgress::setItemRange(int count)
 {
     m_total = count;
-    m_folderTime.start();
+    m_folderStart = m_clock();
     m_lastDraw = -1;
 }
 
@@ -61,7 +72,7 @@ void TerminalProgress::setItem(int index)
 {
     if (!m_draw)
         return;
-    const qint64 now = m_folderTime.elapsed();
+    const qint64 now = m_clock() - m_folderStart;
     // Ten redraws a second are as many as the eye follows; a redraw per item
     // would cost a write per item.
     if (m_lastDraw >= 0 && now - m_lastDraw < 100 && index != m_total)

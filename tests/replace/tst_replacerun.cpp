@@ -665,6 +665,8 @@ void TestReplaceRun::twoFoldersOneChange()
     QCOMPARE(w.progress.label, QStringLiteral("Updated 1 items in 2 folders"));
     QCOMPARE(w.runLines().size(), 4);
     QVERIFY(!w.progress.barShown);
+    QCOMPARE(w.env.utility.begun.value(0).folders, (QStringList{QStringLiteral("Contacts"), QStringLiteral("Calendar")}));
+    QCOMPARE(w.env.utility.ended, QList<RunEnd>{RunEnd::Finished});
 }
 
 void TestReplaceRun::errors_data()
@@ -804,6 +806,8 @@ void TestReplaceRun::errors()
     QVERIFY2(w.env.utility.lines == (QList<LogLine>{{message, 0, ErrorSource}}), qPrintable(hostLog(w)));
     QCOMPARE(result.outcome, RunResult::Outcome::Error);
     QCOMPARE(result.text, message);
+    // A run that began in the journal ends there as stopped at an error.
+    QCOMPARE(w.env.utility.ended, QList<RunEnd>(w.env.utility.begun.size(), RunEnd::Error));
     QCOMPARE(w.answers.asked.size(), 1); // the confirmation only: errors show no box
     QCOMPARE(w.progress.label, labelAfter.isNull() ? QString() : labelAfter);
     if (barValue >= 0) {

@@ -249,6 +249,9 @@ void tst_PimGolden::readsFields_data()
     QTest::newRow("CR company") << "contact21-cr.vcf" << "CompanyName" << "Atelier Lambert";
     QTest::newRow("CR quoted-printable body") << "contact21-cr.vcf" << "Body"
         << QString::fromUtf8("Première ligne\nDeuxième ligne, assez longue pour être coupée.");
+    // Older exporters name the encoding alone: "NOTE;QUOTED-PRINTABLE:".
+    QTest::newRow("2.1 quoted-printable short form") << "contact21-qp-short.vcf" << "Body"
+        << QString::fromUtf8("Grüße aus Lagos\nGate code 4711, then the long drive past the warehouse.");
     QTest::newRow("CR last phone") << "contact21-cr.vcf" << "MobileTelephoneNumber" << "+33 6 55 55 01 02";
     QTest::newRow("BOM and CR start") << "event-bom-cr.ics" << "Start" << "5 Mar 2025 10:00:00";
     QTest::newRow("BOM and CR body") << "event-bom-cr.ics" << "Body" << "Prices for spring, and the new catalogue.";
@@ -365,6 +368,8 @@ void tst_PimGolden::edits_data()
                   {"MobileTelephoneNumber", "+33 6 55 55 01 99"},
                   {"PagerNumber", "+33 1 55 55 01 50"}}
         << "contact21-cr.edit.vcf";
+    QTest::newRow("2.1 quoted-printable short form") << "contact21-qp-short.vcf"
+        << Writes{{"Body", QString::fromUtf8("Straße 1\nLagos")}} << "contact21-qp-short.edit.vcf";
     QTest::newRow("event with a byte-order mark and CR line ends") << "event-bom-cr.ics"
         << Writes{{"Location", "Room 3"},
                   {"Subject", "Supplier call; prices"},

@@ -11,6 +11,7 @@
 #include "progids.h"
 #include "storelock.h"
 
+#include <QThread>
 #include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
@@ -95,6 +96,8 @@ private slots:
     void idsAreStableAcrossRuns();
     void itemListRules();
     void listedOncePerItems();
+    void itemsReadAheadAreWhatIsOnDisk();
+    void itemById();
     void oddEntriesAreLogged_data();
     void oddEntriesAreLogged();
     void folderLookupStaysInsideTheStore_data();
@@ -173,6 +176,8 @@ void tst_PimStore::oddEntriesAreLogged_data()
     QTest::newRow("FIFO") << "pipe.ICS" << "it is a named pipe";
     QTest::newRow("dangling link") << "gone.vcf" << "it is a symbolic link to nothing";
     QTest::newRow("link leaving the store") << "leak.ics" << "it is a symbolic link that leads out of the store";
+    QTest::newRow("link to a sibling named like the store") << "old.vcf"
+        << "it is a symbolic link that leads out of the store";
     // The journal could not name it byte for byte: an undo would never find it.
     QTest::newRow("name not UTF-8") << QString::fromUtf8("caf\xe9.vcf") << "its name is not valid UTF-8";
     QTest::newRow("link loop") << "loop.vcf"
@@ -195,6 +200,10 @@ void tst_PimStore::oddEntriesAreLogged()
         QVERIFY(QFile::link(store + "/contacts/nothing.vcf", path));
     else if (name == QLatin1String("leak.ics"))
         QVERIFY(QFile::link(dir->path() + "/elsewhere/secret.vcf", path));
+    else if (name == QLatin1String("old.vcf")) {
+        put(store + "-old/contacts/b.vcf", card);
+        QVERIFY(QFile::link(store + "-old/contacts/b.vcf", path));
+    }
     else if (name.contains(QChar::ReplacementCharacter))
         QVERIFY(::close(::creat(QFile::encodeName(store + "/contacts/") + "caf\xe9.vcf", 0600)) == 0);
     else
@@ -232,6 +241,46 @@ void tst_PimStore::listedOncePerItems()
     QVERIFY(env->utility.lines[0].message.contains(store + "/contacts/c.vcf"));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(0));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(3));
+}
+
+// Items are read ahead of the run, but handed out as they are on disk when
+// asked: a link to an item the run has saved since gives the saved text, and
+// an item asked for out of order is that item.
+void tst_PimStore::itemsReadAheadAreWhatIsOnDisk()
+{
+    for (int i = 0; i < 8; ++i)
+        put(store + QStringLiteral("/many/i%1.vcf").arg(i), card);
+    QFile::remove(store + "/many/i1.vcf");
+    QVERIFY(QFile::link(store + "/many/i0.vcf", store + "/many/i1.vcf"));
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto many = ns->Folders()[0]->Folders().last();
+    QCOMPARE(many->EntryID(), QStringLiteral("many"));
+    auto items = many->Items();
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->Item(1));
+    QThread::msleep(100); // the workers read the link's old text meanwhile
+    w->write(QStringLiteral("Subject"), QStringLiteral("Saved"));
+    w->Save();
+    w->setItem(items->Item(2));
+    QCOMPARE(w->EntryID(), QStringLiteral("i1.vcf"));
+    QCOMPARE(w->Subject(), QStringLiteral("Saved"));
+    w->setItem(items->Item(6));
+    QCOMPARE(w->EntryID(), QStringLiteral("i5.vcf"));
+    w->setItem(items->Item(3));
+    QCOMPARE(w->EntryID(), QStringLiteral("i2.vcf"));
+}
+
+// An undo finds its items by id: one that is gone is not found, never its
+// neighbour in name order.
+void tst_PimStore::itemById()
+{
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto items = ns->Folders()[0]->Folders()[1]->Items();
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->ItemByEntryId(QStringLiteral("b.vcf")));
+    QCOMPARE(w->EntryID(), QStringLiteral("b.vcf"));
+    for (const char *gone : {"a.vcf", "b.vc"})
+        QVERIFY2(!items->ItemByEntryId(QLatin1String(gone)), gone);
 }
 
 void tst_PimStore::folderLookupStaysInsideTheStore_data()
