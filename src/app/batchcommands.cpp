@@ -174,6 +174,7 @@ int BatchCommands::run(const QStringList &stores, const QStringList &accounts, b
 
     // The same run as the Replace button of a clean page on these settings.
     TerminalProgress progress(!quiet && TerminalProgress::stderrIsTerminal());
+    TerminalProgress::catchStopSignals();
     const RunResult result = ModuleLoader::createRun()->Run(&host, answers, progress);
 
     QStringList lines;
@@ -187,6 +188,9 @@ int BatchCommands::run(const QStringList &stores, const QStringList &accounts, b
     if (result.outcome == RunResult::Outcome::NotConfirmed)
         return NotConfirmed;
     out() << progress.label << Qt::endl;
+    // The items saved are synced as the host session ends, on the way out.
+    if (result.outcome == RunResult::Outcome::Stopped)
+        return TerminalProgress::stoppedStatus();
     if (result.outcome == RunResult::Outcome::Summary && result.folderCount == 0)
         say(QStringLiteral("No folders are set to search: choose them in the window, or name them with "
                            "'quenlock replace --folder NAME' from what 'quenlock folders' lists."));

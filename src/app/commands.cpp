@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "batchcommands.h"
+#include "terminalio.h"
 #include "windowcommand.h"
 
 #include <array>
@@ -66,6 +67,11 @@ int undoCommand(const CommandLine &c)
         undo.runId = c.words.first().toLongLong(&ok);
     if (!ok || undo.runId < 0 || c.words.size() > 1 || (c.has("--last") && !c.words.isEmpty()))
         return Usage;
+    // Run 0 is no run: it must not stand for the newest, as no id does.
+    if (undo.runId == 0 && !c.words.isEmpty()) {
+        TerminalIo::say(QStringLiteral("There is no run 0 to undo; 'quenlock runs' lists the runs."));
+        return Refused;
+    }
     undo.dryRun = c.has("--dry-run");
     undo.yes = c.has("--yes");
     undo.json = c.has("--json");

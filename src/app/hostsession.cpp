@@ -11,6 +11,8 @@
 #include "quenlockerror.h"
 #include "regexclasses.h"
 
+#include <csignal>
+
 HostSession::HostSession(const QStringList &stores, bool startModule, const QStringList &accounts)
 {
     // Every class the program creates by ProgID, windows included: the
@@ -32,7 +34,15 @@ HostSession::HostSession(const QStringList &stores, bool startModule, const QStr
     for (const Dav::AccountSettings &account : std::as_const(config.accounts))
         accountNames << account.name;
     LogDatabase::instance().setAccountStores(accountNames);
-    const Pim::HostHooks hooks = pimHooks();
+    Pim::HostHooks hooks = pimHooks();
+    // For the test of an interrupted run: the process kills itself at its Nth
+    // save, the undo records committed and the item file not yet replaced.
+    if (const int n = qEnvironmentVariableIntValue("QUENLOCK_TEST_KILL_AT_SAVE"); n > 0)
+        hooks.beforeReplace = [commit = hooks.beforeReplace, n, saves = 0]() mutable {
+            commit();
+            if (++saves == n)
+                ::raise(SIGKILL);
+        };
     std::shared_ptr<OlApplication> application =
         Pim::createApplication(config.stores, config.defaultContacts, hooks);
     if (!config.accounts.isEmpty())

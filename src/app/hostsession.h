@@ -7,6 +7,7 @@
 #include "imoduleapi.h"
 #include "logdatabase.h"
 #include "pimapplication.h"
+#include "storelock.h"
 
 #include <QStringList>
 #include <memory>
@@ -30,11 +31,12 @@ public:
 
     // What the data layer is handed: the activity log's pending rows are
     // committed before each item file is replaced, so an undo record is always
-    // on disk before its change; PickFolder shows the engine's dialog. Inline,
-    // so the wiring can be checked without starting a host.
+    // on disk before its change; PickFolder shows the engine's dialog; one
+    // run at a time saves into a store. Inline, so the wiring can be checked
+    // without starting a host.
     static Pim::HostHooks pimHooks()
     {
-        return {[] { LogDatabase::instance().commit(); }, &FolderPickers::pickOne};
+        return {[] { LogDatabase::instance().commit(); }, &FolderPickers::pickOne, &StoreLock::take};
     }
 
     IModuleAPI &module() { return *m_module; }

@@ -20,6 +20,10 @@ QString JournalView::state(const RunEntry &run)
         return QStringLiteral("finished");
     case RunEnd::ItemsLeft:
         return QStringLiteral("finished, items left as they were");
+    case RunEnd::Stopped:
+        return QStringLiteral("stopped on request");
+    case RunEnd::LogFailed:
+        return QStringLiteral("stopped, the log could not be written");
     case RunEnd::Error:
         break;
     }

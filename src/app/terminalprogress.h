@@ -4,8 +4,8 @@
 
 #include "progresssink.h"
 
-#include <QElapsedTimer>
 #include <QString>
+#include <functional>
 
 // Fed the numbers that drive the page's progress bar. With drawing on, shows
 // "<folder>: <done> of <total> items, <n> items/s, <m:ss> left" on stderr,
@@ -14,7 +14,8 @@
 class TerminalProgress final : public ProgressSink
 {
 public:
-    explicit TerminalProgress(bool draw) : m_draw(draw) {}
+    // elapsedMs: a steady clock in milliseconds (tests hand in a fake one).
+    explicit TerminalProgress(bool draw, std::function<qint64()> elapsedMs = {});
     ~TerminalProgress() override;
     QString label;
 
@@ -23,9 +24,16 @@ public:
     void setItem(int index) override;
     void finish() override;
     void showSummary(const QString &text) override { label = text; }
+    bool stopRequested() const override;
 
     // Whether stderr is a terminal the line can be drawn on.
     static bool stderrIsTerminal();
+    // From the first folder shown on, an interrupt (Ctrl+C) or a terminate
+    // signal asks the run to stop before its next item; before that (while
+    // it asks for confirmation) either ends the program as it always did.
+    static void catchStopSignals();
+    // The exit status of a run stopped that way: 128 + the signal's number.
+    static int stoppedStatus();
 
 private:
     void endLine();
@@ -33,6 +41,7 @@ private:
     bool m_draw;
     bool m_drawn = false;
     int m_total = 0;
-    QElapsedTimer m_folderTime;
+    std::function<qint64()> m_clock;
+    qint64 m_folderStart = 0;
     qint64 m_lastDraw = -1;
 };

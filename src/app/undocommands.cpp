@@ -127,6 +127,7 @@ int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, 
             return Failed;
         }
         TerminalProgress progress(!o.quiet && TerminalProgress::stderrIsTerminal());
+        TerminalProgress::catchStopSignals();
         result = ModuleLoader::createRun()->Undo(&host, undoStart(*run), changes, o.dryRun, progress);
         if (capturing)
             hostLines = capturing->lines;
@@ -134,5 +135,7 @@ int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, 
     for (const QString &line : std::as_const(hostLines))
         say(line);
     printUndo(result, o.json);
+    if (result.stopped)
+        return TerminalProgress::stoppedStatus();
     return result.skippedItems || result.failedItems ? Failed : Done;
 }

@@ -21,4 +21,7 @@ public:
     virtual void finish() = 0;
     // The run's last word, in place of the folder caption.
     virtual void showSummary(const QString &text) = 0;
+    // Asked before each item: true ends the run there, everything saved so
+    // far staying saved (the host was told to stop).
+    virtual bool stopRequested() const { return false; }
 };

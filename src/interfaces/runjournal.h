@@ -32,4 +32,6 @@ enum class RunEnd {
     Error = 0,     // at an error line
     Finished = 1,  // reached its end
     ItemsLeft = 2, // an undo that reached its end leaving items as they were (skipped or failed)
+    Stopped = 3,   // stopped between items on request (an interrupt or a terminate signal)
+    LogFailed = 4, // stopped because the logs could not be written (marked so when the log still takes it)
 };

@@ -19,6 +19,7 @@ struct RunResult
         Error,        // ended at its first error; text is the error line
         NotConfirmed, // the user did not answer Yes
         ApplyFirst,   // the page held unsaved changes; nothing ran
+        Stopped,      // stopped between items on request; text is "Stopped: N items saved"
     };
     Outcome outcome = Outcome::Summary;
     QString text;
@@ -45,6 +46,7 @@ struct UndoResult
     QList<PlannedChange> skipped;
     QStringList lines; // the error lines of items that could not be given back
     int restoredItems = 0, skippedItems = 0, failedItems = 0;
+    bool stopped = false; // stopped between items on request; summary is "Stopped: N items saved"
     QString summary;
 };
 

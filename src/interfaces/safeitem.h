@@ -9,6 +9,10 @@
 
 class OlItem;
 
+// The largest item file the data layer reads: a value bigger than this
+// could never be read back once written.
+constexpr qint64 MaximumItemBytes = 64 * 1024 * 1024;
+
 // A body has two properties: "Body", its plain text, and "RTFBody", the same
 // body as rich text, which is the one a replace writes. An undo record of the
 // field Body holds the rich text.

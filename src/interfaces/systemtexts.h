@@ -133,6 +133,9 @@ inline QString summary(qint32 updated, qint32 folderCount)
 
 // An undo's last word; dry: what it would do. "items" stays plural, as in
 // the run's summary.
+// The last word of a run or an undo stopped between items on request.
+inline QString stopped(int saved) { return QStringLiteral("Stopped: %1 items saved").arg(saved); }
+
 inline QString undoSummary(qsizetype fields, int items, int skipped, bool dry)
 {
     return QStringLiteral("%1 %2 fields in %3 items; %4 %5 items changed since the run")

@@ -42,6 +42,10 @@ void countSaved(qint32 &updated)
         throw QuenlockError(QStringLiteral("Overflow"));
     ++updated;
 }
+// Thrown between items when the host asks the run to stop.
+struct StopRequested
+{
+};
 } // namespace
 
 RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
@@ -61,6 +65,11 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
         RunResult result = walk(texts);
         end(RunEnd::Finished);
         return result;
+    } catch (const StopRequested &) {
+        end(RunEnd::Stopped);
+        const QString text = Texts::stopped(m_updated);
+        m_parts.progress.showSummary(text);
+        return {RunResult::Outcome::Stopped, text, m_updated, 0, m_itemLogs.errors};
     } catch (const QuenlockError &error) {
         const QString line = errorLine(error.description());
         m_parts.logs.error(ErrorOperation, line);
@@ -170,6 +179,8 @@ void ReplaceRun::runItems(OlFolder &folder, const QString &folderStoreId, const 
     const int bound = items->Count();
     ItemProcessor processor(m_itemLogs, m_parts.flags, m_parts.regex);
     for (int i = 1; i <= bound; ++i) {
+        if (m_parts.progress.stopRequested())
+            throw StopRequested();
         m_parts.progress.setItem(i);
         runItem(processor, items->Item(i), folderStoreId, folderEntryId);
     }

@@ -64,6 +64,8 @@ UndoResult UndoRun::run(const RunStart &undoing, const QList<PlannedChange> &cha
     m_progress.showFolder(QStringLiteral("Undoing run %1").arg(undoing.undoes));
     m_progress.setItemRange(int(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i) {
+        if ((m_result.stopped = m_progress.stopRequested()))
+            break;
         m_progress.setItem(int(i + 1));
         try {
             restoreItem(items[i]);
@@ -80,11 +82,13 @@ UndoResult UndoRun::run(const RunStart &undoing, const QList<PlannedChange> &cha
     }
     // Only an undo that left nothing behind marks its run undone: one with
     // skipped or failed items may be run again once the cause is mended.
-    m_logs.end(m_result.restoredItems,
-               m_result.failedItems || m_result.skippedItems ? RunEnd::ItemsLeft : RunEnd::Finished);
+    m_logs.end(m_result.restoredItems, m_result.stopped ? RunEnd::Stopped
+                                       : m_result.failedItems || m_result.skippedItems ? RunEnd::ItemsLeft
+                                                                                      : RunEnd::Finished);
     m_progress.finish();
-    m_result.summary =
-        Texts::undoSummary(m_result.restored.size(), m_result.restoredItems, m_result.skippedItems, dry);
+    m_result.summary = m_result.stopped ? Texts::stopped(m_result.restoredItems)
+                                        : Texts::undoSummary(m_result.restored.size(), m_result.restoredItems,
+                                                             m_result.skippedItems, dry);
     m_progress.showSummary(m_result.summary);
     return m_result;
 }
@@ -119,6 +123,12 @@ std::unique_ptr<SafeItem> UndoRun::open(const PlannedChange &where, FieldTable::
 // holding what the run wrote get their old value back.
 void UndoRun::restoreItem(const QList<PlannedChange> &fields)
 {
+    // A journal row no run could have written (tampered with, or damaged):
+    // giving it back would make a file the data layer can never read again.
+    for (const PlannedChange &f : fields)
+        if (f.oldValue.size() > MaximumItemBytes / 3 && f.oldValue.toUtf8().size() > MaximumItemBytes)
+            throw QuenlockError(QStringLiteral("the journal's value of %1 is larger than an item may be (64 MiB)")
+                                    .arg(f.field));
     FieldTable::Page page{};
     const std::unique_ptr<SafeItem> item = open(fields.first(), page);
     QList<PlannedChange> restore, changedSince;

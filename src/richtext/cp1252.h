@@ -17,13 +17,15 @@ inline QChar toChar(unsigned char byte)
     return QChar(byte >= 0x80 && byte < 0xA0 ? High[byte - 0x80] : char16_t(byte));
 }
 
-// The byte for c, or -1 when Windows-1252 has no such character.
+// The byte for c, or -1 when Windows-1252 has no such character. The five
+// bytes it leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) read as the
+// control characters of the same number and are written back as those bytes.
 inline int fromChar(char16_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c < 0x100))
         return c;
     for (int k = 0; k < 32; ++k)
-        if (High[k] == c && c > 0xFF)
+        if (High[k] == c)
             return 0x80 + k;
     return -1;
 }

@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -84,6 +83,8 @@ private Q_SLOTS:
     void replaceRunsItsOwnSettingsOnce();
     void undoLeavesWhatChangedSinceAndCanBeUndone();
     void killedUndoIsFinishedByTheNext();
+    void damagedJournalStopsUndo_data();
+    void damagedJournalStopsUndo();
     void runStatuses_data();
     void runStatuses();
     void unwritableLog_data();
@@ -116,6 +117,8 @@ void TestHost::usageErrors_data()
     QTest::newRow("set a flag to yes") << QStringList{QStringLiteral("set"), QStringLiteral("BusinessPhone=yes")}
                                        << QStringLiteral("BusinessPhone takes 1 (look in the field) or 0, not 'yes'");
     QTest::newRow("run with extra word") << QStringList{QStringLiteral("run"), QStringLiteral("now")} << usage;
+    QTest::newRow("undo with an id and --last")
+        << QStringList{QStringLiteral("undo"), QStringLiteral("5"), QStringLiteral("--last")} << usage;
     QTest::newRow("replace without its replacement") << QStringList{QStringLiteral("replace"), QStringLiteral("x")} << usage;
     QTest::newRow("replace in an unknown group")
         << QStringList{QStringLiteral("replace"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("--fields"),
@@ -161,6 +164,9 @@ void TestHost::answers_data()
     QTest::newRow("undo of a run that does not exist")
         << QStringList{QStringLiteral("undo"), QStringLiteral("424242")} << 2 << QString()
         << QStringLiteral("There is no run 424242 to undo; 'quenlock runs' lists the runs.\n");
+    // No id means the newest run; a zero names none.
+    QTest::newRow("undo 0") << QStringList{QStringLiteral("undo"), QStringLiteral("0")} << 2 << QString()
+                            << QStringLiteral("There is no run 0 to undo; 'quenlock runs' lists the runs.\n");
     QTest::newRow("--quiet is run's alone") << QStringList{QStringLiteral("log"), QStringLiteral("--quiet")} << 2
                                             << QString() << QStringLiteral("quenlock: unknown option '--quiet'");
 }
@@ -311,7 +317,7 @@ void TestHost::dryRunAgreesWithTheRun()
     const QString store = sampleStore(scratch.path());
     QString out, err;
     QStringList settings = {QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)|example"),
-                            QStringLiteral("ReplaceWith=(458)"),
+                            QStringLiteral("ReplaceWith=(458)"), QStringLiteral("CaseSensitive=0"),
                             QStringLiteral("SpecialInstructions=Only look in city/area codes")};
     for (const char *flag : {"BusinessPhone", "MobilePhone", "Body", "EmailAddress", "AppointmentLocation",
                              "AppointmentBody", "TaskBody", "TaskSubject"})
@@ -376,6 +382,7 @@ void TestHost::dryRunAgreesWithTheRun()
     const QJsonObject run = QJsonDocument::fromJson(out.section(u'\n', 1, 1).toUtf8()).object();
     QCOMPARE(undo.value(u"undoes").toInteger(), run.value(u"id").toInteger());
     QCOMPARE(run.value(u"undone").toBool(), true);
+    QCOMPARE(run.value(u"caseSensitive").toBool(), false);
     QCOMPARE(run.value(u"changed").toInteger(), summary.section(u' ', 2, 2).toLongLong());
 }
 
@@ -462,91 +469,188 @@ void TestHost::undoLeavesWhatChangedSinceAndCanBeUndone()
     QCOMPARE(QJsonDocument::fromJson(runs[2].toUtf8()).object().value(u"undone").toBool(), false);
 }
 
-// An undo killed at any moment leaves every item wholly as the run left it
-// or wholly given back; the next undo of the
-// same run finishes the job.
+// An undo killed at its eighth save, its records committed and the file not
+// yet replaced, leaves every item wholly as the run left it or wholly given
+// back, and is listed as cut short with the items it journaled; the next
+// undo of the same run finishes the job.
 void TestHost::killedUndoIsFinishedByTheNext()
 {
     QTemporaryDir scratch;
     const QString store = scratch.path() + QStringLiteral("/store");
     QVERIFY(QDir().mkpath(store + QStringLiteral("/contacts")));
-    for (int i = 0; i < 1000; ++i) {
+    const int items = 20;
+    for (int i = 0; i < items; ++i) {
         QFile card(store + QStringLiteral("/contacts/c%1.vcf").arg(i, 4, 10, QLatin1Char('0')));
         QVERIFY(card.open(QIODevice::WriteOnly));
         card.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c%1\r\nFN:Person %1\r\nN:%1;Person;;;\r\n"
-                                  "TEL;TYPE=WORK,VOICE:(503) 555-%1\r\nEND:VCARD\r\n")
+                                  "TEL;TYPE=WORK,VOICE:(503) 555-%1\r\nTEL;TYPE=CELL:(503) 555-9%1\r\nEND:VCARD\r\n")
                        .arg(i)
                        .toUtf8());
     }
     QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
-                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1")}
+                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1"),
+                                  QStringLiteral("MobilePhone=1")}
                           + allFolders(store)),
              0);
     const QMap<QString, QByteArray> before = withoutStamps(readTree(store));
     QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
     const QMap<QString, QByteArray> afterRun = withoutStamps(readTree(store));
 
-    int cutMidway = 0;
-    for (int delay : {30, 80, 150, 250, 400}) {
-        QProcess undo;
-        undo.setProcessEnvironment(environment());
-        undo.start(QStringLiteral(BIN_DIR "/quenlock"),
-                   {QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store});
-        QVERIFY(undo.waitForStarted());
-        QThread::msleep(delay);
-        undo.kill();
-        undo.waitForFinished();
-        int given = 0;
-        const QMap<QString, QByteArray> now = withoutStamps(readTree(store));
-        for (auto file = now.cbegin(); file != now.cend(); ++file) {
-            if (QFileInfo(file.key()).fileName().startsWith(u'.'))
-                continue; // a temporary file the kill left; readers skip it
-            QVERIFY2(file.value() == before.value(file.key()) || file.value() == afterRun.value(file.key()),
-                     qPrintable(file.key()));
-            given += file.value() == before.value(file.key());
-        }
-        cutMidway += given > 0 && given < 1000;
+    QProcess undo;
+    QProcessEnvironment killing = environment();
+    killing.insert(QStringLiteral("QUENLOCK_TEST_KILL_AT_SAVE"), QStringLiteral("8"));
+    undo.setProcessEnvironment(killing);
+    undo.start(QStringLiteral(BIN_DIR "/quenlock"),
+               {QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store});
+    QVERIFY(undo.waitForFinished(60000));
+    QCOMPARE(undo.exitStatus(), QProcess::CrashExit);
+    int given = 0;
+    const QMap<QString, QByteArray> now = withoutStamps(readTree(store));
+    for (auto file = now.cbegin(); file != now.cend(); ++file) {
+        if (QFileInfo(file.key()).fileName().startsWith(u'.'))
+            continue; // the temporary file the kill left; readers skip it
+        QVERIFY2(file.value() == before.value(file.key()) || file.value() == afterRun.value(file.key()),
+                 qPrintable(file.key()));
+        given += file.value() == before.value(file.key());
     }
-    qInfo("%d of 5 kills cut an undo midway", cutMidway);
-    // The last kill may come after the end: --force then finds nothing to do.
+    QCOMPARE(given, 7);
+    QString out;
+    QCOMPARE(quenlock({QStringLiteral("runs"), QStringLiteral("--json")}, &out), 0);
+    const QJsonObject cut = QJsonDocument::fromJson(out.section(u'\n', 0, 0).toUtf8()).object();
+    QCOMPARE(cut.value(u"state").toString(), QStringLiteral("cut short"));
+    QCOMPARE(cut.value(u"changed").toInteger(), qint64(8));
+
     QString err;
-    QVERIFY2(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--force"),
-                       QStringLiteral("--store"), store},
-                      nullptr, &err) == 0,
+    QVERIFY2(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"),
+                       QStringLiteral("--store"), store}, &out, &err) == 0,
              qPrintable(err.left(2000)));
+    QCOMPARE(out.section(u'\n', -2), QStringLiteral("Restored 26 fields in 13 items; skipped 0 items changed since the run\n"));
     QMap<QString, QByteArray> after = withoutStamps(readTree(store));
     after.removeIf([](const auto &file) { return QFileInfo(file.key()).fileName().startsWith(u'.'); });
     QVERIFY(after == before);
 }
 
+// A journal the run did not write that way: one damaged page stops the undo
+// before it writes anything, with one line, and the run stays not undone;
+// a value no item could hold is refused for its item alone.
+void TestHost::damagedJournalStopsUndo_data()
+{
+    QTest::addColumn<QString>("tamper");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("restored"); // items given back
+    QTest::newRow("damaged page") << QStringLiteral("page")
+                                  << QStringLiteral("quenlock: The run journal is damaged: database disk image is malformed\n")
+                                  << 0;
+    QTest::newRow("value past the item size limit")
+        << QStringLiteral("value")
+        << QStringLiteral("quenlock: Item c0000.vcf in folder contacts not restored: the journal's value of "
+                          "BusinessTelephoneNumber is larger than an item may be (64 MiB)\n")
+        << 999;
+}
+
+void TestHost::damagedJournalStopsUndo()
+{
+    QFETCH(QString, tamper);
+    QFETCH(QString, err);
+    QFETCH(int, restored);
+    // This run's journal alone, so the damaged page is one of its own.
+    const QString file = m_dir.path() + QStringLiteral("/state/quenlock/logs.sqlite");
+    const auto removeLog = [&] {
+        for (const char *ending : {"", "-wal", "-shm"})
+            QFile::remove(file + QLatin1String(ending));
+    };
+    removeLog();
+    const auto cleanUp = qScopeGuard(removeLog);
+    QTemporaryDir scratch;
+    const QString store = scratch.path() + QStringLiteral("/store");
+    QVERIFY(QDir().mkpath(store + QStringLiteral("/contacts")));
+    for (int i = 0; i < 1000; ++i) {
+        QFile card(store + QStringLiteral("/contacts/c%1.vcf").arg(i, 4, 10, QLatin1Char('0')));
+        QVERIFY(card.open(QIODevice::WriteOnly));
+        card.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c%1\r\nFN:Person %1\r\n"
+                                  "TEL;TYPE=WORK,VOICE:(503) 555-%1\r\nEND:VCARD\r\n").arg(i).toUtf8());
+    }
+    const QMap<QString, QByteArray> beforeRun = withoutStamps(readTree(store));
+    QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("SearchFor=\\(503\\)"),
+                                  QStringLiteral("ReplaceWith=(458)"), QStringLiteral("BusinessPhone=1")}
+                          + allFolders(store)),
+             0);
+    QCOMPARE(quenlock({QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--store"), store}), 0);
+    const QMap<QString, QByteArray> afterRun = withoutStamps(readTree(store));
+    QString runsBefore;
+    QCOMPARE(quenlock({QStringLiteral("runs")}, &runsBefore), 0);
+
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+    if (tamper == u"value") {
+        QCOMPARE(sqlite3_exec(db, "UPDATE run_changes SET old_value = printf('%.*c', 67108865, 'x')"
+                                  " WHERE item_id = 'c0000.vcf'", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    } else {
+        sqlite3_stmt *leaves = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = 'run_changes' AND pagetype = 'leaf'"
+                                        " ORDER BY pageno", -1, &leaves, nullptr), SQLITE_OK);
+        QList<qint64> pages;
+        while (sqlite3_step(leaves) == SQLITE_ROW)
+            pages << sqlite3_column_int64(leaves, 0);
+        sqlite3_finalize(leaves);
+        sqlite3_close(db);
+        QVERIFY(pages.size() > 4);
+        QFile journal(file);
+        QVERIFY(journal.open(QIODevice::ReadWrite) && journal.seek((pages[pages.size() / 2] - 1) * 4096));
+        QCOMPARE(journal.write(QByteArray(4096, char(0xFF))), 4096);
+    }
+
+    QString out, stdErr;
+    QCOMPARE(quenlock({QStringLiteral("undo"), QStringLiteral("--last"), QStringLiteral("--yes"), QStringLiteral("--store"), store},
+                      &out, &stdErr), 1);
+    QCOMPARE(stdErr, err);
+    const QMap<QString, QByteArray> now = withoutStamps(readTree(store));
+    int given = 0;
+    for (auto f = now.cbegin(); f != now.cend(); ++f) {
+        QVERIFY2(f.value() == beforeRun.value(f.key()) || f.value() == afterRun.value(f.key()), qPrintable(f.key()));
+        given += f.value() == beforeRun.value(f.key());
+    }
+    QCOMPARE(given, restored);
+    QCOMPARE(now.size(), afterRun.size());
+    if (tamper == u"page") {
+        QString runsAfter;
+        QCOMPARE(quenlock({QStringLiteral("runs")}, &runsAfter), 0);
+        QCOMPARE(runsAfter, runsBefore);
+    }
+}
+
 void TestHost::runStatuses_data()
 {
     QTest::addColumn<QStringList>("settings");
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("mode"); // "--yes", "--dry-run" or none
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("stderrHas");
-    QTest::newRow("no terminal, no --yes") << QStringList{QStringLiteral("SearchFor=x")} << false << 3
+    QTest::newRow("no terminal, no --yes") << QStringList{QStringLiteral("SearchFor=x")} << QString() << 3
                                            << QStringLiteral("answered No");
-    QTest::newRow("count not a number") << QStringList{QStringLiteral("FolderCount=two")} << true << 1
+    QTest::newRow("count not a number") << QStringList{QStringLiteral("FolderCount=two")} << QStringLiteral("--yes") << 1
                                         << QStringLiteral("Error occurred.  LastLineNumber: 6  Reason: Type mismatch");
     // Scripts see that items ended early: the summary comes, the status is 4.
     QTest::newRow("bad pattern ends each item, not the run")
-        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << true << 4
+        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << QStringLiteral("--yes") << 4
+        << QStringLiteral("Invalid pattern");
+    QTest::newRow("a preview's statuses are the run's")
+        << QStringList{QStringLiteral("SearchFor=(x"), QStringLiteral("FileAs=1")} << QStringLiteral("--dry-run") << 4
         << QStringLiteral("Invalid pattern");
     QTest::newRow("count past the last slot ends at once")
-        << QStringList{QStringLiteral("SearchFor=x"), QStringLiteral("FolderCount=2147483647")} << true << 0
+        << QStringList{QStringLiteral("SearchFor=x"), QStringLiteral("FolderCount=2147483647")} << QStringLiteral("--yes") << 0
         << QString();
     // The batch run reads the stored text whole: no text box cuts it (the
     // regex engine then finds it too large to compile, item by item).
     QTest::newRow("long search text runs whole")
-        << QStringList{QStringLiteral("SearchFor=") + QString(40000, u'q')} << true << 4
+        << QStringList{QStringLiteral("SearchFor=") + QString(40000, u'q')} << QStringLiteral("--yes") << 4
         << QStringLiteral("regular expression is too large");
 }
 
 void TestHost::runStatuses()
 {
     QFETCH(QStringList, settings);
-    QFETCH(bool, yes);
+    QFETCH(QString, mode);
     QFETCH(int, status);
     QFETCH(QString, stderrHas);
     QTemporaryDir scratch;
@@ -556,8 +660,8 @@ void TestHost::runStatuses()
     // Hand-edited values the run must meet: set them as they are.
     QCOMPARE(quenlock(QStringList{QStringLiteral("set"), QStringLiteral("--force")} + settings), 0);
     QStringList args{QStringLiteral("run"), QStringLiteral("--store"), store};
-    if (yes)
-        args << QStringLiteral("--yes");
+    if (!mode.isEmpty())
+        args << mode;
     QString out, err;
     QCOMPARE(quenlock(args, &out, &err), status);
     QVERIFY2(err.contains(stderrHas), qPrintable(err));

@@ -12,6 +12,8 @@ struct RecordingProgress final : ProgressSink
     QString label;        // the folder caption or the summary last shown
     bool barShown = false;
     int item = 0;         // the last item shown; 0 once finished
+    int stopBefore = 0;   // asks the run to stop before this item, counted over all folders
+    int itemsShown = 0;
     QStringList calls;
 
     void showFolder(const QString &caption) override
@@ -27,6 +29,7 @@ struct RecordingProgress final : ProgressSink
     void setItem(int index) override
     {
         item = index;
+        ++itemsShown;
         calls << QStringLiteral("item %1").arg(index);
     }
     void finish() override
@@ -40,4 +43,5 @@ struct RecordingProgress final : ProgressSink
         label = text;
         calls << QStringLiteral("summary ") + text;
     }
+    bool stopRequested() const override { return stopBefore > 0 && itemsShown + 1 >= stopBefore; }
 };

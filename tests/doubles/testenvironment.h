@@ -23,16 +23,21 @@ struct ActivityLine
     bool operator==(const ActivityLine &) const = default;
 };
 
-// Records host log lines; text tables and the settings name are the real engine's.
+// Records host log lines and the run journal's calls; text tables and the
+// settings name are the real engine's.
 class RecordingUtility final : public EngineUtility
 {
 public:
     QList<LogLine> lines;
+    QList<RunStart> begun;
+    QList<RunEnd> ended;
     QString appName = QStringLiteral("QuenlockHost");
     void LogMessage(const QString &message, int level, const QString &source) override;
     QString LookupText(const TextTable &table, const QString &key) override;
     void LoadTextTable(TextTable &table, const QString &section) override;
     QString SettingsAppName() override { return appName; }
+    void BeginRun(const RunStart &start) override { begun.append(start); }
+    void EndRun(qint32, RunEnd how) override { ended.append(how); }
 };
 
 // Sets XDG_CONFIG_HOME, XDG_STATE_HOME and XDG_DATA_HOME to a fresh folder,

@@ -52,7 +52,7 @@ void TestModule::identity()
     CMorvane module;
     QCOMPARE(module.RegistryName(), QStringLiteral("Morvane"));
     QCOMPARE(module.FriendlyName(), QStringLiteral("Quenlock"));
-    QCOMPARE(module.Version(), QStringLiteral("1.0.42"));
+    QCOMPARE(module.Version(), QStringLiteral(QUENLOCK_VERSION));
 }
 
 void TestModule::hooksDoNothing()

@@ -197,6 +197,7 @@ private Q_SLOTS:
     void errors();
     void logFailures_data();
     void logFailures();
+    void stopRequestEndsBetweenItems();
 };
 
 void TestReplaceRun::dirtyPageShowsOnlyTheNotice()
@@ -664,6 +665,8 @@ void TestReplaceRun::twoFoldersOneChange()
     QCOMPARE(w.progress.label, QStringLiteral("Updated 1 items in 2 folders"));
     QCOMPARE(w.runLines().size(), 4);
     QVERIFY(!w.progress.barShown);
+    QCOMPARE(w.env.utility.begun.value(0).folders, (QStringList{QStringLiteral("Contacts"), QStringLiteral("Calendar")}));
+    QCOMPARE(w.env.utility.ended, QList<RunEnd>{RunEnd::Finished});
 }
 
 void TestReplaceRun::errors_data()
@@ -803,6 +806,8 @@ void TestReplaceRun::errors()
     QVERIFY2(w.env.utility.lines == (QList<LogLine>{{message, 0, ErrorSource}}), qPrintable(hostLog(w)));
     QCOMPARE(result.outcome, RunResult::Outcome::Error);
     QCOMPARE(result.text, message);
+    // A run that began in the journal ends there as stopped at an error.
+    QCOMPARE(w.env.utility.ended, QList<RunEnd>(w.env.utility.begun.size(), RunEnd::Error));
     QCOMPARE(w.answers.asked.size(), 1); // the confirmation only: errors show no box
     QCOMPARE(w.progress.label, labelAfter.isNull() ? QString() : labelAfter);
     if (barValue >= 0) {
@@ -885,6 +890,24 @@ void TestReplaceRun::logFailures()
     QCOMPARE(savedIds, saved);
     QCOMPARE(untouchedIds, untouched);
     QCOMPARE(w.undoTexts().size(), undoEntries);
+}
+
+// Told to stop (an interrupt), the run ends before its next item: the items
+// before it stay saved, nothing after it is touched, and the label says so.
+void TestReplaceRun::stopRequestEndsBetweenItems()
+{
+    World w;
+    auto folder = acmeToApexInWork(w);
+    for (const QString &id : {QStringLiteral("c1"), QStringLiteral("c2"), QStringLiteral("c3")})
+        folder->add(QStringLiteral("ContactItem"), id, {{QStringLiteral("CompanyName"), QStringLiteral("Acme")}});
+    w.progress.stopBefore = 3;
+
+    const RunResult result = w.run();
+
+    QCOMPARE(result.outcome, RunResult::Outcome::Stopped);
+    QCOMPARE(w.progress.label, QStringLiteral("Stopped: 2 items saved"));
+    QCOMPARE(w.saves(), (QStringList{QStringLiteral("save c1"), QStringLiteral("save c2")}));
+    QCOMPARE(folder->items.at(2)->properties.value(QStringLiteral("CompanyName")), QStringLiteral("Acme"));
 }
 
 QTEST_GUILESS_MAIN(TestReplaceRun)

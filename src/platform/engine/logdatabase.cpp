@@ -16,9 +16,6 @@
 
 namespace {
 constexpr int BatchRows = 1000;
-// How long a write waits for another program's lock on the file before it
-// fails; README.md names this time.
-constexpr int BusyTimeoutMs = 5000;
 
 } // namespace
 
@@ -100,7 +97,7 @@ void LogDatabase::open()
         if (sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) != SQLITE_OK)
             fail(QStringLiteral("open"));
-        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+        sqlite3_busy_timeout(m_db, LogDb::BusyTimeoutMs);
         createTables();
     } catch (const LogDb::Failure &failure) {
         release();
@@ -197,6 +194,7 @@ void LogDatabase::abandon(const QString &failure)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_inTransaction = false;
     m_pending = 0;
+    markRunFailed();
     // A batch command never returns to the event loop: there the failure
     // stands until the command ends and reports it.
     if (QCoreApplication::instance())

@@ -102,6 +102,9 @@ private:
     // LogWriteError every later write throws.
     void write(const char *log, const std::function<void()> &body);
     void abandon(const QString &failure);
+    // Tells the journal, if it still takes one small write, that the run in
+    // hand ended because the logs failed, not because it was killed.
+    void markRunFailed();
     // Runs a query of the named log with one whole-number parameter and
     // hands each row to row; QuenlockError when the file cannot be read or
     // a row on the way is damaged ("The run journal is damaged: ...").

@@ -8,6 +8,10 @@
 
 namespace LogDb {
 
+// How long a write waits for another program's lock on the file before it
+// fails; README.md names this time.
+constexpr int BusyTimeoutMs = 5000;
+
 // A step that failed: the text a read reports, and SQLite's own reason,
 // which a write's error carries.
 struct Failure

@@ -109,12 +109,29 @@ void LogDatabase::endRun(qint32 saved, RunEnd how)
     });
 }
 
+void LogDatabase::markRunFailed()
+{
+    if (!m_db || !m_run.id)
+        return;
+    sqlite3_stmt *update = nullptr;
+    // Not waited for: a file locked by another program is why the logs failed.
+    sqlite3_busy_timeout(m_db, 0);
+    if (sqlite3_prepare_v2(m_db, "UPDATE runs SET complete = ? WHERE id = ? AND saved IS NULL", -1, &update,
+                           nullptr) == SQLITE_OK) {
+        sqlite3_bind_int(update, 1, int(RunEnd::LogFailed));
+        sqlite3_bind_int64(update, 2, m_run.id);
+        sqlite3_step(update);
+    }
+    sqlite3_finalize(update);
+    sqlite3_busy_timeout(m_db, LogDb::BusyTimeoutMs);
+}
+
 QList<LogDatabase::RunEntry> LogDatabase::runs()
 {
     QList<RunEntry> entries;
     eachRow("run journal", "SELECT id, started, search_for, replace_with, case_sensitive, special_instructions, folders,"
             " undoes, COALESCE(saved, (SELECT COUNT(*) FROM (SELECT DISTINCT store_id, folder_id, item_id"
-            " FROM run_changes WHERE run_id = runs.id))), saved IS NOT NULL, complete, undone_by"
+            " FROM run_changes WHERE run_id = runs.id))), complete IS NOT NULL, complete, undone_by"
             " FROM runs WHERE id > ? ORDER BY id DESC",
             0, [&](sqlite3_stmt *row) {
                 const RunStart start{LogDb::columnText(row, 2), LogDb::columnText(row, 3),

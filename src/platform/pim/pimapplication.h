@@ -23,6 +23,11 @@ struct HostHooks
     // PickFolder's answer; without a picker PickFolder answers nullptr, as a
     // cancelled dialog would.
     std::function<std::shared_ptr<OlFolder>(OlNamespace &)> pickFolder;
+    // Runs before the first save into a store, with its id: answers what
+    // keeps other programs' runs out of the store while it is held (it is
+    // let go when the last namespace is released), or throws QuenlockError
+    // to refuse the save. Without it saves take no lock.
+    std::function<std::shared_ptr<void>(const QString &storeId)> lockStore;
 };
 
 // storeDirs: directories each holding collections (one sub-directory per

@@ -562,6 +562,27 @@ void writeDateTime(VDocument &doc, const Field &field, const QString &text, bool
     doc.insert(name, paramsFor(t), QString::fromLatin1(PimValues::formatICalTime(t)));
 }
 
+// Another text for the instant the field holds (a month name in other
+// letters, a time typed for an all-day date's midnight) changes nothing: a
+// write must not give the item a line it did not have, such as a DTEND.
+bool sameInstant(const QString &typed, const QString &current)
+{
+    if (typed.trimmed().isEmpty() || current.isEmpty())
+        return false;
+    try {
+        const int year = QDate::currentDate().year();
+        const PimValues::TypedTime a = PimValues::parseTyped(typed, year);
+        const PimValues::TypedTime b = PimValues::parseTyped(current, year);
+        if (a.local.date() != b.local.date())
+            return false;
+        if (!a.hasTime) // a date typed for a date-time keeps its time of day
+            return true;
+        return a.local.time() == (b.hasTime ? b.local.time() : QTime(0, 0));
+    } catch (const QuenlockError &) {
+        return false;
+    }
+}
+
 QString readValue(VDocument &doc, const Field &field)
 {
     switch (field.value) {
@@ -667,14 +688,14 @@ QString read(VDocument &doc, const Field &field) { return readValue(doc, field);
 
 void write(VDocument &doc, const Field &field, const QString &text)
 {
-    if (text == readValue(doc, field))
+    const QString current = readValue(doc, field);
+    if (text == current)
         return;
     switch (field.value) {
     case DateTime:
-        writeDateTime(doc, field, text, false);
-        return;
     case Date:
-        writeDateTime(doc, field, text, true);
+        if (!sameInstant(text, current))
+            writeDateTime(doc, field, text, field.value == Date);
         return;
     case Minutes:
     case Number: {

@@ -5,6 +5,7 @@
 #include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
+#include "safeitem.h"
 #include "systemtexts.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr qint64 maximumSize = 64 * 1024 * 1024;
+constexpr qint64 maximumSize = MaximumItemBytes;
 
 QString systemError() { return QString::fromLocal8Bit(strerror(errno)); }
 
@@ -264,6 +265,7 @@ void PimItem::save()
     if (m_saveElsewhere)
         return saveToElsewhere();
     checkUnchangedOnDisk();
+    m_store->hold();
     std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
     struct stat written{};

@@ -306,7 +306,36 @@ PimNamespace::PimNamespace(std::shared_ptr<const StoreSet> stores) : m_stores(st
     PimSync::namespaceOpened();
 }
 
-PimNamespace::~PimNamespace() { PimSync::namespaceClosed(); }
+PimNamespace::~PimNamespace()
+{
+    if (PimSync::namespaceClosed())
+        for (const auto &store : m_stores->stores)
+            store->letGo();
+}
+
+void Store::hold() const
+{
+    if (!lockStore)
+        return;
+    const std::lock_guard<std::mutex> guard(m_lockMutex);
+    if (m_lock)
+        return;
+    if (!m_refused.isEmpty())
+        throw QuenlockError(m_refused);
+    try {
+        m_lock = lockStore(id);
+    } catch (const QuenlockError &error) {
+        m_refused = error.description();
+        throw;
+    }
+}
+
+void Store::letGo() const
+{
+    const std::lock_guard<std::mutex> guard(m_lockMutex);
+    m_lock.reset();
+    m_refused.clear();
+}
 
 std::shared_ptr<OlFolder> PimNamespace::GetDefaultFolder(int kind)
 {
@@ -374,6 +403,7 @@ std::shared_ptr<OlApplication> Pim::createApplication(const QStringList &storeDi
         store->id = canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
         store->path = QFile::encodeName(store->id);
         store->beforeReplace = host.beforeReplace;
+        store->lockStore = host.lockStore;
         set->stores.append(std::move(store));
     }
     set->defaultContacts = defaultContactsFolder;

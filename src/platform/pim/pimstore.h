@@ -17,9 +17,23 @@ namespace Pim {
 // directory has the same id in every run.
 struct Store
 {
+public:
     QByteArray path; // canonical when the directory exists
     QString id;
     std::function<void()> beforeReplace; // the host's hook, run before an item file is replaced
+    std::function<std::shared_ptr<void>(const QString &)> lockStore; // the host's lock, see HostHooks
+
+    // Before each save: takes the host's lock on the store once, and keeps
+    // it until letGo(). A refusal stands until then too: every later save
+    // fails at once with the same error instead of waiting again.
+    void hold() const;
+    // When the last namespace is released: the run is over.
+    void letGo() const;
+
+private:
+    mutable std::mutex m_lockMutex;
+    mutable std::shared_ptr<void> m_lock;
+    mutable QString m_refused;
 };
 
 struct StoreSet

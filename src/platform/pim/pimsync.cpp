@@ -50,13 +50,16 @@ QString syncAll()
 
 void namespaceOpened() { ++liveNamespaces(); }
 
-void namespaceClosed()
+bool namespaceClosed()
 {
-    if (--liveNamespaces() > 0 || pending().isEmpty())
-        return;
+    if (--liveNamespaces() > 0)
+        return false;
+    if (pending().isEmpty())
+        return true;
     const QString failure = syncAll();
     if (!failure.isEmpty())
         engineUtility().LogMessage(failure, 0, QLatin1String(Texts::PimSource));
+    return true;
 }
 
 } // namespace PimSync

@@ -15,7 +15,7 @@ void noteWrite(dev_t device, const QByteArray &directory);
 // Syncs every file system written to since the last sync; an empty text, or
 // the reason a sync failed.
 QString syncAll();
-// Namespaces alive; the last one released syncs.
+// Namespaces alive; the last one released syncs, and answers true.
 void namespaceOpened();
-void namespaceClosed();
+bool namespaceClosed();
 } // namespace PimSync

@@ -35,6 +35,18 @@ PimItem &PimWrapper<Base>::item()
 }
 
 template <class Base>
+VDocument &PimWrapper<Base>::document()
+{
+    VDocument &doc = *item().document();
+    if (doc.calendarItems() > 1)
+        throw QuenlockError(QStringLiteral("The file \"%1\" holds %2 events, tasks or journal entries with "
+                                           "different UIDs; a file of several is left as it is")
+                                .arg(item().path())
+                                .arg(doc.calendarItems()));
+    return doc;
+}
+
+template <class Base>
 const PimFields::Field &PimWrapper<Base>::field(const QString &property)
 {
     const PimFields::Field *f = PimFields::find(m_kind.page, property);
@@ -47,7 +59,7 @@ const PimFields::Field &PimWrapper<Base>::field(const QString &property)
 template <class Base>
 QString PimWrapper<Base>::read(const QString &property)
 {
-    VDocument &doc = *item().document();
+    VDocument &doc = document();
     if (isRtfBody(property))
         return RtfText::fromPlainText(PimFields::read(doc, field(QLatin1String(BodyField::Name))));
     if (named(property, QLatin1String("EntryID")))
@@ -61,7 +73,7 @@ QString PimWrapper<Base>::read(const QString &property)
 template <class Base>
 void PimWrapper<Base>::write(const QString &property, const QString &text)
 {
-    VDocument &doc = *item().document();
+    VDocument &doc = document();
     if (isRtfBody(property)) {
         const std::optional<QString> plain = RtfText::toPlainText(text);
         if (!plain)
@@ -84,7 +96,7 @@ QString PimWrapper<Base>::EntryID()
 template <class Base>
 QString PimWrapper<Base>::Subject()
 {
-    return PimFields::read(*item().document(), field(QStringLiteral("Subject")));
+    return PimFields::read(document(), field(QStringLiteral("Subject")));
 }
 
 template <class Base>
@@ -98,7 +110,7 @@ template class PimWrapper<SafeItem>;
 
 QString PimContactWrapper::FullNameAndCompany()
 {
-    return PimFields::fullNameAndCompany(*item().document());
+    return PimFields::fullNameAndCompany(document());
 }
 
 void PimMapiUtils::CleanUp()

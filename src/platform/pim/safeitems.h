@@ -24,6 +24,10 @@ public:
 
 protected:
     PimItem &item();
+    // The item's text; a calendar file holding several events or tasks is
+    // refused: only its first would be searched, and the file counted as
+    // changed when nothing in it was.
+    VDocument &document();
 
 private:
     const PimFields::Field &field(const QString &property);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "vdocument.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 #include "quenlockerror.h"
@@ -534,7 +536,30 @@ void VDocument::locateCalendarItem(int first)
     }
     const QByteArray c = upperValue(m_lines[size_t(m_begin)]);
     m_kind = c == "VEVENT" ? Kind::Event : c == "VTODO" ? Kind::Task : Kind::Journal;
+    countCalendarItems(first);
     rescan();
+}
+
+void VDocument::countCalendarItems(int first)
+{
+    QSet<QByteArray> uids;
+    int depth = 0, withoutUid = 0;
+    bool open = false, hasUid = false;
+    for (int i = first; i < int(m_lines.size()); ++i) {
+        const ContentLine &l = m_lines[size_t(i)];
+        if (l.name == "BEGIN" && ++depth == 2) {
+            const QByteArray c = upperValue(l);
+            open = c == "VEVENT" || c == "VTODO" || c == "VJOURNAL";
+            hasUid = false;
+        } else if (l.name == "END" && depth-- == 2 && open) {
+            withoutUid += !hasUid;
+            open = false;
+        } else if (depth == 2 && open && l.name == "UID") {
+            uids.insert(l.value().trimmed());
+            hasUid = true;
+        }
+    }
+    m_calendarItems = int(uids.size()) + withoutUid;
 }
 
 QByteArray VDocument::component() const { return upperValue(m_lines[size_t(m_begin)]); }

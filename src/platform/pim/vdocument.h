@@ -105,6 +105,9 @@ public:
     QByteArray component() const;
     VText::Dialect dialect() const { return m_dialect; }
     bool isModified() const { return m_modified; }
+    // The events, tasks and journal entries of a calendar file, counted by
+    // their distinct UIDs (a series and its exceptions are one).
+    int calendarItems() const { return m_calendarItems; }
 
     // Indexes of the item's property lines, in file order.
     const QList<int> &properties() const { return m_properties; }
@@ -141,6 +144,7 @@ private:
     void locateItem();
     void locateCard(int first);
     void locateCalendarItem(int first);
+    void countCalendarItems(int first);
     void rescan();
     QByteArray encodeLine(const QByteArray &header, QList<QByteArray> params,
                           const QString &escaped, bool quotedPrintable, const QByteArray &eol) const;
@@ -156,5 +160,6 @@ private:
     VText::Dialect m_dialect = VText::Dialect::VCard30;
     QByteArray m_eol = "\r\n";
     bool m_modified = false;
+    int m_calendarItems = 1;
     mutable QList<int> m_fieldLines;
 };

@@ -5,6 +5,7 @@
 #include "quenlockerror.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QtTest>
 #include <functional>
 #include <sqlite3.h>
@@ -54,6 +55,14 @@ void damageLeafPage(const QString &table)
     QVERIFY(file.seek((leaves[leaves.size() / 2] - 1) * 4096));
     QCOMPARE(file.write(QByteArray(4096, char(0xFF))), 4096);
 }
+// Registered for the connections opened after it: the file may not grow
+// past 40 pages (160 KB), as on a disk that fills up.
+int smallDisk(sqlite3 *db, char **, const sqlite3_api_routines *)
+{
+    sqlite3_exec(db, "PRAGMA max_page_count=40", nullptr, nullptr, nullptr);
+    return SQLITE_OK;
+}
+const auto SmallDisk = reinterpret_cast<void (*)()>(&smallDisk);
 } // namespace
 
 class TestLogFaults : public QObject
@@ -64,6 +73,7 @@ private Q_SLOTS:
     void damagedPageStopsTheRead_data();
     void damagedPageStopsTheRead();
     void writeAheadLogStaysBounded();
+    void logFailureIsARunStateOfItsOwn();
 };
 
 void TestLogFaults::damagedPageStopsTheRead_data()
@@ -117,6 +127,28 @@ void TestLogFaults::writeAheadLogStaysBounded()
     db.close();
     qInfo("write-ahead log peak %lld bytes, database %lld bytes", peak, QFileInfo(logFile()).size());
     QVERIFY2(peak <= 4096000 + 64 * 4096, qPrintable(QString::number(peak)));
+}
+
+// A run the logs stopped is told apart from one that was killed.
+void TestLogFaults::logFailureIsARunStateOfItsOwn()
+{
+    TestEnvironment env;
+    LogDatabase &db = LogDatabase::instance();
+    sqlite3_auto_extension(SmallDisk);
+    const auto cancel = qScopeGuard([] { sqlite3_cancel_auto_extension(SmallDisk); });
+    QString thrown;
+    try {
+        journalRun(db, 3000);
+    } catch (const LogWriteError &error) {
+        thrown = error.description();
+    }
+    QVERIFY2(thrown.endsWith(QStringLiteral(" cannot be written: database or disk is full")), qPrintable(thrown));
+    db.close();
+    const QList<LogDatabase::RunEntry> runs = db.runs();
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(runs[0].ended);
+    QCOMPARE(runs[0].how, RunEnd::LogFailed);
+    QVERIFY(runs[0].changed > 0);
 }
 
 QTEST_GUILESS_MAIN(TestLogFaults)

@@ -249,6 +249,9 @@ void tst_PimGolden::readsFields_data()
     QTest::newRow("CR company") << "contact21-cr.vcf" << "CompanyName" << "Atelier Lambert";
     QTest::newRow("CR quoted-printable body") << "contact21-cr.vcf" << "Body"
         << QString::fromUtf8("Première ligne\nDeuxième ligne, assez longue pour être coupée.");
+    // Older exporters name the encoding alone: "NOTE;QUOTED-PRINTABLE:".
+    QTest::newRow("2.1 quoted-printable short form") << "contact21-qp-short.vcf" << "Body"
+        << QString::fromUtf8("Grüße aus Lagos\nGate code 4711, then the long drive past the warehouse.");
     QTest::newRow("CR last phone") << "contact21-cr.vcf" << "MobileTelephoneNumber" << "+33 6 55 55 01 02";
     QTest::newRow("BOM and CR start") << "event-bom-cr.ics" << "Start" << "5 Mar 2025 10:00:00";
     QTest::newRow("BOM and CR body") << "event-bom-cr.ics" << "Body" << "Prices for spring, and the new catalogue.";
@@ -365,6 +368,8 @@ void tst_PimGolden::edits_data()
                   {"MobileTelephoneNumber", "+33 6 55 55 01 99"},
                   {"PagerNumber", "+33 1 55 55 01 50"}}
         << "contact21-cr.edit.vcf";
+    QTest::newRow("2.1 quoted-printable short form") << "contact21-qp-short.vcf"
+        << Writes{{"Body", QString::fromUtf8("Straße 1\nLagos")}} << "contact21-qp-short.edit.vcf";
     QTest::newRow("event with a byte-order mark and CR line ends") << "event-bom-cr.ics"
         << Writes{{"Location", "Room 3"},
                   {"Subject", "Supplier call; prices"},
@@ -526,6 +531,9 @@ void tst_PimGolden::refusedWrites_data()
         << "The property \"FullNameAndCompany\" is read-only";
     QTest::newRow("plain text as RTF") << "contact30-eds.vcf" << "RTFBody" << "no rich text"
         << "The text written to RTFBody is not an RTF document";
+    // Only the first would be searched, and the file counted as changed.
+    QTest::newRow("file of two events") << "events.two.ics" << "Location" << "Room 3"
+        << "…events.two.ics\" holds 2 events, tasks or journal entries with different UIDs; a file of several is left as it is";
 }
 
 void tst_PimGolden::refusedWrites()
@@ -546,7 +554,10 @@ void tst_PimGolden::refusedWrites()
         w->write(property, text);
         QFAIL("the write was accepted");
     } catch (const QuenlockError &e) {
-        QCOMPARE(e.description(), error);
+        if (error.startsWith(u'…')) // the rest of a message that names the file
+            QVERIFY2(e.description().endsWith(error.mid(1)), qPrintable(e.description()));
+        else
+            QCOMPARE(e.description(), error);
     }
     try {
         QCOMPARE(w->read(property), old);
@@ -652,8 +663,13 @@ void tst_PimGolden::readAndSaveChangesNoByte()
     if (properties.isEmpty())
         QSKIP("no wrapper for this kind");
     auto w = s.wrap(file);
-    for (const QString &p : properties)
+    for (const QString &p : properties) {
         w->write(p, w->read(p));
+        // Another text for the same instant (as a replace in a date's text
+        // may leave it) adds no line and rewrites none.
+        if (p == u"Start" || p == u"End" || p.endsWith(u"Date") || p == u"DateCompleted")
+            w->write(p, w->read(p) + u' ');
+    }
     w->Save();
     QCOMPARE(readFile(s.filePath(file)), before);
     QCOMPARE(QFileInfo(s.filePath(file)).lastModified(), mtime);

@@ -9,7 +9,9 @@
 #include "pimapplication.h"
 #include "pimclasses.h"
 #include "progids.h"
+#include "storelock.h"
 
+#include <QThread>
 #include <sqlite3.h>
 #include <cerrno>
 #include <cstring>
@@ -94,6 +96,8 @@ private slots:
     void idsAreStableAcrossRuns();
     void itemListRules();
     void listedOncePerItems();
+    void itemsReadAheadAreWhatIsOnDisk();
+    void itemById();
     void oddEntriesAreLogged_data();
     void oddEntriesAreLogged();
     void folderLookupStaysInsideTheStore_data();
@@ -109,6 +113,7 @@ private slots:
     void outsideChangesAreNeverOverwritten_data();
     void outsideChangesAreNeverOverwritten();
     void staleTemporariesAreRemoved();
+    void oneRunAtATimeSavesIntoAStore();
     void undoRecordsAreDurableBeforeTheChange();
     void pickFolderAsksTheHost();
 };
@@ -171,6 +176,8 @@ void tst_PimStore::oddEntriesAreLogged_data()
     QTest::newRow("FIFO") << "pipe.ICS" << "it is a named pipe";
     QTest::newRow("dangling link") << "gone.vcf" << "it is a symbolic link to nothing";
     QTest::newRow("link leaving the store") << "leak.ics" << "it is a symbolic link that leads out of the store";
+    QTest::newRow("link to a sibling named like the store") << "old.vcf"
+        << "it is a symbolic link that leads out of the store";
     // The journal could not name it byte for byte: an undo would never find it.
     QTest::newRow("name not UTF-8") << QString::fromUtf8("caf\xe9.vcf") << "its name is not valid UTF-8";
     QTest::newRow("link loop") << "loop.vcf"
@@ -193,6 +200,10 @@ void tst_PimStore::oddEntriesAreLogged()
         QVERIFY(QFile::link(store + "/contacts/nothing.vcf", path));
     else if (name == QLatin1String("leak.ics"))
         QVERIFY(QFile::link(dir->path() + "/elsewhere/secret.vcf", path));
+    else if (name == QLatin1String("old.vcf")) {
+        put(store + "-old/contacts/b.vcf", card);
+        QVERIFY(QFile::link(store + "-old/contacts/b.vcf", path));
+    }
     else if (name.contains(QChar::ReplacementCharacter))
         QVERIFY(::close(::creat(QFile::encodeName(store + "/contacts/") + "caf\xe9.vcf", 0600)) == 0);
     else
@@ -230,6 +241,46 @@ void tst_PimStore::listedOncePerItems()
     QVERIFY(env->utility.lines[0].message.contains(store + "/contacts/c.vcf"));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(0));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, items->Item(3));
+}
+
+// Items are read ahead of the run, but handed out as they are on disk when
+// asked: a link to an item the run has saved since gives the saved text, and
+// an item asked for out of order is that item.
+void tst_PimStore::itemsReadAheadAreWhatIsOnDisk()
+{
+    for (int i = 0; i < 8; ++i)
+        put(store + QStringLiteral("/many/i%1.vcf").arg(i), card);
+    QFile::remove(store + "/many/i1.vcf");
+    QVERIFY(QFile::link(store + "/many/i0.vcf", store + "/many/i1.vcf"));
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto many = ns->Folders()[0]->Folders().last();
+    QCOMPARE(many->EntryID(), QStringLiteral("many"));
+    auto items = many->Items();
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->Item(1));
+    QThread::msleep(100); // the workers read the link's old text meanwhile
+    w->write(QStringLiteral("Subject"), QStringLiteral("Saved"));
+    w->Save();
+    w->setItem(items->Item(2));
+    QCOMPARE(w->EntryID(), QStringLiteral("i1.vcf"));
+    QCOMPARE(w->Subject(), QStringLiteral("Saved"));
+    w->setItem(items->Item(6));
+    QCOMPARE(w->EntryID(), QStringLiteral("i5.vcf"));
+    w->setItem(items->Item(3));
+    QCOMPARE(w->EntryID(), QStringLiteral("i2.vcf"));
+}
+
+// An undo finds its items by id: one that is gone is not found, never its
+// neighbour in name order.
+void tst_PimStore::itemById()
+{
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto items = ns->Folders()[0]->Folders()[1]->Items();
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(items->ItemByEntryId(QStringLiteral("b.vcf")));
+    QCOMPARE(w->EntryID(), QStringLiteral("b.vcf"));
+    for (const char *gone : {"a.vcf", "b.vc"})
+        QVERIFY2(!items->ItemByEntryId(QLatin1String(gone)), gone);
 }
 
 void tst_PimStore::folderLookupStaysInsideTheStore_data()
@@ -518,6 +569,38 @@ void tst_PimStore::staleTemporariesAreRemoved()
     left.sort();
     QCOMPARE(left, expected);
     QVERIFY(QFile::exists(store + "/cal/.e1.ics.999999999.1.tmp"));
+}
+
+// Two runs (two undos, a run and an undo) never save into one store at
+// once: the second waits for the first a bounded time, then every save of
+// its run stops with one line, and nothing is written.
+void tst_PimStore::oneRunAtATimeSavesIntoAStore()
+{
+    const QString path = store + "/contacts/b.vcf";
+    auto save = [&](const QString &subject) {
+        auto ns = Pim::createApplication({store}, {}, HostSession::pimHooks())->GetNamespace(QStringLiteral("MAPI"));
+        auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+        w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+        w->write(QStringLiteral("Subject"), subject);
+        QStringList refusals;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                w->Save();
+            } catch (const QuenlockError &error) {
+                refusals << error.description();
+            }
+        }
+        return refusals;
+    };
+    std::shared_ptr<void> otherRun = StoreLock::take(QFileInfo(store).canonicalFilePath());
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(save(QStringLiteral("Y")), QStringList(2, QStringLiteral("Another run is changing this store")));
+    QVERIFY2(clock.elapsed() >= 4500 && clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(readFile(path), card);
+    otherRun.reset();
+    QCOMPARE(save(QStringLiteral("Y")), QStringList());
+    QCOMPARE(readFile(path), QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Y\r\nEND:VCARD\r\n"));
 }
 
 // Through the hooks the host hands the layer, the activity log's pending

@@ -18,6 +18,7 @@ private slots:
     void bodiesReadAcrossFolds_data();
     void bodiesReadAcrossFolds();
     void hugeDurationOverflows();
+    void windows1252BodyKeepsItsBytes();
 };
 
 void tst_PimText::rtfBodyWritesThePlainBody()
@@ -144,6 +145,23 @@ void tst_PimText::hugeDurationOverflows()
     } catch (const QuenlockError &e) {
         QCOMPARE(e.description(), QStringLiteral("Overflow"));
     }
+}
+
+// Bytes that Windows-1252 leaves undefined decode as the control characters
+// of the same number and go back as the same bytes when the body changes.
+void tst_PimText::windows1252BodyKeepsItsBytes()
+{
+    TestEnvironment env;
+    Scratch s;
+    s.write(QStringLiteral("c.vcf"), "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Doe;Jo\r\nFN:Jo Doe\r\n"
+                                      "NOTE;CHARSET=WINDOWS-1252;ENCODING=QUOTED-PRINTABLE:Caf=E9 =81=8D=8F=90=9D end\r\n"
+                                      "END:VCARD\r\n");
+    auto w = s.wrap(QStringLiteral("c.vcf"));
+    w->write(QStringLiteral("Body"), w->read(QStringLiteral("Body")).replace(QStringLiteral("end"), QStringLiteral("fin")));
+    w->Save();
+    const QByteArray after = readFile(s.filePath(QStringLiteral("c.vcf")));
+    QVERIFY2(after.contains("NOTE;CHARSET=WINDOWS-1252;ENCODING=QUOTED-PRINTABLE:Caf=E9 =81=8D=8F=90=9D =\r\nfin\r\n"),
+             after.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_PimText)
