@@ -20,7 +20,7 @@ void play(const QStringList &script)
     for (const QString &step : script) {
         const QStringList w = step.split(u' ');
         if (w[0] == u"run" || w[0] == u"undo") {
-            RunStart start{QStringLiteral("a"), QStringLiteral("b"), w.contains(u"case") ? 1 : 0, QString(), {}, 0};
+            RunStart start{QStringLiteral("a"), QStringLiteral("b"), w.contains(u"case") ? 1 : 0, QString(), {}, 0, {}};
             if (w[0] == u"run")
                 start.folders = w[1].split(u',');
             else
