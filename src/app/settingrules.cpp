@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settingrules.h"
 
+#include "itemkinds.h"
 #include "settingskeys.h"
 #include "textnumber.h"
 
@@ -92,15 +93,7 @@ std::optional<QString> SettingRules::refusal(const QString &key, const QString &
     return QStringLiteral("unknown key '%1': 'quenlock fields' lists the field keys").arg(key);
 }
 
-QString SettingRules::kindOf(Page page)
-{
-    switch (page) {
-    case Page::Contacts: return QStringLiteral("contact");
-    case Page::Appointments: return QStringLiteral("appointment");
-    case Page::Tasks: return QStringLiteral("task");
-    }
-    return QString();
-}
+QString SettingRules::kindOf(Page page) { return QString::fromLatin1(ItemKinds::of(page).noun); }
 
 QStringList SettingRules::groupsOf(const Field &field)
 {

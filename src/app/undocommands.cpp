@@ -45,8 +45,7 @@ Record runRecord(const RunEntry &run)
 Record withStatus(const QString &status, const PlannedChange &change)
 {
     Record record;
-    record.add(QStringLiteral("status"), QJsonValue(status), QString());
-    record.fields.first().inText = false;
+    record.hidden(QStringLiteral("status"), status);
     record.fields += changeRecord(change).fields;
     return record;
 }

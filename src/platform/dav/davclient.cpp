@@ -18,13 +18,13 @@
 
 namespace Dav {
 
-namespace {
+QString shown(const QUrl &url) { return url.toString(QUrl::RemoveUserInfo); }
+
 QString shownOrigin(const QUrl &url)
 {
     return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
         .toString();
 }
-} // namespace
 
 // Lives on the client's thread; everything it does happens there.
 class Worker final : public QObject
@@ -182,8 +182,7 @@ Response Client::wait(const std::shared_future<Response> &answer, const QUrl &ur
     Response response = answer.get();
     if (response.status == 0)
         throw QuenlockError(QStringLiteral("The server %1 cannot be reached: %2")
-                                .arg(url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery),
-                                     response.reason));
+                                .arg(shownOrigin(url), response.reason));
     return response;
 }
 

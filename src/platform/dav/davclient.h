@@ -79,4 +79,9 @@ private:
     Worker *m_worker = nullptr;
 };
 
+// A URL as messages show it: never with user information in it; the
+// server alone, for messages about where requests may go.
+QString shown(const QUrl &url);
+QString shownOrigin(const QUrl &url);
+
 } // namespace Dav

@@ -14,7 +14,6 @@ const QStringList collectionProperties = {
     QStringLiteral("DAV:|resourcetype"), QStringLiteral("DAV:|displayname"),
     QStringLiteral("urn:ietf:params:xml:ns:caldav|supported-calendar-component-set")};
 
-QString shown(const QUrl &url) { return url.toString(QUrl::RemoveUserInfo); }
 
 QList<Resource> propfind(Client &client, const QUrl &url, int depth, const QStringList &properties)
 {

@@ -8,7 +8,6 @@
 namespace Dav {
 
 namespace {
-QString shown(const QUrl &url) { return url.toString(QUrl::RemoveUserInfo); }
 
 // Where a resource is, as a key that does not depend on how the server
 // spelled the href (absolute or not, which characters it encoded).

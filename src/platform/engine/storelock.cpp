@@ -2,6 +2,7 @@
 #include "storelock.h"
 
 #include "enginepaths.h"
+#include "logdbsupport.h"
 #include "quenlockerror.h"
 
 #include <QCryptographicHash>
@@ -16,7 +17,7 @@
 
 namespace {
 // As long as a log write waits for another program's lock on the database.
-constexpr int WaitMs = 5000;
+constexpr int WaitMs = LogDb::BusyTimeoutMs;
 constexpr int RetryMs = 50;
 } // namespace
 

@@ -262,10 +262,10 @@ void PimItem::save()
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
         return;
+    m_store->hold();
     if (m_saveElsewhere)
         return saveToElsewhere();
     checkUnchangedOnDisk();
-    m_store->hold();
     std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
     struct stat written{};

@@ -96,6 +96,22 @@ bool lossyName(const char *name, size_t length)
     return QFile::encodeName(QFile::decodeName(bytes)) != bytes;
 }
 
+// A listing of an open folder from its start. The copy of the descriptor
+// shares its position with the folder's, hence the rewind; closed with the
+// listing, or here when no listing could be made of it.
+DIR *listingOf(const Directory &folder)
+{
+    const int copy = ::dup(folder.fd);
+    DIR *dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        if (copy >= 0)
+            ::close(copy);
+        return nullptr;
+    }
+    ::rewinddir(dir);
+    return dir;
+}
+
 // Names in a directory, in byte order: sub-directories (not starting with
 // ".") or item files. With logSkipped, each entry named like an item that
 // is no item file gets one host log line: the user looks for it otherwise.
@@ -103,9 +119,7 @@ bool lossyName(const char *name, size_t length)
 std::vector<QByteArray> list(const Store &store, const QByteArray &directory, Want want,
                              bool logSkipped = false, Directory *opened = nullptr)
 {
-    DIR *dir = opened ? ::fdopendir(::dup(opened->fd)) : ::opendir(directory.constData());
-    if (dir && opened)
-        ::rewinddir(dir); // the copy shares its position with the folder's descriptor
+    DIR *dir = opened ? listingOf(*opened) : ::opendir(directory.constData());
     if (!dir)
         throw QuenlockError(QStringLiteral("The folder \"%1\" cannot be listed: %2")
                                 .arg(QFile::decodeName(directory), systemError()));
@@ -201,10 +215,9 @@ const struct timespec processStart = [] {
 
 void removeStaleTemporaries(const Directory &folder)
 {
-    DIR *dir = ::fdopendir(::dup(folder.fd));
+    DIR *dir = listingOf(folder);
     if (!dir)
         return;
-    ::rewinddir(dir);
     while (const dirent *entry = ::readdir(dir)) {
         const pid_t owner = temporaryOwner(QByteArray(entry->d_name));
         struct stat st{};

@@ -137,9 +137,11 @@ QString SettingsStore::read(const QString &application, const QString &section, 
                             const QString &defaultValue)
 {
     const QString file = fileFor(application);
-    const QHash<QString, QString> &over = overlays()[application + u'/' + section];
-    if (const auto value = over.constFind(key); value != over.cend())
-        return *value;
+    // A read looks and adds nothing: only overlay() makes a section's entry.
+    const auto over = overlays().constFind(application + u'/' + section);
+    if (over != overlays().cend())
+        if (const auto value = over->constFind(key); value != over->cend())
+            return *value;
     QSettings settings(file, QSettings::IniFormat);
     const QString path = section + QLatin1Char('/') + key;
     // QSettings decides which keys exist, so reads agree with keys().
