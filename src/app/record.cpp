@@ -94,10 +94,8 @@ namespace {
 // The field chooser's caption of a property, for changes that came without one.
 QString captionOf(const QString &property)
 {
-    for (const FieldTable::Field &field : FieldTable::Fields)
-        if (property == QLatin1String(field.property))
-            return QString::fromLatin1(field.caption);
-    return property;
+    const FieldTable::Field *field = FieldTable::byProperty(FieldTable::Fields, property);
+    return field ? QString::fromLatin1(field->caption) : property;
 }
 } // namespace
 

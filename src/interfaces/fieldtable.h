@@ -5,6 +5,7 @@
 // here; the checks at the end fail the build when an edit would break one.
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -123,6 +124,16 @@ constexpr std::span<const Field> fieldsOf(Page page)
     while (end < Fields.size() && Fields[end].page == page)
         ++end;
     return std::span(Fields).subspan(first, end - first);
+}
+
+// The row of a wrapper property among fields (a page names each property
+// once; across pages the first row), or nullptr.
+inline const Field *byProperty(std::span<const Field> fields, const QString &property)
+{
+    for (const Field &field : fields)
+        if (property == QLatin1String(field.property))
+            return &field;
+    return nullptr;
 }
 
 // A preset button: every box of its page, or only those of a group, gets value.

@@ -11,9 +11,8 @@ void nameForPeople(PlannedChange &change, SafeItem &item, FieldTable::Page page)
     change.itemName = item.Subject();
     if (page == FieldTable::Page::Contacts && change.itemName.trimmed().isEmpty())
         change.itemName = item.read(QStringLiteral("FileAs"));
-    for (const FieldTable::Field &field : FieldTable::fieldsOf(page))
-        if (change.field == QLatin1String(field.property))
-            change.caption = QLatin1String(field.caption);
+    if (const FieldTable::Field *field = FieldTable::byProperty(FieldTable::fieldsOf(page), change.field))
+        change.caption = QLatin1String(field->caption);
 }
 
 void ChangeTap::activity(const QString &name, const QString &text, int kind)
