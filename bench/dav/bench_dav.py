@@ -1,149 +1,309 @@
 #!/usr/bin/python3
-"""A run straight against Radicale on loopback, timed.
+"""A run straight against a CardDAV server, against the path through files
+and against a floor, on Radicale and Xandikos on loopback.
 
-usage: bench_dav.py QUENLOCK [COUNT]   (default 2000 contacts)
+usage: bench_dav.py QUENLOCK [--count N | --large] [--servers radicale,xandikos]
+                             [--connections K] [--count-pass N]
 
-Starts Radicale on a free loopback port, loads COUNT generated contacts into
-one address book (one PUT of the whole book), every one with a "(503)"
-number, and times with the main job's phone settings:
-  - `quenlock run --dry-run` (discovery, the listing, every item read by
-    multiget and searched, nothing written): items/s reading;
-  - `quenlock run --yes` (the same, and a PUT with If-Match per contact);
-    the writing rate is the changed items over the run's time beyond the
-    dry run's;
-  - the requests each run makes per item, counted by a loopback proxy in a
-    second pass (the proxy's own cost is not in the times above).
+N generated contacts (default 2,000; --large: 10,000), about 2 in 3 with a
+"(503)" number, are loaded into one address book (Radicale: one PUT of the
+whole book; Xandikos: one commit into its collection's git tree, made while
+it is stopped). The main job's settings then change "(503)" into "(458)".
+Each contender starts from a fresh copy of the loaded server:
+  - direct: `quenlock run --yes --account NAME` (connections=K in the account);
+  - vdirsyncer: `vdirsyncer sync` into an empty folder, `quenlock run` over
+    that folder as a store, `vdirsyncer sync` back;
+  - floor: this script's own client, making only the reads and the
+    conditional PUTs the direct run needs: one listing, multigets of 50 and
+    a PUT with If-Match for each item the run's dry run lists, over K
+    connections.
+Printed per contender: seconds, items/s, the server's CPU seconds (utime +
+stime from /proc), the client's peak memory (ru_maxrss of its processes),
+and requests per item by method, counted by a loopback proxy in a second
+pass on another fresh copy (of --count-pass contacts, default N), so the
+proxy's cost is not in the times. Then the ratios direct/floor and
+direct/vdirsyncer.
 """
 
+import argparse
+import collections
+import concurrent.futures
 import http.client
 import http.server
+import json
 import os
-import socket
+import re
+import shutil
 import subprocess
 import sys
 import tempfile
 import threading
 import time
-import urllib.request
+import xml.etree.ElementTree as ET
 
-PHONES = ["BusinessPhone", "HomePhone", "MobilePhone", "BusinessFax"]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "dav"))
+import dav_servers as ds  # noqa: E402
 
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+BOOK = {"radicale": f"/{ds.USER}/contacts/", "xandikos": "/user/contacts/addressbook/"}
+BATCH = 50
+TICKS = os.sysconf("SC_CLK_TCK")
 
 
 def card(i):
+    area = "971" if i % 3 == 0 else "503"
     return (f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bench-{i:06d}\r\nFN:Person {i}\r\nN:{i};Person;;;\r\n"
-            f"ORG:Company {i % 97}\r\nTEL;TYPE=WORK,VOICE:(503) 555-{i % 10000:04d}\r\n"
+            f"ORG:Company {i % 97}\r\nTEL;TYPE=WORK,VOICE:({area}) 555-{i % 10000:04d}\r\n"
             f"TEL;TYPE=CELL:(971) 555-{i % 10000:04d}\r\nEMAIL:person{i}@example.org\r\n"
             f"NOTE:Generated contact {i} for the benchmark.\r\nEND:VCARD\r\n")
 
 
-class Counter(http.server.ThreadingHTTPServer):
-    def __init__(self, upstream):
-        self.upstream, self.counts, self.lock = upstream, {}, threading.Lock()
-        super().__init__(("127.0.0.1", 0), Forward)
+def auth(kind):
+    return ds.Dav("", auth=kind == "radicale").headers
 
 
-class Forward(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
+def server_cpu(pid):
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
 
-    def log_message(self, *args):
-        pass
 
-    def forward(self):
+def measured(argv, env):
+    """Runs a client; answers its stdout and peak memory (MB); fails on an exit status other than 0."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        proc = subprocess.Popen(argv, env=env, stdout=out, stderr=err)
+        _, status, usage = os.wait4(proc.pid, 0)
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        out.seek(0)
+        err.seek(0)
+        if proc.returncode:
+            raise SystemExit(f"{' '.join(argv)}: exit {proc.returncode}\n{err.read().decode()[-3000:]}")
+        return out.read().decode(), usage.ru_maxrss / 1024
+
+
+class Copy:
+    """A fresh copy of the loaded server, started; quenlock's home beside it."""
+
+    def __init__(self, kind, seed, work, quenlock, connections):
+        shutil.copytree(seed, work, symlinks=True)
+        self.kind, self.work, self.connections = kind, work, connections
+        self.proc, self.port = ds.start(kind, work)
+        self.host = ds.Host(quenlock, os.path.join(work, "client"))
+        self.secret = os.path.join(work, "secret")
+
+    def account(self, port):
+        self.host.configure(ds.account("main", port, self.kind, self.secret) + f"connections={self.connections}\n")
+
+    def url(self, port):
+        return f"http://127.0.0.1:{port}{BOOK[self.kind]}"
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(30)
+
+
+def seed(kind, root, count, quenlock):
+    """Loads COUNT contacts; answers the names of the items the run's dry run would change."""
+    proc, port = ds.start(kind, root)
+    dav = ds.Dav(f"http://127.0.0.1:{port}", auth=kind == "radicale")
+    started = time.monotonic()
+    if kind == "radicale":
+        dav.expect((207,), "PROPFIND", f"/{ds.USER}/", b"", {"Depth": "0"})
+        book = "".join(card(i) for i in range(count)).encode()
+        conn = http.client.HTTPConnection("127.0.0.1", port, timeout=1800)
+        conn.request("PUT", BOOK[kind], book, {**auth(kind), "Content-Type": "text/vcard"})
+        if conn.getresponse().status not in (200, 201):
+            raise SystemExit(f"{kind} did not take the address book")
+    else:
+        proc.terminate()
+        proc.wait(30)
+        tree = os.path.join(root, "xandikos-data", BOOK[kind].strip("/"))
+        for i in range(count):
+            with open(os.path.join(tree, f"bench-{i:06d}.vcf"), "w", newline="") as f:
+                f.write(card(i))
+        git = ["git", "-C", tree, "-c", "user.name=bench", "-c", "user.email=bench@example.org"]
+        subprocess.run(git + ["add", "-A"], check=True)
+        subprocess.run(git + ["commit", "-q", "-m", "load"], check=True)
+        proc, port = ds.start(kind, root)
+    print(f"{kind}: loaded {count} contacts in {time.monotonic() - started:.1f} s")
+    with open(os.path.join(root, "secret"), "w") as f:
+        f.write(ds.PASSWORD + "\n")
+    host = ds.Host(quenlock, os.path.join(root, "seedclient"))
+    host.configure(ds.account("main", port, kind, os.path.join(root, "secret")))
+    host.choose_folders("--account", "main")
+    lines = host("run", "--dry-run", "--json", "--quiet", "--account", "main").stdout.splitlines()
+    proc.terminate()
+    proc.wait(30)
+    shutil.rmtree(os.path.join(root, "seedclient"))
+    return sorted({json.loads(line)["item"] for line in lines if line.startswith("{") and '"item"' in line})
+
+
+# ---- the contenders: each answers (seconds, server CPU seconds, peak MB) --------------------
+
+def direct(copy, port, names):
+    copy.account(port)
+    copy.host.choose_folders("--account", "main")
+    cpu, started = server_cpu(copy.proc.pid), time.monotonic()
+    _, peak = measured([copy.host.quenlock, "run", "--yes", "--quiet", "--account", "main"], copy.host.env)
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+
+
+def vdirsyncer(copy, port, names):
+    store = os.path.join(copy.work, "files", "store")
+    os.makedirs(os.path.join(store, "contacts"))
+    config = os.path.join(copy.work, "vdirsyncer.conf")
+    password = f'password = "{ds.PASSWORD}"\nusername = "{ds.USER}"\n' if copy.kind == "radicale" else ""
+    with open(config, "w") as f:
+        f.write(f'[general]\nstatus_path = "{copy.work}/vdirsyncer-status/"\n'
+                f'[pair book]\na = "files"\nb = "server"\ncollections = null\nconflict_resolution = "a wins"\n'
+                f'[storage files]\ntype = "filesystem"\npath = "{store}/contacts/"\nfileext = ".vcf"\n'
+                f'[storage server]\ntype = "carddav"\nurl = "{copy.url(port)}"\n{password}')
+    env = {**copy.host.env, "VDIRSYNCER_CONFIG": config}
+    copy.account(port)
+    copy.host.choose_folders("--store", store)
+    subprocess.run(["vdirsyncer", "discover"], env=env, check=True, capture_output=True, input=b"")
+    cpu, started, peak = server_cpu(copy.proc.pid), time.monotonic(), 0
+    for argv in (["vdirsyncer", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
+                 ["vdirsyncer", "sync"]):
+        peak = max(peak, measured(argv, env)[1])
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+
+
+def floor(copy, port, names):
+    listed = os.path.join(copy.work, "changed.json")
+    with open(listed, "w") as f:
+        json.dump(names, f)
+    argv = [sys.executable, os.path.abspath(__file__), "--floor", copy.url(port), copy.kind, listed,
+            str(copy.connections)]
+    cpu, started = server_cpu(copy.proc.pid), time.monotonic()
+    _, peak = measured(argv, copy.host.env)
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+
+
+def floor_client(url, kind, listed, connections):
+    """The reads and conditional PUTs the run needs, and nothing else."""
+    names, local = set(json.load(open(listed))), threading.local()
+    headers = auth(kind)
+    host, port, path = re.match(r"http://([^:/]+):(\d+)(/.*)", url).groups()
+
+    def request(method, target, body=None, extra=None):
+        if not hasattr(local, "conn"):
+            local.conn = http.client.HTTPConnection(host, int(port), timeout=600)
+        local.conn.request(method, target, body, {**headers, **(extra or {})})
+        reply = local.conn.getresponse()
+        return reply.status, reply.read(), reply
+
+    xml = {"Content-Type": "application/xml; charset=utf-8"}
+    _, data, _ = request("PROPFIND", path, b'<?xml version="1.0"?><propfind xmlns="DAV:"><prop><getetag/></prop>'
+                         b'</propfind>', {"Depth": "1", **xml})
+    hrefs = sorted(h.text for h in ET.fromstring(data).iter("{DAV:}href") if not h.text.endswith("/"))
+
+    def multiget(batch):
+        body = (f'<?xml version="1.0"?><C:addressbook-multiget xmlns="DAV:" xmlns:C="{ds.CARD}"><prop><getetag/>'
+                f'<C:address-data/></prop>' + "".join(f"<href>{h}</href>" for h in batch)
+                + "</C:addressbook-multiget>").encode()
+        status, data, _ = request("REPORT", path, body, {"Depth": "1", **xml})
+        assert status == 207, status
+        found = []
+        for response in ET.fromstring(data).iter("{DAV:}response"):
+            href = response.find("{DAV:}href").text
+            if href.rsplit("/", 1)[-1] in names:
+                text = response.find(f".//{{{ds.CARD}}}address-data").text
+                found.append((href, response.find(".//{DAV:}getetag").text, text.replace("\n", "\r\n")))
+        return found
+
+    def put(href, etag, text):
+        new = re.sub(r"(?m)^(TEL[^:]*:.*)\(503\)", r"\1(458)", text).encode()
+        status, _, _ = request("PUT", href, new, {"If-Match": etag, "Content-Type": "text/vcard; charset=utf-8"})
+        assert status in (200, 201, 204), (href, status)
+
+    with concurrent.futures.ThreadPoolExecutor(connections) as pool:
+        reads = [pool.submit(multiget, hrefs[i:i + BATCH]) for i in range(0, len(hrefs), BATCH)]
+        puts = [pool.submit(put, *item) for read in reads for item in read.result()]
+        for p in puts:
+            p.result()
+    if len(puts) != len(names):
+        raise SystemExit(f"the floor saved {len(puts)} items, the dry run listed {len(names)}")
+
+
+# ---- the counting pass ----------------------------------------------------------------
+
+class Counting(ds.ProxyHandler):
+    def handle_one(self):
         with self.server.lock:
-            self.server.counts[self.command] = self.server.counts.get(self.command, 0) + 1
-        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
-        conn = http.client.HTTPConnection("127.0.0.1", self.server.upstream, timeout=120)
-        conn.request(self.command, self.path, body,
-                     {k: v for k, v in self.headers.items() if k.lower() not in ("host", "connection")})
-        reply = conn.getresponse()
-        data = reply.read()
-        self.send_response(reply.status, reply.reason)
-        for k, v in reply.getheaders():
-            if k.lower() not in ("transfer-encoding", "connection", "content-length"):
-                self.send_header(k, v)
-        self.send_header("Content-Length", str(len(data)))
-        self.end_headers()
-        self.wfile.write(data)
-        conn.close()
+            self.server.counts[self.command] += 1
+        super().handle_one()
 
-    do_GET = do_PUT = do_PROPFIND = do_REPORT = forward
+    do_GET = do_PUT = do_PROPFIND = do_REPORT = do_OPTIONS = do_DELETE = handle_one
+
+
+class Counter(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, upstream_port):
+        self.upstream_port, self.dav, self.trick, self.path, self.puts = upstream_port, None, None, None, 0
+        self.counts, self.lock = collections.Counter(), threading.Lock()
+        super().__init__(("127.0.0.1", 0), Counting)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+
+CONTENDERS = {"direct": direct, "vdirsyncer": vdirsyncer, "floor": floor}
+
+
+def contend(name, kind, seeded, args, names, work, count=False):
+    """The contender on a fresh copy; with count, through the counting proxy: the requests by method."""
+    copy = Copy(kind, seeded, work, args.quenlock, args.connections)
+    counter = Counter(copy.port) if count else None
+    try:
+        figures = CONTENDERS[name](copy, counter.server_address[1] if count else copy.port, names)
+        return counter.counts if count else figures
+    finally:
+        if counter:
+            counter.shutdown()
+            counter.server_close()
+        copy.stop()
+        shutil.rmtree(copy.work)
+
+
+def bench(kind, args, tmp):
+    seeded = os.path.join(tmp, kind + "-seed")
+    names = seed(kind, seeded, args.count, args.quenlock)
+    counting_names = names
+    if args.count_pass != args.count:
+        counting_seed = os.path.join(tmp, kind + "-seed-counted")
+        counting_names = seed(kind, counting_seed, args.count_pass, args.quenlock)
+    else:
+        counting_seed = seeded
+    print(f"{kind}: {args.count} contacts, {len(names)} to change, {args.connections} connections")
+    times = {}
+    for name in CONTENDERS:
+        seconds, cpu, peak = contend(name, kind, seeded, args, names, os.path.join(tmp, name))
+        counts = contend(name, kind, counting_seed, args, counting_names, os.path.join(tmp, name), count=True)
+        times[name] = seconds
+        total = sum(counts.values())
+        detail = ", ".join(f"{m} {n / args.count_pass:.3f}" for m, n in sorted(counts.items()))
+        print(f"  {name:10} {seconds:7.1f} s {args.count / seconds:7.1f} items/s  server CPU {cpu:6.1f} s  "
+              f"client peak {peak:6.1f} MB  requests per item {total / args.count_pass:.3f} ({detail})",
+              flush=True)
+    print(f"  direct/floor {times['direct'] / times['floor']:.2f}  "
+          f"direct/vdirsyncer {times['direct'] / times['vdirsyncer']:.2f}", flush=True)
 
 
 def main():
-    quenlock = os.path.abspath(sys.argv[1])
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 2000
+    if len(sys.argv) > 1 and sys.argv[1] == "--floor":
+        url, kind, listed, connections = sys.argv[2:]
+        return floor_client(url, kind, listed, int(connections))
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("quenlock", type=os.path.abspath)
+    parser.add_argument("--count", type=int, default=2000)
+    parser.add_argument("--large", action="store_const", const=10000, dest="count")
+    parser.add_argument("--servers", default="radicale,xandikos")
+    parser.add_argument("--connections", type=int, default=4)
+    parser.add_argument("--count-pass", type=int, default=None)
+    args = parser.parse_args()
+    args.count_pass = args.count_pass or args.count
     with tempfile.TemporaryDirectory(prefix="quenlock-bench-dav-") as tmp:
-        port = free_port()
-        config = os.path.join(tmp, "radicale.conf")
-        with open(config, "w") as f:
-            f.write(f"[server]\nhosts = 127.0.0.1:{port}\n[auth]\ntype = none\n[rights]\ntype = owner_only\n"
-                    f"[storage]\nfilesystem_folder = {tmp}/storage\n[logging]\nlevel = warning\n")
-        server = subprocess.Popen(["/usr/bin/radicale", "--config", config], cwd=tmp,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            for _ in range(300):
-                try:
-                    socket.create_connection(("127.0.0.1", port), timeout=1).close()
-                    break
-                except OSError:
-                    time.sleep(0.1)
-            auth = {"Authorization": "Basic YmVuY2g6eA=="}  # bench:x
-            started = time.monotonic()
-            book = "".join(card(i) for i in range(count)).encode()
-            req = urllib.request.Request(f"http://127.0.0.1:{port}/bench/contacts/", data=book, method="PUT",
-                                         headers={**auth, "Content-Type": "text/vcard"})
-            urllib.request.urlopen(req, timeout=600).read()
-            print(f"loaded {count} contacts in one PUT: {time.monotonic() - started:.1f} s")
-
-            env = {**os.environ, "XDG_CONFIG_HOME": f"{tmp}/config", "XDG_STATE_HOME": f"{tmp}/state",
-                   "XDG_DATA_HOME": f"{tmp}/data", "QT_QPA_PLATFORM": "offscreen"}
-            os.makedirs(f"{tmp}/config/quenlock")
-
-            def configure(at):
-                with open(f"{tmp}/config/quenlock/host.ini", "w") as f:
-                    f.write(f"[Account bench]\nurl=http://127.0.0.1:{at}/\nusername=bench\n"
-                            f"passwordCommand=echo x\n")
-
-            def q(*args):
-                t = time.monotonic()
-                r = subprocess.run([quenlock, *args], env=env, capture_output=True, text=True)
-                if r.returncode != 0:
-                    raise SystemExit(f"quenlock {' '.join(args)}: exit {r.returncode}\n{r.stderr}")
-                return time.monotonic() - t, (r.stdout.strip().splitlines() or [""])[-1]
-
-            configure(port)
-            q("set", "SearchFor=\\(503\\)", "ReplaceWith=(458)", "FolderCount=1", "FolderName1=contacts",
-              "FolderEntryId1=/bench/contacts/", "FolderStoreId1=bench",
-              "SpecialInstructions=Only look in city/area codes", *[f"{p}=1" for p in PHONES])
-            dry, said = q("run", "--dry-run", "--quiet")
-            print(f"run --dry-run: {dry:.2f} s, {count / dry:.0f} items/s reading ({said})")
-            real, said = q("run", "--yes", "--quiet")
-            print(f"run --yes: {real:.2f} s ({said}); {count / (real - dry):.0f} items/s writing "
-                  f"beyond the dry run's reading, {count / real:.0f} items/s over the whole run")
-            undo, said = q("undo", "--last", "--yes", "--quiet")
-            print(f"undo --last: {undo:.2f} s, {count / undo:.0f} items/s ({said})")
-
-            counter = Counter(port)
-            threading.Thread(target=counter.serve_forever, daemon=True).start()
-            configure(counter.server_address[1])
-            for label, args in (("run --dry-run", ["run", "--dry-run", "--quiet"]),
-                                ("run --yes", ["run", "--yes", "--quiet"])):
-                counter.counts = {}
-                q(*args)
-                total = sum(counter.counts.values())
-                detail = ", ".join(f"{k} {v}" for k, v in sorted(counter.counts.items()))
-                print(f"{label}: {total} requests for {count} items, {total / count:.3f} per item ({detail})")
-            counter.shutdown()
-        finally:
-            server.terminate()
-            server.wait(10)
+        for kind in args.servers.split(","):
+            bench(kind, args, tmp)
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -53,6 +53,8 @@ QList<Dav::AccountSettings> loadAccounts(const QString &path)
             account->caFile = value;
         else if (key == u"insecure")
             account->insecure = isTrue(value);
+        else if (key == u"timeout")
+            account->timeoutSeconds = qMax(0, value.toInt());
     }
     return accounts;
 }

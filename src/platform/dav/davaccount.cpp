@@ -61,6 +61,9 @@ QString Account::refusal(const AccountSettings &s)
     if (!s.url.isValid() || s.url.host().isEmpty() || (scheme != u"https" && scheme != u"http"))
         return QStringLiteral("The account \"%1\" has no usable url (url=https://HOST/...): \"%2\"")
             .arg(s.name, s.url.toString(QUrl::RemoveUserInfo));
+    if (s.timeoutSeconds <= 0)
+        return QStringLiteral("The account \"%1\" has a timeout= that is not a whole number of seconds above 0")
+            .arg(s.name);
     if (scheme == u"https" || s.insecure)
         return {};
     const QString host = s.url.host();

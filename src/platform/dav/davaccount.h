@@ -17,6 +17,7 @@ struct AccountSettings
     QString passwordCommand; // a command line whose first line of output is the password
     QString caFile;          // certificates to trust besides the system's
     bool insecure = false;   // plain http to another machine, certificates unchecked
+    int timeoutSeconds = 60; // how long a request may stay silent; 0 when timeout= is no whole number above 0
 };
 
 // The account's settings and, once asked for, its password: run from the
@@ -31,7 +32,8 @@ public:
     // command cannot be run or fails; the message never holds its output.
     QString password() const;
     // Why the account's url cannot be used ("" when it can): plain http is
-    // refused except to this machine, unless the account says insecure=true.
+    // refused except to this machine, unless the account says insecure=true;
+    // a timeout= that is no number of seconds is refused too.
     static QString refusal(const AccountSettings &settings);
     // The account's origin as "scheme://host:port"; its credentials go only
     // there, and so does nothing else of its.

@@ -43,7 +43,7 @@ public:
             setUp();
         QNetworkRequest r(request.url);
         r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        r.setTransferTimeout(Client::TimeoutSeconds * 1000);
+        r.setTransferTimeout(m_account->settings().timeoutSeconds * 1000);
         r.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("quenlock/" QUENLOCK_VERSION));
         // Never credentials to another server, whatever asked for it.
         if (!m_authorization.isEmpty() && m_account->ownOrigin(request.url))
@@ -64,8 +64,8 @@ public:
                 texts << e.errorString();
             *sslProblems = texts.join(QStringLiteral("; "));
         });
-        connect(reply, &QNetworkReply::finished, reply, [reply, promise, sslProblems] {
-            promise->set_value(answer(*reply, *sslProblems));
+        connect(reply, &QNetworkReply::finished, reply, [this, reply, promise, sslProblems] {
+            promise->set_value(answer(*reply, *sslProblems, m_account->settings().timeoutSeconds));
             reply->deleteLater();
         });
     }
@@ -93,7 +93,7 @@ private:
         }
     }
 
-    static Response answer(QNetworkReply &reply, const QString &sslProblems)
+    static Response answer(QNetworkReply &reply, const QString &sslProblems, int timeoutSeconds)
     {
         Response r;
         r.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -102,7 +102,7 @@ private:
             r.reason = sslProblems.isEmpty() ? reply.errorString()
                                              : QStringLiteral("its certificate cannot be trusted: ") + sslProblems;
             if (reply.error() == QNetworkReply::OperationCanceledError)
-                r.reason = QStringLiteral("it did not answer within %1 seconds").arg(Client::TimeoutSeconds);
+                r.reason = QStringLiteral("it did not answer within %1 seconds").arg(timeoutSeconds);
         }
         r.body = reply.readAll();
         r.etag = reply.rawHeader("ETag");

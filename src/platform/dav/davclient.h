@@ -70,9 +70,6 @@ public:
     // Waits for an answer sent earlier, as call() does; throws as it does.
     Response wait(const std::shared_future<Response> &answer, const QUrl &url);
 
-    // Seconds a request may stay silent before it is given up.
-    static constexpr int TimeoutSeconds = 60;
-
 private:
     std::shared_ptr<const Account> m_account;
     QThread *m_thread = nullptr;
