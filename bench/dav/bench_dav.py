@@ -3,7 +3,7 @@
 and against a floor, on Radicale and Xandikos on loopback.
 
 usage: bench_dav.py QUENLOCK [--count N | --large] [--servers radicale,xandikos]
-                             [--connections K] [--count-pass N]
+                             [--connections K] [--count-pass N] [--contenders direct,vdirsyncer,floor]
 
 N generated contacts (default 2,000; --large: 10,000), about 2 in 3 with a
 "(503)" number, are loaded into one address book (Radicale: one PUT of the
@@ -18,7 +18,7 @@ Each contender starts from a fresh copy of the loaded server:
     a PUT with If-Match for each item the run's dry run lists, over K
     connections.
 Printed per contender: seconds, items/s, the server's CPU seconds (utime +
-stime from /proc), the client's peak memory (ru_maxrss of its processes),
+stime from /proc), the client's CPU seconds and peak memory (of its processes),
 and requests per item by method, counted by a loopback proxy in a second
 pass on another fresh copy (of --count-pass contacts, default N), so the
 proxy's cost is not in the times. Then the ratios direct/floor and
@@ -67,7 +67,7 @@ def server_cpu(pid):
 
 
 def measured(argv, env):
-    """Runs a client; answers its stdout and peak memory (MB); fails on an exit status other than 0."""
+    """Runs a client; answers its stdout, peak memory (MB) and CPU seconds; fails on an exit status other than 0."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         proc = subprocess.Popen(argv, env=env, stdout=out, stderr=err)
         _, status, usage = os.wait4(proc.pid, 0)
@@ -75,8 +75,8 @@ def measured(argv, env):
         out.seek(0)
         err.seek(0)
         if proc.returncode:
-            raise SystemExit(f"{' '.join(argv)}: exit {proc.returncode}\n{err.read().decode()[-3000:]}")
-        return out.read().decode(), usage.ru_maxrss / 1024
+            raise SystemExit(f"{' '.join(argv)}: exit {proc.returncode}\n{err.read().decode()[-12000:]}")
+        return out.read().decode(), usage.ru_maxrss / 1024, usage.ru_utime + usage.ru_stime
 
 
 class Copy:
@@ -102,6 +102,7 @@ class Copy:
 
 def seed(kind, root, count, quenlock):
     """Loads COUNT contacts; answers the names of the items the run's dry run would change."""
+    os.makedirs(root)
     proc, port = ds.start(kind, root)
     dav = ds.Dav(f"http://127.0.0.1:{port}", auth=kind == "radicale")
     started = time.monotonic()
@@ -136,14 +137,14 @@ def seed(kind, root, count, quenlock):
     return sorted({json.loads(line)["item"] for line in lines if line.startswith("{") and '"item"' in line})
 
 
-# ---- the contenders: each answers (seconds, server CPU seconds, peak MB) --------------------
+# ---- the contenders: each answers (seconds, server CPU seconds, client CPU seconds, peak MB) ----
 
 def direct(copy, port, names):
     copy.account(port)
     copy.host.choose_folders("--account", "main")
     cpu, started = server_cpu(copy.proc.pid), time.monotonic()
-    _, peak = measured([copy.host.quenlock, "run", "--yes", "--quiet", "--account", "main"], copy.host.env)
-    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+    _, peak, client = measured([copy.host.quenlock, "run", "--yes", "--quiet", "--account", "main"], copy.host.env)
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, client, peak
 
 
 def vdirsyncer(copy, port, names):
@@ -160,11 +161,12 @@ def vdirsyncer(copy, port, names):
     copy.account(port)
     copy.host.choose_folders("--store", store)
     subprocess.run(["vdirsyncer", "discover"], env=env, check=True, capture_output=True, input=b"")
-    cpu, started, peak = server_cpu(copy.proc.pid), time.monotonic(), 0
-    for argv in (["vdirsyncer", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
+    cpu, started, peak, client = server_cpu(copy.proc.pid), time.monotonic(), 0, 0
+    for argv in (["vdirsyncer", "-vdebug", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
                  ["vdirsyncer", "sync"]):
-        peak = max(peak, measured(argv, env)[1])
-    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+        _, used, seconds = measured(argv, env)
+        peak, client = max(peak, used), client + seconds
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, client, peak
 
 
 def floor(copy, port, names):
@@ -174,8 +176,8 @@ def floor(copy, port, names):
     argv = [sys.executable, os.path.abspath(__file__), "--floor", copy.url(port), copy.kind, listed,
             str(copy.connections)]
     cpu, started = server_cpu(copy.proc.pid), time.monotonic()
-    _, peak = measured(argv, copy.host.env)
-    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, peak
+    _, peak, client = measured(argv, copy.host.env)
+    return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, client, peak
 
 
 def floor_client(url, kind, listed, connections):
@@ -274,17 +276,21 @@ def bench(kind, args, tmp):
         counting_seed = seeded
     print(f"{kind}: {args.count} contacts, {len(names)} to change, {args.connections} connections")
     times = {}
-    for name in CONTENDERS:
-        seconds, cpu, peak = contend(name, kind, seeded, args, names, os.path.join(tmp, name))
-        counts = contend(name, kind, counting_seed, args, counting_names, os.path.join(tmp, name), count=True)
+    for name in args.contenders.split(","):
+        try:
+            seconds, cpu, client, peak = contend(name, kind, seeded, args, names, os.path.join(tmp, name))
+            print(f"  {name:10} {seconds:7.1f} s {args.count / seconds:7.1f} items/s  server CPU {cpu:6.1f} s  "
+                  f"client CPU {client:6.1f} s  client peak {peak:6.1f} MB", flush=True)
+            counts = contend(name, kind, counting_seed, args, counting_names, os.path.join(tmp, name), count=True)
+        except SystemExit as e:  # a contender that fails is named, and the others still run
+            print(f"  {name:10} failed: {e}", flush=True)
+            continue
         times[name] = seconds
-        total = sum(counts.values())
         detail = ", ".join(f"{m} {n / args.count_pass:.3f}" for m, n in sorted(counts.items()))
-        print(f"  {name:10} {seconds:7.1f} s {args.count / seconds:7.1f} items/s  server CPU {cpu:6.1f} s  "
-              f"client peak {peak:6.1f} MB  requests per item {total / args.count_pass:.3f} ({detail})",
-              flush=True)
-    print(f"  direct/floor {times['direct'] / times['floor']:.2f}  "
-          f"direct/vdirsyncer {times['direct'] / times['vdirsyncer']:.2f}", flush=True)
+        print(f"  {'':10} requests per item {sum(counts.values()) / args.count_pass:.3f} ({detail})", flush=True)
+    if "direct" in times:
+        print("  " + "  ".join(f"direct/{name} {times['direct'] / times[name]:.2f}" for name in times
+                               if name != "direct"), flush=True)
 
 
 def main():
@@ -298,6 +304,7 @@ def main():
     parser.add_argument("--servers", default="radicale,xandikos")
     parser.add_argument("--connections", type=int, default=4)
     parser.add_argument("--count-pass", type=int, default=None)
+    parser.add_argument("--contenders", default=",".join(CONTENDERS))
     args = parser.parse_args()
     args.count_pass = args.count_pass or args.count
     with tempfile.TemporaryDirectory(prefix="quenlock-bench-dav-") as tmp:

@@ -2,14 +2,16 @@
 """quenlock's saves on a server through a loopback proxy that breaks them.
 
 The server (radicale or xandikos) is started and filled as dav_servers.py
-does. For each fault of FAULTS, applied to the Nth PUT and the ones after
-it, the main job's run is made through the proxy, then a clean run and an
-`undo --last` through it. Each ends with exit status 1 or 4 and a line that
-names the cause and an item the fault hit (a pure delay ends well), and
-afterwards the server holds every item wholly as before the command or
-wholly as the same command leaves it without the fault, and every item it
-changed has its undo record: the undo of that command (`undo ID --dry-run`)
-would give it back. A clean undo then puts everything back for the next.
+does. For each fault of FAULTS (a delay, the connection dropped in the
+middle of a PUT or of its answer, 500, 503, 507, a stall), applied to the
+3rd PUT and, for some, the ones after it, the main job's run is made
+through the proxy, then a clean run and an `undo --last` through it. Each
+ends with exit status 1 or 4 and a line naming the cause and an item the
+fault hit (or gets over the fault and saves everything, as with a delay),
+and afterwards the server holds every item wholly as before the command or
+wholly as the command leaves it without the fault, and every item it
+changed has its undo record: the undo of that command (`undo ID
+--dry-run`) would give it back. A clean undo then puts everything back.
 
 usage: dav_faults.py QUENLOCK SAMPLE_STORE radicale|xandikos
 """
@@ -133,7 +135,7 @@ class Server:
         """The items `undo RUN` would give back: those whose changes have their undo records."""
         self.configure(self.port)
         lines = self.host("undo", str(run), "--dry-run", "--json", "--account", "main", status=None).stdout
-        return {row["item"] for row in map(json.loads, lines.splitlines()[:-1]) if row["status"] == "restore"}
+        return {row["item"] for row in map(json.loads, lines.splitlines()) if row.get("status") == "restore"}
 
     def last_id(self):
         return json.loads(self.host("runs", "--json").stdout.splitlines()[0])["id"]
