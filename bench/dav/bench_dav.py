@@ -162,7 +162,7 @@ def vdirsyncer(copy, port, names):
     copy.host.choose_folders("--store", store)
     subprocess.run(["vdirsyncer", "discover"], env=env, check=True, capture_output=True, input=b"")
     cpu, started, peak, client = server_cpu(copy.proc.pid), time.monotonic(), 0, 0
-    for argv in (["vdirsyncer", "-vdebug", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
+    for argv in (["vdirsyncer", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
                  ["vdirsyncer", "sync"]):
         _, used, seconds = measured(argv, env)
         peak, client = max(peak, used), client + seconds
@@ -229,6 +229,7 @@ def floor_client(url, kind, listed, connections):
 # ---- the counting pass ----------------------------------------------------------------
 
 class Counting(ds.ProxyHandler):
+    upstream_timeout = 1800  # a multiget of a whole large book
     def handle_one(self):
         with self.server.lock:
             self.server.counts[self.command] += 1

@@ -284,6 +284,7 @@ class Proxy(http.server.ThreadingHTTPServer):
 
 class ProxyHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    upstream_timeout = 30  # seconds the server may take over an answer
 
     def log_message(self, *args):
         pass
@@ -311,7 +312,7 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
             edited = current.replace(b"END:VCARD", b"NOTE:edited by another client\r\nEND:VCARD", 1)
             edited = edited.replace(b"END:VEVENT", b"COMMENT:edited by another client\r\nEND:VEVENT", 1)
             server.dav.expect((200, 201, 204), "PUT", self.path, edited)
-        conn = http.client.HTTPConnection("127.0.0.1", server.upstream_port, timeout=30)
+        conn = http.client.HTTPConnection("127.0.0.1", server.upstream_port, timeout=self.upstream_timeout)
         conn.request(self.command, self.path, body, {k: v for k, v in self.headers.items()
                                                      if k.lower() not in ("host", "connection", "accept-encoding")})
         reply = conn.getresponse()
