@@ -758,7 +758,7 @@ void TestHost::librariesExportOnlyTheirFactory()
 void TestHost::hostLinksNeitherSystemLibrary()
 {
     const QString linked = tool(QStringLiteral("ldd"), {QStringLiteral(BIN_DIR "/quenlock")});
-    QVERIFY(linked.contains(u"libqlengine.so"));
+    QVERIFY(linked.contains(u"libqlhost.so"));
     QVERIFY(!linked.contains(u"libmorvane"));
     QVERIFY(!linked.contains(u"libpellowan"));
 }
