@@ -1,44 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Undo records: five entries, each through a fresh activity log, and the trap.
-#include "engineactivitylog.h"
-#include "progids.h"
+#include "countingactivitylog.h"
 #include "processorfixture.h"
 
 #include <QTest>
-
-namespace {
-// An activity log that records into the environment, counts its instances,
-// checks each is used once, and fails where a test asks it to.
-struct TestLog final : EngineActivityLog
-{
-    static inline TestEnvironment *env = nullptr;
-    static inline int created = 0;
-    static inline int entries = 0;
-    static inline int failOnEntry = 0; // 1-based; 0 never
-    static inline bool failUndo = false;
-    bool used = false;
-    void WriteEntry(const QString &source, const QString &name, const QString &text, int kind) override
-    {
-        QVERIFY2(!used, "an activity log instance was used twice");
-        used = true;
-        if (++entries == failOnEntry || (failUndo && kind == -1))
-            throw QuenlockError(QStringLiteral("The activity log is full"));
-        env->activity.append({source, name, text, kind});
-    }
-};
-
-void installTestLog(TestEnvironment &env, int failOnEntry, bool failUndo)
-{
-    TestLog::env = &env;
-    TestLog::created = TestLog::entries = 0;
-    TestLog::failOnEntry = failOnEntry;
-    TestLog::failUndo = failUndo;
-    ClassFactory::registerClass(QLatin1String(ProgId::EngineActivityLog), [] {
-        ++TestLog::created;
-        return std::make_unique<TestLog>();
-    });
-}
-} // namespace
 
 class tst_UndoLog : public QObject
 {
@@ -96,14 +61,14 @@ void tst_UndoLog::failurePartWay()
     QFETCH(int, failOnEntry);
     QFETCH(int, written);
     ProcessorFixture f;
-    installTestLog(f.env, failOnEntry, false);
+    installCountingActivityLog(f.env, failOnEntry, false);
 
     UndoLog(f.logs).UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("N"),
                     QStringLiteral("V"));
 
     QCOMPARE(f.env.activity.size(), written);
     // One fresh instance per entry tried, none after the failure.
-    QCOMPARE(TestLog::created, failOnEntry ? failOnEntry : 5);
+    QCOMPARE(CountingActivityLog::created, failOnEntry ? failOnEntry : 5);
     QCOMPARE(f.errors(), failOnEntry ? QStringList{QStringLiteral(
                                            "Morvane.UndoSave: Error occurred at line 0.  Reason: "
                                            "The activity log is full")}
@@ -119,7 +84,7 @@ void tst_UndoLog::refusedRecordsStillChangeFields()
     f.item.values.insert(QStringLiteral("Account"), QStringLiteral("a1"));
     f.item.values.insert(QStringLiteral("CompanyName"), QStringLiteral("c1"));
     f.item.values.insert(QStringLiteral("OfficeLocation"), QStringLiteral("none"));
-    installTestLog(f.env, 0, true);
+    installCountingActivityLog(f.env, 0, true);
     QVERIFY(f.process(Processor::Contacts, QStringLiteral("1"), QStringLiteral("2")));
     QCOMPARE(f.item.writes(), (QStringList{QStringLiteral("Account=a2"), QStringLiteral("CompanyName=c2")}));
     const QString line = QStringLiteral(
