@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-class tst_UndoLog : public QObject
+class TestUndoLog : public QObject
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ private slots:
     void onlyMatchingFieldsAreRecorded();
 };
 
-void tst_UndoLog::fiveEntries_data()
+void TestUndoLog::fiveEntries_data()
 {
     QTest::addColumn<QString>("value");
     QTest::newRow("plain") << "Acme Ltd";
@@ -27,7 +27,7 @@ void tst_UndoLog::fiveEntries_data()
     QTest::newRow("rich-text") << "{\\rtf1\\ansi x\\par}";
 }
 
-void tst_UndoLog::fiveEntries()
+void TestUndoLog::fiveEntries()
 {
     QFETCH(QString, value);
     ProcessorFixture f;
@@ -44,7 +44,7 @@ void tst_UndoLog::fiveEntries()
     QCOMPARE(f.errors(), QStringList());
 }
 
-void tst_UndoLog::failurePartWay_data()
+void TestUndoLog::failurePartWay_data()
 {
     QTest::addColumn<int>("failOnEntry");
     QTest::addColumn<int>("written");
@@ -56,7 +56,7 @@ void tst_UndoLog::failurePartWay_data()
 
 // Entries before the failure stay; one error line at level 0 with line 0;
 // the caller goes on as if nothing happened.
-void tst_UndoLog::failurePartWay()
+void TestUndoLog::failurePartWay()
 {
     QFETCH(int, failOnEntry);
     QFETCH(int, written);
@@ -77,7 +77,7 @@ void tst_UndoLog::failurePartWay()
 
 // An activity log that refuses undo entries: each changed field gives one
 // error line instead of its record, and the fields are changed all the same.
-void tst_UndoLog::refusedRecordsStillChangeFields()
+void TestUndoLog::refusedRecordsStillChangeFields()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
@@ -92,7 +92,7 @@ void tst_UndoLog::refusedRecordsStillChangeFields()
     QCOMPARE(f.errors(), (QStringList{line, line}));
 }
 
-void tst_UndoLog::onlyMatchingFieldsAreRecorded()
+void TestUndoLog::onlyMatchingFieldsAreRecorded()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
@@ -111,5 +111,5 @@ void tst_UndoLog::onlyMatchingFieldsAreRecorded()
     QCOMPARE(undoEntries, 10);
 }
 
-QTEST_GUILESS_MAIN(tst_UndoLog)
+QTEST_GUILESS_MAIN(TestUndoLog)
 #include "tst_undolog.moc"
