@@ -53,6 +53,11 @@ QList<Dav::AccountSettings> loadAccounts(const QString &path)
             account->caFile = value;
         else if (key == u"insecure")
             account->insecure = isTrue(value);
+        else if (key == u"connections") {
+            bool number = false;
+            const int n = value.toInt(&number);
+            account->connections = number && n >= 1 && n <= Dav::AccountSettings::MostConnections ? n : 0;
+        }
     }
     return accounts;
 }

@@ -61,6 +61,10 @@ QString Account::refusal(const AccountSettings &s)
     if (!s.url.isValid() || s.url.host().isEmpty() || (scheme != u"https" && scheme != u"http"))
         return QStringLiteral("The account \"%1\" has no usable url (url=https://HOST/...): \"%2\"")
             .arg(s.name, s.url.toString(QUrl::RemoveUserInfo));
+    if (s.connections < 1 || s.connections > AccountSettings::MostConnections)
+        return QStringLiteral("The account \"%1\" has connections= set to no number from 1 to %2")
+            .arg(s.name)
+            .arg(AccountSettings::MostConnections);
     if (scheme == u"https" || s.insecure)
         return {};
     const QString host = s.url.host();

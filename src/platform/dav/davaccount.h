@@ -17,6 +17,8 @@ struct AccountSettings
     QString passwordCommand; // a command line whose first line of output is the password
     QString caFile;          // certificates to trust besides the system's
     bool insecure = false;   // plain http to another machine, certificates unchecked
+    int connections = DefaultConnections; // saves sent at once; 0 when the key's value is no number 1..6
+    static constexpr int DefaultConnections = 4, MostConnections = 6; // Qt opens at most 6 per server
 };
 
 // The account's settings and, once asked for, its password: run from the
