@@ -36,18 +36,6 @@ struct ReplaceOptions
          quiet = false;
 };
 int replace(const ReplaceOptions &options);
-// The journaled runs, newest first.
-int runs(bool json);
-// Gives back what run runId changed (0: the newest replace run), as
-// UndoRun does; dryRun lists it and writes nothing; force undoes a run
-// already undone. Exit statuses: 0 all given back, 1 some items skipped or
-// failed (or the run was already undone), 2 no such run, 3 not confirmed.
-struct UndoOptions
-{
-    qint64 runId = 0;
-    bool dryRun = false, yes = false, json = false, force = false, quiet = false;
-};
-int undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &options);
 int log(bool json);
 int activity(bool json);
 } // namespace BatchCommands

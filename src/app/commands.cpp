@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "batchcommands.h"
+#include "journalcommands.h"
 #include "terminalio.h"
 #include "windowcommand.h"
 
@@ -54,14 +55,14 @@ int replaceCommand(const CommandLine &c)
     return replace(o);
 }
 
-int runsCommand(const CommandLine &c) { return c.words.isEmpty() ? runs(c.has("--json")) : Usage; }
+int runsCommand(const CommandLine &c) { return c.words.isEmpty() ? JournalCommands::runs(c.has("--json")) : Usage; }
 int logCommand(const CommandLine &c) { return c.words.isEmpty() ? log(c.has("--json")) : Usage; }
 int activityCommand(const CommandLine &c) { return c.words.isEmpty() ? activity(c.has("--json")) : Usage; }
 
 // undo [RUN_ID | --last]: no id means the newest replace run.
 int undoCommand(const CommandLine &c)
 {
-    UndoOptions undo;
+    JournalCommands::UndoOptions undo;
     bool ok = true;
     if (c.words.size() == 1 && !c.has("--last"))
         undo.runId = c.words.first().toLongLong(&ok);
@@ -77,7 +78,7 @@ int undoCommand(const CommandLine &c)
     undo.json = c.has("--json");
     undo.force = c.has("--force");
     undo.quiet = c.has("--quiet");
-    return BatchCommands::undo(c.all("--store"), c.all("--account"), undo);
+    return JournalCommands::undo(c.all("--store"), c.all("--account"), undo);
 }
 
 const auto Table = std::to_array<Command>({

@@ -55,6 +55,11 @@ QList<Dav::AccountSettings> loadAccounts(const QString &path)
             account->insecure = isTrue(value);
         else if (key == u"timeout")
             account->timeoutSeconds = qMax(0, value.toInt());
+        else if (key == u"connections") {
+            bool number = false;
+            const int n = value.toInt(&number);
+            account->connections = number && n >= 1 && n <= Dav::AccountSettings::MostConnections ? n : 0;
+        }
     }
     return accounts;
 }

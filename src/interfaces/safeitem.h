@@ -29,6 +29,22 @@ inline QString storedProperty(const QString &field)
 }
 } // namespace BodyField
 
+// A save handed to the store's writers. The item's undo records are durable
+// before it starts; the store writes the item meanwhile (a writer thread, a
+// request to the server). finish() waits for the write, then throws its
+// failure; an item whose save failed keeps its old content. Destroying an
+// unfinished save waits for it.
+class SaveInFlight
+{
+public:
+    virtual ~SaveInFlight() = default;
+    // Without waiting: the write has ended, well or not.
+    virtual bool ended() const = 0;
+    // Without waiting: the write has ended and finish() will throw.
+    virtual bool failed() const = 0;
+    virtual void finish() = 0;
+};
+
 // Wraps one Outlook item. setItem comes first; properties are read as text
 // and written from text by name (the wrapper converts to the field's type and
 // raises "Type mismatch" when it cannot). Save stores every written field.
@@ -41,6 +57,13 @@ public:
     virtual QString EntryID() = 0;
     virtual QString Subject() = 0;
     virtual void Save() = 0;
+    // Starts what Save does and goes on (nullptr: the save has ended, as
+    // Save's). Until the answer is finished the item is neither read nor written.
+    virtual std::unique_ptr<SaveInFlight> StartSave()
+    {
+        Save();
+        return nullptr;
+    }
 };
 
 class SafeContactItem : public SafeItem

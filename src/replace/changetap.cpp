@@ -29,8 +29,8 @@ void ChangeTap::error(const QString &operation, const QString &message)
 
 void ChangeTap::itemFailed(const QString &where) { errorLines.append({where, m_lastError}); }
 
-void ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
-                     ItemSaver *saver)
+std::unique_ptr<SaveInFlight> ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId,
+                                              const QString &folderEntryId, ItemSaver *saver)
 {
     const QString entryId = item.EntryID();
     for (PlannedChange &change : m_pending) {
@@ -42,5 +42,8 @@ void ChangeTap::save(SafeItem &item, FieldTable::Page page, const QString &folde
         m_inner.changed(change);
     }
     m_pending.clear();
-    saver ? saver->save(item) : item.Save();
+    if (!saver)
+        return item.StartSave();
+    saver->save(item);
+    return nullptr;
 }

@@ -7,9 +7,11 @@
 #include "runresult.h"
 
 #include <QList>
+#include <memory>
 
 class ItemSaver;
 class SafeItem;
+class SaveInFlight;
 
 // Passes every entry on. It counts the error lines, so a summary can tell
 // that some items ended early, and keeps the whole undo records of the items
@@ -31,10 +33,10 @@ public:
     void error(const QString &operation, const QString &message) override;
     void recorded(const PlannedChange &record) override { m_pending.append(record); }
     void itemFailed(const QString &where) override;
-    // Journals the item's changes, then saves it through saver, or through
-    // its own Save when saver is null.
-    void save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId, const QString &folderEntryId,
-              ItemSaver *saver);
+    // Journals the item's changes, then saves it through saver, or starts
+    // its own save when saver is null (nullptr: the save has ended).
+    [[nodiscard]] std::unique_ptr<SaveInFlight> save(SafeItem &item, FieldTable::Page page, const QString &folderStoreId,
+                                       const QString &folderEntryId, ItemSaver *saver);
 
     int errors = 0;
     QList<RunResult::ItemError> errorLines;

@@ -15,6 +15,7 @@
 #include "textnumber.h"
 #include "wrapperfor.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -46,6 +47,11 @@ void countSaved(qint32 &updated)
 struct StopRequested
 {
 };
+// Thrown once every save under way has ended after one of them failed; its
+// line is in the log.
+struct SaveFailed
+{
+};
 } // namespace
 
 RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
@@ -66,20 +72,71 @@ RunResult ReplaceRun::run(bool dirty, const std::function<RunTexts()> &texts)
         end(RunEnd::Finished);
         return result;
     } catch (const StopRequested &) {
+        try {
+            endSaves(0);
+        } catch (const SaveFailed &) {
+            return failed(*m_saveFailure);
+        }
         end(RunEnd::Stopped);
         const QString text = Texts::stopped(m_updated);
         m_parts.progress.showSummary(text);
         return {RunResult::Outcome::Stopped, text, m_updated, 0, m_itemLogs.errors};
+    } catch (const SaveFailed &) {
+        return failed(*m_saveFailure);
     } catch (const QuenlockError &error) {
-        const QString line = errorLine(error.description());
-        m_parts.logs.error(ErrorOperation, line);
+        const QString line = errorLine(m_checkpoint, m_contact, error.description());
         // A log that cannot be written is the caller's to show: the line
-        // above is most likely lost with it.
-        if (dynamic_cast<const LogWriteError *>(&error))
+        // below is most likely lost with it.
+        const bool logLost = dynamic_cast<const LogWriteError *>(&error);
+        if (!logLost) {
+            // The saves of the items before this one end first, each failed
+            // one with its own line.
+            try {
+                endSaves(0);
+            } catch (const SaveFailed &) {
+            }
+        }
+        m_parts.logs.error(ErrorOperation, line);
+        if (logLost)
             throw;
-        end(RunEnd::Error);
-        return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors, m_itemLogs.errorLines};
+        return failed(m_saveFailure.value_or(line));
     }
+}
+
+RunResult ReplaceRun::failed(const QString &line)
+{
+    end(RunEnd::Error);
+    return {RunResult::Outcome::Error, line, m_updated, 0, m_itemLogs.errors, m_itemLogs.errorLines};
+}
+
+// Ends the saves under way from the oldest, each counted when it ended well,
+// until at most keep are left and the oldest left has not ended. After a
+// failure every one is waited for; then SaveFailed ends the run.
+void ReplaceRun::endSaves(size_t keep)
+{
+    if (std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
+                    [](const InFlight &saving) { return saving.save && saving.save->failed(); }))
+        keep = 0;
+    while (!m_inFlight.empty()) {
+        InFlight &oldest = m_inFlight.front();
+        const bool ended = !oldest.save || oldest.save->ended();
+        if (!ended && !m_saveFailure && m_inFlight.size() <= keep)
+            break;
+        InFlight saving = std::move(oldest);
+        m_inFlight.pop_front();
+        try {
+            if (saving.save)
+                saving.save->finish();
+            countSaved(m_updated);
+        } catch (const QuenlockError &error) {
+            const QString line = errorLine(saving.checkpoint, saving.contact, error.description());
+            m_parts.logs.error(ErrorOperation, line);
+            if (!m_saveFailure)
+                m_saveFailure = line;
+        }
+    }
+    if (m_saveFailure)
+        throw SaveFailed();
 }
 
 // The configured folders' names, as walkFolder reads them.
@@ -181,9 +238,12 @@ void ReplaceRun::runItems(OlFolder &folder, const QString &folderStoreId, const 
     for (int i = 1; i <= bound; ++i) {
         if (m_parts.progress.stopRequested())
             throw StopRequested();
+        endSaves(SavesInFlight - 1);
         m_parts.progress.setItem(i);
         runItem(processor, items->Item(i), folderStoreId, folderEntryId);
     }
+    // A folder's error lines name it: its saves end with it.
+    endSaves(0);
 }
 
 // The checkpoints of one item: a contact's steps keep the numbers of the
@@ -205,14 +265,13 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     const bool contact = kind->page == FieldTable::Page::Contacts;
     const ItemCheckpoints &at = contact ? ContactCheckpoints : OtherCheckpoints;
     m_checkpoint = at.make;
-    // A contact's wrapper outlives an error, for the error line to name it.
-    std::unique_ptr<SafeItem> own = wrapperFor(*kind);
-    SafeItem &wrapper = *own;
+    // The wrapper outlives an error, for the error line to name a contact.
+    m_wrapper = wrapperFor(*kind);
+    SafeItem &wrapper = *m_wrapper;
     if (contact) {
-        m_contact = dynamic_cast<SafeContactItem *>(own.get());
+        m_contact = dynamic_cast<SafeContactItem *>(m_wrapper.get());
         if (!m_contact)
             throw QuenlockError(QStringLiteral("Object doesn't support this property or method"));
-        m_wrapper = std::move(own);
     }
     m_checkpoint = at.setItem;
     wrapper.setItem(item);
@@ -222,25 +281,26 @@ void ReplaceRun::runItem(ItemProcessor &processor, const std::shared_ptr<OlItem>
     m_checkpoint = at.processed;
     if (changed) {
         m_checkpoint = at.save;
-        m_itemLogs.save(wrapper, kind->page, folderStoreId, folderEntryId, m_parts.saver);
-        countSaved(m_updated);
+        std::unique_ptr<SaveInFlight> save =
+            m_itemLogs.save(wrapper, kind->page, folderStoreId, folderEntryId, m_parts.saver);
+        m_inFlight.push_back({std::move(m_wrapper), m_contact, m_checkpoint, std::move(save)});
     }
     m_contact = nullptr;
     m_wrapper.reset();
 }
 
-QString ReplaceRun::errorLine(const QString &reason) const
+QString ReplaceRun::errorLine(int checkpoint, SafeContactItem *named, const QString &reason) const
 {
     std::optional<QString> contact;
-    if (m_contact) {
+    if (named) {
         // The name is only a pointer for the reader; when it cannot be read
         // the line still goes out, with the contact left blank and the run's
         // own reason kept.
         contact.emplace();
         try {
-            *contact = m_contact->FullNameAndCompany();
+            *contact = named->FullNameAndCompany();
         } catch (const QuenlockError &) {
         }
     }
-    return Texts::runErrorLine(m_checkpoint, m_folderName, contact, reason);
+    return Texts::runErrorLine(checkpoint, m_folderName, contact, reason);
 }

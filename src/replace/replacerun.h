@@ -9,8 +9,10 @@
 #include "safeitem.h"
 
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct FieldFlags;
 class ItemProcessor;
@@ -60,6 +62,11 @@ struct RunParts
 // its undo record. Once confirmed, the run begins in the journal, each saved
 // field is journaled before its save, and the run's end is journaled with
 // its count. Runs on the caller's thread and cannot be cancelled.
+// A save goes on while the next items are matched: at most SavesInFlight
+// are under way, each counted, in item order, when it has ended. The first
+// that fails ends the run: no further item is started, the saves under way
+// end and each failed one gets its own error line, the first one's being
+// the run's.
 // texts() is asked twice: for the confirmation and for the run.
 class ReplaceRun
 {
@@ -73,9 +80,23 @@ private:
     void runItems(OlFolder &folder, const QString &folderStoreId, const QString &folderEntryId);
     void runItem(ItemProcessor &processor, const std::shared_ptr<OlItem> &item,
                  const QString &folderStoreId, const QString &folderEntryId);
-    QString errorLine(const QString &reason) const;
+    QString errorLine(int checkpoint, SafeContactItem *contact, const QString &reason) const;
     void begin(qint32 folderCount);
     void end(RunEnd how);
+    void endSaves(size_t keep);
+    RunResult failed(const QString &line);
+
+    // An item whose save is under way. Its wrapper keeps the item for the
+    // write and names a contact in an error line; the save, destroyed first,
+    // waits for the write.
+    struct InFlight
+    {
+        std::unique_ptr<SafeItem> wrapper;
+        SafeContactItem *contact;
+        int checkpoint;
+        std::unique_ptr<SaveInFlight> save;
+    };
+    static constexpr size_t SavesInFlight = 8;
 
     RunParts m_parts;
     ChangeTap m_itemLogs{m_parts.logs};
@@ -86,9 +107,12 @@ private:
     // never reset, so a line tells the last place the run passed.
     int m_checkpoint = 0;
     QString m_folderName;
-    // A contact's wrapper lives from its creation to the end of its item;
-    // while it does, the error line names the contact.
+    // The item in hand's wrapper lives from its creation to its save, or
+    // else to the end of its item; while it does, an error line names a
+    // contact.
     std::unique_ptr<SafeItem> m_wrapper;
     SafeContactItem *m_contact = nullptr;
     qint32 m_updated = 0;
+    std::deque<InFlight> m_inFlight;
+    std::optional<QString> m_saveFailure; // the first failed save's error line
 };

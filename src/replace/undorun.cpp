@@ -157,7 +157,9 @@ void UndoRun::restoreItem(const QList<PlannedChange> &fields)
         item->write(BodyField::storedProperty(c.field), c.newValue);
     }
     const PlannedChange &where = fields.first();
-    m_tap.save(*item, page, where.storeId, where.folderEntryId, m_saver);
+    if (const std::unique_ptr<SaveInFlight> saving =
+            m_tap.save(*item, page, where.storeId, where.folderEntryId, m_saver))
+        saving->finish();
     m_result.restored += restore;
     ++m_result.restoredItems;
 }

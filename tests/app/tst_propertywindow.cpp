@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The host's property window around the page loaded from the page library:
 // Apply, OK and Cancel, the help area and the log viewers.
+#include "enginedoubles.h"
 #include "testenvironment.h"
 #include "logviewer.h"
 #include "memoryhost.h"
@@ -24,12 +25,6 @@
 #include <QtTest>
 
 namespace {
-
-struct NoEngine final : IEngineAPI
-{
-    std::shared_ptr<OlApplication> OutlookApp() override { return nullptr; }
-    std::shared_ptr<OlFolder> KTGetFolder(const QString &, const QString &) override { return nullptr; }
-};
 
 struct Window
 {

@@ -2,8 +2,8 @@
 // A safe-item double that records every call, and a host log that records into the same timeline.
 #pragma once
 
-#include "engineutility.h"
 #include "safeitem.h"
+#include "utilitydoubles.h"
 
 #include <QMap>
 #include <QStringList>
@@ -46,20 +46,16 @@ private:
 };
 
 // Puts the host log into the timeline as well as into the inner utility.
-class TimelineUtility final : public EngineUtility
+class TimelineUtility final : public ForwardingUtility
 {
 public:
-    TimelineUtility(EngineUtility &inner, Timeline &timeline) : m_inner(inner), m_timeline(timeline) {}
+    TimelineUtility(EngineUtility &inner, Timeline &timeline) : ForwardingUtility(inner), m_timeline(timeline) {}
     void LogMessage(const QString &message, int level, const QString &source) override
     {
         m_timeline << QStringLiteral("error %1: %2").arg(source, message);
         m_inner.LogMessage(message, level, source);
     }
-    QString LookupText(const TextTable &t, const QString &k) override { return m_inner.LookupText(t, k); }
-    void LoadTextTable(TextTable &t, const QString &s) override { m_inner.LoadTextTable(t, s); }
-    QString SettingsAppName() override { return m_inner.SettingsAppName(); }
 
 private:
-    EngineUtility &m_inner;
     Timeline &m_timeline;
 };

@@ -1,6 +1,7 @@
 # Reads every source file under SOURCE_ROOT and fails, naming file and line,
 # on an include with "../" and on a Qt Widgets header outside WIDGET_PARTS
-# (folders ending in "/" or single files, relative to SOURCE_ROOT).
+# (folders ending in "/" or single files, relative to SOURCE_ROOT); fails as
+# well on each of PLATFORM_FAULTS.
 
 # Widgets' own class headers (<QDialog>, <QWidget>, ...), found in its include folder.
 set(widget_headers "")
@@ -45,6 +46,14 @@ foreach(file IN LISTS sources)
     endif()
   endforeach()
 endforeach()
+
+# Found at configure time from the targets' include folders, "|" between them.
+if(PLATFORM_FAULTS)
+  string(REPLACE "|" ";" platform_faults "${PLATFORM_FAULTS}")
+  foreach(fault IN LISTS platform_faults)
+    list(APPEND faults "${fault}: another platform library's private folder")
+  endforeach()
+endif()
 
 if(faults)
   list(JOIN faults "\n" text)

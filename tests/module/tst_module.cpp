@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The module class: identity, start-up, default folder settings and shut-down.
-#include "memoryoutlook.h"
+#include "enginedoubles.h"
 #include "testenvironment.h"
 #include "cmorvane.h"
 #include "logdatabase.h"
@@ -10,20 +10,6 @@
 #include <QtTest>
 
 namespace {
-// An engine over an in-memory Outlook with one default contacts folder.
-struct TestEngine final : IEngineAPI
-{
-    std::shared_ptr<Memory::Application> app = std::make_shared<Memory::Application>();
-    explicit TestEngine(const QString &tag)
-    {
-        auto store = Memory::makeStore(*app, QStringLiteral("store-") + tag);
-        app->nameSpace->defaultContacts =
-            Memory::makeFolder(store, QStringLiteral("Contacts ") + tag, QStringLiteral("entry-") + tag);
-    }
-    std::shared_ptr<OlApplication> OutlookApp() override { return app; }
-    std::shared_ptr<OlFolder> KTGetFolder(const QString &, const QString &) override { return nullptr; }
-};
-
 QString setting(const char *key) { return ReadSetting(QLatin1String(key), QStringLiteral("<missing>")); }
 } // namespace
 
@@ -75,7 +61,7 @@ void TestModule::freshStoreGetsDefaultFolder()
 {
     TestEnvironment env;
     CMorvane module;
-    QCOMPARE(module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A"))), 0);
+    QCOMPARE(module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A"))), 0);
     QCOMPARE(module.KTExplorerOpen({}), 0);
     QCOMPARE(setting("FolderCount"), QStringLiteral("1"));
     QCOMPARE(setting("FolderName1"), QStringLiteral("Contacts A"));
@@ -99,7 +85,7 @@ void TestModule::existingCountIsLeftAlone()
     TestEnvironment env;
     WriteSetting(QStringLiteral("FolderCount"), count);
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
     module.KTExplorerOpen({});
     QCOMPARE(setting("FolderCount"), count);
     QCOMPARE(setting("FolderName1"), QStringLiteral("<missing>"));
@@ -111,7 +97,7 @@ void TestModule::badCountFailsAtStep4()
     TestEnvironment env;
     WriteSetting(QStringLiteral("FolderCount"), QStringLiteral("many"));
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
     QCOMPARE(module.KTExplorerOpen({}), 0);
     QCOMPARE(env.utility.lines,
              (QList<LogLine>{{QStringLiteral("Error occurred at line 4.  Reason:Type mismatch"), 0,
@@ -132,7 +118,7 @@ void TestModule::explorerBeforeStartupFailsAtStep6()
 void TestModule::missingDefaultFolderFailsAtStep8()
 {
     TestEnvironment env;
-    auto engine = std::make_shared<TestEngine>(QStringLiteral("A"));
+    auto engine = std::make_shared<DefaultContactsEngine>(QStringLiteral("A"));
     engine->app->nameSpace->defaultContacts.reset();
     CMorvane module;
     module.KTStartup(engine);
@@ -146,8 +132,8 @@ void TestModule::secondStartupKeepsFirstEngine()
 {
     TestEnvironment env;
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
-    QCOMPARE(module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("B"))), 0);
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
+    QCOMPARE(module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("B"))), 0);
     module.KTExplorerOpen({});
     QCOMPARE(setting("FolderName1"), QStringLiteral("Contacts A"));
 }
@@ -158,7 +144,7 @@ void TestModule::shutdownCleansUpAndLogs()
     Memory::registerSafeItems();
     Memory::journal().clear();
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
     QCOMPARE(module.KTShutdown(), 0);
     QCOMPARE(Memory::journal(), QStringList{QStringLiteral("cleanup")});
     QCOMPARE(env.activity, (QList<ActivityLine>{{QStringLiteral("Morvane"), QStringLiteral("Shutdown"),
@@ -172,7 +158,7 @@ void TestModule::shutdownWithoutSafeItemLibrary()
     TestEnvironment env;
     Memory::unregisterSafeItems();
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
     QCOMPARE(module.KTShutdown(), 0);
     QCOMPARE(env.utility.lines,
              (QList<LogLine>{{QStringLiteral("Error ocurred during shutdown.  Reason: ActiveX component "
@@ -204,7 +190,7 @@ void TestModule::trapsOnUnwritableLog()
     junk.write("junk\n");
     junk.close();
     CMorvane module;
-    module.KTStartup(std::make_shared<TestEngine>(QStringLiteral("A")));
+    module.KTStartup(std::make_shared<DefaultContactsEngine>(QStringLiteral("A")));
     try {
         QCOMPARE(call == u"KTShutdown" ? module.KTShutdown() : module.KTExplorerOpen({}), 0);
     } catch (const std::exception &error) {

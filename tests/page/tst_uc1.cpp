@@ -11,6 +11,8 @@
 #include "memoryhost.h"
 #include "regexclasses.h"
 #include "scriptedprompt.h"
+#include "utilitydoubles.h"
+#include "folderdoubles.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -26,39 +28,6 @@ using KeyValues = QList<QPair<QString, QString>>;
 Q_DECLARE_METATYPE(KeyValues)
 
 namespace {
-
-// Hands out a new settings application name for every access while
-// sequencing, so each write lands in a file of its own and the files tell
-// the keys, the values and their order.
-class SequencedUtility final : public EngineUtility
-{
-public:
-    explicit SequencedUtility(EngineUtility *inner) : m_inner(inner) {}
-    bool sequencing = false;
-    int accesses = 0;
-    void LogMessage(const QString &message, int level, const QString &source) override
-    {
-        m_inner->LogMessage(message, level, source);
-    }
-    QString LookupText(const TextTable &table, const QString &key) override
-    {
-        return m_inner->LookupText(table, key);
-    }
-    void LoadTextTable(TextTable &table, const QString &section) override
-    {
-        m_inner->LoadTextTable(table, section);
-        setEngineUtilityOverride(this);
-    }
-    QString SettingsAppName() override
-    {
-        if (!sequencing)
-            return m_inner->SettingsAppName();
-        return QStringLiteral("Seq%1").arg(++accesses);
-    }
-
-private:
-    EngineUtility *m_inner;
-};
 
 KeyValues writtenInOrder(int accesses)
 {
@@ -469,7 +438,7 @@ void TestUC1::applyWrites()
     QFETCH(KeyValues, written);
     TestEnvironment env;
     store(stored);
-    SequencedUtility sequenced(&env.utility);
+    SequencedUtility sequenced(env.utility);
     setEngineUtilityOverride(&sequenced);
     Page p;
     if (shown)
@@ -590,17 +559,7 @@ void TestUC1::loadValuesFailureKeepsFoldersReadSoFar()
     ClassFactory::registerClass(QLatin1String(ProgId::FolderRef), [&made]() -> std::unique_ptr<ComObject> {
         if (++made > 1)
             throw QuenlockError(QStringLiteral("ActiveX component can't create object"));
-        struct Record final : FolderRef
-        {
-            QString n, e, s;
-            QString Name() const override { return n; }
-            QString EntryID() const override { return e; }
-            QString StoreID() const override { return s; }
-            void setName(const QString &v) override { n = v; }
-            void setEntryID(const QString &v) override { e = v; }
-            void setStoreID(const QString &v) override { s = v; }
-        };
-        return std::make_unique<Record>();
+        return std::make_unique<TracingFolderRef>();
     });
     p.page.LoadValues();
     // The list and the collection hold the same folders: those read before the failure.
@@ -635,20 +594,8 @@ void TestUC1::showFailureLeavesPageWorking()
 {
     // A host whose text table cannot be read: the showing stops there, is
     // logged, and the page still notices edits afterwards.
-    struct NoTexts final : EngineUtility
-    {
-        EngineUtility *inner;
-        explicit NoTexts(EngineUtility *i) : inner(i) {}
-        void LogMessage(const QString &m, int l, const QString &s) override { inner->LogMessage(m, l, s); }
-        QString LookupText(const TextTable &t, const QString &k) override { return inner->LookupText(t, k); }
-        void LoadTextTable(TextTable &, const QString &) override
-        {
-            throw QuenlockError(QStringLiteral("The host's text table cannot be read"));
-        }
-        QString SettingsAppName() override { return inner->SettingsAppName(); }
-    };
     TestEnvironment env;
-    NoTexts noTexts(&env.utility);
+    UnreadableTextsUtility noTexts(env.utility);
     setEngineUtilityOverride(&noTexts);
     Page p;
     p.show();

@@ -31,7 +31,7 @@ QStringList flagsOf(Processor p)
 Q_DECLARE_METATYPE(Processor)
 Q_DECLARE_METATYPE(StepRow)
 
-class tst_FieldSteps : public QObject
+class TestFieldSteps : public QObject
 {
     Q_OBJECT
 
@@ -46,7 +46,7 @@ private slots:
     void noFlagsOnlyOpens();
 };
 
-void tst_FieldSteps::eachStep_data()
+void TestFieldSteps::eachStep_data()
 {
     QTest::addColumn<StepRow>("row");
     for (const StepRow &row : FieldTable::Fields)
@@ -55,7 +55,7 @@ void tst_FieldSteps::eachStep_data()
 
 // Only the chosen flag's field is read, recorded under its undo name before
 // it is written, and written; no other field of the item is touched.
-void tst_FieldSteps::eachStep()
+void TestFieldSteps::eachStep()
 {
     QFETCH(StepRow, row);
     ProcessorFixture f;
@@ -95,7 +95,7 @@ void tst_FieldSteps::eachStep()
 
 // A failing read in the step names the step's number (171 for the e-mail
 // address's first sub-step) and ends the item unchanged.
-void tst_FieldSteps::eachStepReportsItsNumber()
+void TestFieldSteps::eachStepReportsItsNumber()
 {
     QFETCH(StepRow, row);
     ProcessorFixture f;
@@ -109,7 +109,7 @@ void tst_FieldSteps::eachStepReportsItsNumber()
     QCOMPARE(f.item.writes(), QStringList());
 }
 
-void tst_FieldSteps::allStepsInOrder_data()
+void TestFieldSteps::allStepsInOrder_data()
 {
     QTest::addColumn<Processor>("processor");
     QTest::newRow("contacts") << Processor::Contacts;
@@ -119,7 +119,7 @@ void tst_FieldSteps::allStepsInOrder_data()
 
 // With every flag on and every field matching, the fields change in the
 // listed order, one undo record per field, each complete before its write.
-void tst_FieldSteps::allStepsInOrder()
+void TestFieldSteps::allStepsInOrder()
 {
     QFETCH(Processor, processor);
     ProcessorFixture f;
@@ -156,7 +156,7 @@ void tst_FieldSteps::allStepsInOrder()
     QCOMPARE(f.errors(), QStringList());
 }
 
-void tst_FieldSteps::noFlagsOnlyOpens()
+void TestFieldSteps::noFlagsOnlyOpens()
 {
     QFETCH(Processor, processor);
     ProcessorFixture f;
@@ -168,5 +168,5 @@ void tst_FieldSteps::noFlagsOnlyOpens()
     QCOMPARE(f.timeline, f.opening(processor));
 }
 
-QTEST_GUILESS_MAIN(tst_FieldSteps)
+QTEST_GUILESS_MAIN(TestFieldSteps)
 #include "tst_fieldsteps.moc"

@@ -31,7 +31,7 @@ Q_DECLARE_METATYPE(BodyCase)
 
 const QString AreaCodes = QStringLiteral("Only look in city/area codes");
 
-class tst_ItemProcessors : public QObject
+class TestItemProcessors : public QObject
 {
     Q_OBJECT
 
@@ -56,7 +56,7 @@ private slots:
     void refusedDateKeepsRecord();
 };
 
-void tst_ItemProcessors::plainField_data()
+void TestItemProcessors::plainField_data()
 {
     QTest::addColumn<FieldCase>("c");
     QTest::newRow("case-insensitive") << FieldCase{"Alpha Beta", "a", "b", 0, "blphb Betb", true};
@@ -78,7 +78,7 @@ void tst_ItemProcessors::plainField_data()
 }
 
 // One record with the old value before the write; nothing at all on a miss.
-void tst_ItemProcessors::plainField()
+void TestItemProcessors::plainField()
 {
     QFETCH(FieldCase, c);
     ProcessorFixture f;
@@ -95,7 +95,7 @@ void tst_ItemProcessors::plainField()
     QCOMPARE(f.errors(), QStringList());
 }
 
-void tst_ItemProcessors::areaCode_data()
+void TestItemProcessors::areaCode_data()
 {
     QTest::addColumn<PhoneCase>("c");
     QTest::newRow("area-replaced") << PhoneCase{AreaCodes, "(555) 123-4567", "555", "777", "(777) 123-4567", true};
@@ -118,7 +118,7 @@ void tst_ItemProcessors::areaCode_data()
                                                    "+44 (21) 7946 0000 ext 20", true};
 }
 
-void tst_ItemProcessors::areaCode()
+void TestItemProcessors::areaCode()
 {
     QFETCH(PhoneCase, c);
     ProcessorFixture f;
@@ -136,7 +136,7 @@ void tst_ItemProcessors::areaCode()
 
 // A number whose ")" comes first has no area code; the contact's other
 // phone fields are still processed and nothing is logged as an error.
-void tst_ItemProcessors::reversedParenthesesLeaveOtherFields()
+void TestItemProcessors::reversedParenthesesLeaveOtherFields()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("BusinessPhone"), QStringLiteral("HomePhone")}, AreaCodes);
@@ -147,7 +147,7 @@ void tst_ItemProcessors::reversedParenthesesLeaveOtherFields()
     QCOMPARE(f.errors(), QStringList());
 }
 
-void tst_ItemProcessors::body_data()
+void TestItemProcessors::body_data()
 {
     QTest::addColumn<BodyCase>("c");
     const QString rtf = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 call par\\par}");
@@ -185,7 +185,7 @@ void tst_ItemProcessors::body_data()
 
 // Body then RTFBody are read; the record holds the old rich text under
 // "Body"; only RTFBody is written, and only its text.
-void tst_ItemProcessors::body()
+void TestItemProcessors::body()
 {
     QFETCH(BodyCase, c);
     ProcessorFixture f;
@@ -204,7 +204,7 @@ void tst_ItemProcessors::body()
     QCOMPARE(f.timeline, expected);
 }
 
-void tst_ItemProcessors::emailLine()
+void TestItemProcessors::emailLine()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("EmailAddress"), QStringLiteral("Email2Address"), QStringLiteral("Email3Address")});
@@ -223,7 +223,7 @@ void tst_ItemProcessors::emailLine()
     QCOMPARE(f.timeline, expected);
 }
 
-void tst_ItemProcessors::emailSubSteps_data()
+void TestItemProcessors::emailSubSteps_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("pattern");
@@ -238,7 +238,7 @@ void tst_ItemProcessors::emailSubSteps_data()
     QTest::newRow("write-after-empty-replacement") << "write" << "old" << "" << 175 << "Cannot write Email1Address";
 }
 
-void tst_ItemProcessors::emailSubSteps()
+void TestItemProcessors::emailSubSteps()
 {
     QFETCH(QString, fault);
     QFETCH(QString, pattern);
@@ -266,7 +266,7 @@ void tst_ItemProcessors::emailSubSteps()
 
 // The third chosen field fails: the line names step 40, the item counts as
 // changed from the first field, and no later step runs.
-void tst_ItemProcessors::errorEndsItemButKeepsChange()
+void TestItemProcessors::errorEndsItemButKeepsChange()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("AccountName"), QStringLiteral("AssistantsPhone"),
@@ -283,7 +283,7 @@ void tst_ItemProcessors::errorEndsItemButKeepsChange()
         "error Morvane.SearchAndReplaceContacts: Error occurred at line 40.  Reason: Cannot read BusinessAddressStreet"));
 }
 
-void tst_ItemProcessors::errorBeforeFirstStep_data()
+void TestItemProcessors::errorBeforeFirstStep_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("reason");
@@ -291,7 +291,7 @@ void tst_ItemProcessors::errorBeforeFirstStep_data()
     QTest::newRow("no-control") << "control" << "ActiveX component can't create object";
 }
 
-void tst_ItemProcessors::errorBeforeFirstStep()
+void TestItemProcessors::errorBeforeFirstStep()
 {
     QFETCH(QString, fault);
     QFETCH(QString, reason);
@@ -307,7 +307,7 @@ void tst_ItemProcessors::errorBeforeFirstStep()
     QVERIFY(!f.timeline.contains(QStringLiteral("read Account")));
 }
 
-void tst_ItemProcessors::patternErrors_data()
+void TestItemProcessors::patternErrors_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("field");
@@ -323,7 +323,7 @@ void tst_ItemProcessors::patternErrors_data()
 
 // A pattern the control cannot use is logged at the first looked-in field
 // and ends the item; it never counts as "no match" for every field.
-void tst_ItemProcessors::patternErrors()
+void TestItemProcessors::patternErrors()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, field);
@@ -343,7 +343,7 @@ void tst_ItemProcessors::patternErrors()
                          [](const ActivityLine &line) { return line.kind == -1; }));
 }
 
-void tst_ItemProcessors::typedFields_data()
+void TestItemProcessors::typedFields_data()
 {
     QTest::addColumn<int>("processor");
     QTest::addColumn<QString>("flag");
@@ -373,7 +373,7 @@ void tst_ItemProcessors::typedFields_data()
 
 // Dates and numbers are searched in the wrapper's text form, and the new
 // text goes back through the wrapper, which turns it into the field's type.
-void tst_ItemProcessors::typedFields()
+void TestItemProcessors::typedFields()
 {
     QFETCH(int, processor);
     QFETCH(QString, flag);
@@ -393,7 +393,7 @@ void tst_ItemProcessors::typedFields()
 
 // The task refuses the rewritten date: the record made for it stays, the
 // item ends there, and the later task fields are not looked at.
-void tst_ItemProcessors::refusedDateKeepsRecord()
+void TestItemProcessors::refusedDateKeepsRecord()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("TaskDueDate"), QStringLiteral("TaskMileage")});
@@ -407,5 +407,5 @@ void tst_ItemProcessors::refusedDateKeepsRecord()
     QVERIFY(!f.timeline.contains(QStringLiteral("read Mileage")));
 }
 
-QTEST_GUILESS_MAIN(tst_ItemProcessors)
+QTEST_GUILESS_MAIN(TestItemProcessors)
 #include "tst_itemprocessors.moc"

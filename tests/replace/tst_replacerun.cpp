@@ -12,6 +12,7 @@
 #include "scriptedprompt.h"
 #include "settingsaccess.h"
 #include "testenvironment.h"
+#include "utilitydoubles.h"
 
 #include <QtTest>
 
@@ -147,17 +148,6 @@ struct ErrorCase
     std::function<void(World &)> arrange;
 };
 
-// A host log that takes no line, as when its disk is full.
-struct UnwritableHostLog final : EngineUtility
-{
-    void LogMessage(const QString &, int, const QString &) override
-    {
-        throw LogWriteError(QStringLiteral("The host log cannot be written: database or disk is full"));
-    }
-    QString LookupText(const TextTable &table, const QString &key) override { return table.value(key); }
-    void LoadTextTable(TextTable &table, const QString &) override { table.clear(); }
-    QString SettingsAppName() override { return QStringLiteral("QuenlockHost"); }
-};
 UnwritableHostLog unwritableHostLog;
 
 // Makes the activity entry that `fails` picks out fail as a full log does.

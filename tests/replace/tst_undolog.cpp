@@ -1,46 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Undo records: five entries, each through a fresh activity log, and the trap.
-#include "engineactivitylog.h"
-#include "progids.h"
+#include "countingactivitylog.h"
 #include "processorfixture.h"
 
 #include <QTest>
 
-namespace {
-// An activity log that records into the environment, counts its instances,
-// checks each is used once, and fails where a test asks it to.
-struct TestLog final : EngineActivityLog
-{
-    static inline TestEnvironment *env = nullptr;
-    static inline int created = 0;
-    static inline int entries = 0;
-    static inline int failOnEntry = 0; // 1-based; 0 never
-    static inline bool failUndo = false;
-    bool used = false;
-    void WriteEntry(const QString &source, const QString &name, const QString &text, int kind) override
-    {
-        QVERIFY2(!used, "an activity log instance was used twice");
-        used = true;
-        if (++entries == failOnEntry || (failUndo && kind == -1))
-            throw QuenlockError(QStringLiteral("The activity log is full"));
-        env->activity.append({source, name, text, kind});
-    }
-};
-
-void installTestLog(TestEnvironment &env, int failOnEntry, bool failUndo)
-{
-    TestLog::env = &env;
-    TestLog::created = TestLog::entries = 0;
-    TestLog::failOnEntry = failOnEntry;
-    TestLog::failUndo = failUndo;
-    ClassFactory::registerClass(QLatin1String(ProgId::EngineActivityLog), [] {
-        ++TestLog::created;
-        return std::make_unique<TestLog>();
-    });
-}
-} // namespace
-
-class tst_UndoLog : public QObject
+class TestUndoLog : public QObject
 {
     Q_OBJECT
 
@@ -53,7 +18,7 @@ private slots:
     void onlyMatchingFieldsAreRecorded();
 };
 
-void tst_UndoLog::fiveEntries_data()
+void TestUndoLog::fiveEntries_data()
 {
     QTest::addColumn<QString>("value");
     QTest::newRow("plain") << "Acme Ltd";
@@ -62,7 +27,7 @@ void tst_UndoLog::fiveEntries_data()
     QTest::newRow("rich-text") << "{\\rtf1\\ansi x\\par}";
 }
 
-void tst_UndoLog::fiveEntries()
+void TestUndoLog::fiveEntries()
 {
     QFETCH(QString, value);
     ProcessorFixture f;
@@ -79,7 +44,7 @@ void tst_UndoLog::fiveEntries()
     QCOMPARE(f.errors(), QStringList());
 }
 
-void tst_UndoLog::failurePartWay_data()
+void TestUndoLog::failurePartWay_data()
 {
     QTest::addColumn<int>("failOnEntry");
     QTest::addColumn<int>("written");
@@ -91,19 +56,19 @@ void tst_UndoLog::failurePartWay_data()
 
 // Entries before the failure stay; one error line at level 0 with line 0;
 // the caller goes on as if nothing happened.
-void tst_UndoLog::failurePartWay()
+void TestUndoLog::failurePartWay()
 {
     QFETCH(int, failOnEntry);
     QFETCH(int, written);
     ProcessorFixture f;
-    installTestLog(f.env, failOnEntry, false);
+    installCountingActivityLog(f.env, failOnEntry, false);
 
     UndoLog(f.logs).UndoSave(QStringLiteral("S"), QStringLiteral("F"), QStringLiteral("I"), QStringLiteral("N"),
                     QStringLiteral("V"));
 
     QCOMPARE(f.env.activity.size(), written);
     // One fresh instance per entry tried, none after the failure.
-    QCOMPARE(TestLog::created, failOnEntry ? failOnEntry : 5);
+    QCOMPARE(CountingActivityLog::created, failOnEntry ? failOnEntry : 5);
     QCOMPARE(f.errors(), failOnEntry ? QStringList{QStringLiteral(
                                            "Morvane.UndoSave: Error occurred at line 0.  Reason: "
                                            "The activity log is full")}
@@ -112,14 +77,14 @@ void tst_UndoLog::failurePartWay()
 
 // An activity log that refuses undo entries: each changed field gives one
 // error line instead of its record, and the fields are changed all the same.
-void tst_UndoLog::refusedRecordsStillChangeFields()
+void TestUndoLog::refusedRecordsStillChangeFields()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
     f.item.values.insert(QStringLiteral("Account"), QStringLiteral("a1"));
     f.item.values.insert(QStringLiteral("CompanyName"), QStringLiteral("c1"));
     f.item.values.insert(QStringLiteral("OfficeLocation"), QStringLiteral("none"));
-    installTestLog(f.env, 0, true);
+    installCountingActivityLog(f.env, 0, true);
     QVERIFY(f.process(Processor::Contacts, QStringLiteral("1"), QStringLiteral("2")));
     QCOMPARE(f.item.writes(), (QStringList{QStringLiteral("Account=a2"), QStringLiteral("CompanyName=c2")}));
     const QString line = QStringLiteral(
@@ -127,7 +92,7 @@ void tst_UndoLog::refusedRecordsStillChangeFields()
     QCOMPARE(f.errors(), (QStringList{line, line}));
 }
 
-void tst_UndoLog::onlyMatchingFieldsAreRecorded()
+void TestUndoLog::onlyMatchingFieldsAreRecorded()
 {
     ProcessorFixture f;
     f.choose({QStringLiteral("AccountName"), QStringLiteral("CompanyName"), QStringLiteral("OfficeLocation")});
@@ -146,5 +111,5 @@ void tst_UndoLog::onlyMatchingFieldsAreRecorded()
     QCOMPARE(undoEntries, 10);
 }
 
-QTEST_GUILESS_MAIN(tst_UndoLog)
+QTEST_GUILESS_MAIN(TestUndoLog)
 #include "tst_undolog.moc"

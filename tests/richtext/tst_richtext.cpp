@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-class tst_RichText : public QObject
+class TestRichText : public QObject
 {
     Q_OBJECT
 
@@ -42,7 +42,7 @@ static QString plainText(const QString &document)
 
 // One reader under both: each document's runs (what the replace engine
 // searches) and its plain text (what the Body property shows).
-void tst_RichText::reading_data()
+void TestRichText::reading_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<QStringList>("runs");
@@ -115,7 +115,7 @@ void tst_RichText::reading_data()
     QTest::newRow("empty-plain-document") << "" << QStringList{""} << "<not RTF>";
 }
 
-void tst_RichText::reading()
+void TestRichText::reading()
 {
     QFETCH(QString, document);
     QFETCH(QStringList, runs);
@@ -124,7 +124,7 @@ void tst_RichText::reading()
     QCOMPARE(plainText(document), plain);
 }
 
-void tst_RichText::searchedText_data()
+void TestRichText::searchedText_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("text");
@@ -136,14 +136,14 @@ void tst_RichText::searchedText_data()
 }
 
 // The runs joined as the engine searches them, with the line breaks between.
-void tst_RichText::searchedText()
+void TestRichText::searchedText()
 {
     QFETCH(QString, document);
     QFETCH(QString, text);
     QCOMPARE(RtfRuns::searchText(document).text, text);
 }
 
-void tst_RichText::rewrite_data()
+void TestRichText::rewrite_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("pattern");
@@ -206,7 +206,7 @@ static QString replaceText(const QString &document, const QString &pattern, cons
     return RtfRuns::replaceInRuns(document, searched, found).value_or(document);
 }
 
-void tst_RichText::rewrite()
+void TestRichText::rewrite()
 {
     QFETCH(QString, document);
     QFETCH(QString, pattern);
@@ -218,7 +218,7 @@ void tst_RichText::rewrite()
 using Replacements = QList<RtfRuns::Replacement>;
 Q_DECLARE_METATYPE(Replacements)
 
-void tst_RichText::replaceInRuns_data()
+void TestRichText::replaceInRuns_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<Replacements>("replacements"); // in the searched text
@@ -248,7 +248,7 @@ void tst_RichText::replaceInRuns_data()
 }
 
 // Where each replacement's text lands among the runs, and what it removes.
-void tst_RichText::replaceInRuns()
+void TestRichText::replaceInRuns()
 {
     QFETCH(QString, document);
     QFETCH(Replacements, replacements);
@@ -259,7 +259,7 @@ void tst_RichText::replaceInRuns()
     QCOMPARE(written.has_value(), !after.isNull());
 }
 
-void tst_RichText::writtenTextReadsBack_data()
+void TestRichText::writtenTextReadsBack_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("runs"); // the text put into a run, read back as runs
@@ -281,7 +281,7 @@ void tst_RichText::writtenTextReadsBack_data()
 // Whatever the text, a body written from it reads back as that text, carriage
 // returns included; put into a run, whatever \uc the document sets, it reads
 // back as its paragraphs. Both writers write 7-bit RTF.
-void tst_RichText::writtenTextReadsBack()
+void TestRichText::writtenTextReadsBack()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, runs);
@@ -302,5 +302,5 @@ void tst_RichText::writtenTextReadsBack()
             QVERIFY2(c.unicode() >= 0x20 && c.unicode() < 0x7F, "RTF is 7-bit text");
 }
 
-QTEST_GUILESS_MAIN(tst_RichText)
+QTEST_GUILESS_MAIN(TestRichText)
 #include "tst_richtext.moc"

@@ -64,6 +64,10 @@ QString Account::refusal(const AccountSettings &s)
     if (s.timeoutSeconds <= 0)
         return QStringLiteral("The account \"%1\" has a timeout= that is not a whole number of seconds above 0")
             .arg(s.name);
+    if (s.connections < 1 || s.connections > AccountSettings::MostConnections)
+        return QStringLiteral("The account \"%1\" has connections= set to no number from 1 to %2")
+            .arg(s.name)
+            .arg(AccountSettings::MostConnections);
     if (scheme == u"https" || s.insecure)
         return {};
     const QString host = s.url.host();

@@ -18,6 +18,8 @@ struct AccountSettings
     QString caFile;          // certificates to trust besides the system's
     bool insecure = false;   // plain http to another machine, certificates unchecked
     int timeoutSeconds = 60; // how long a request may stay silent; 0 when timeout= is no whole number above 0
+    int connections = DefaultConnections; // saves sent at once; 0 when the key's value is no number 1..6
+    static constexpr int DefaultConnections = 4, MostConnections = 6; // Qt opens at most 6 per server
 };
 
 // The account's settings and, once asked for, its password: run from the

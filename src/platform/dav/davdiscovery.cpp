@@ -136,13 +136,14 @@ QList<Collection> discover(Client &client)
 QList<Member> listMembers(Client &client, const QUrl &collection)
 {
     QList<Member> members;
-    for (const Resource &r : propfind(client, collection, 1,
-                                      {QStringLiteral("DAV:|resourcetype"), QStringLiteral("DAV:|getetag")})) {
+    // No ETags: a server may work them out for every item (Radicale took
+    // 24 s for 10,000 contacts, against 1.9 s for reading them all by
+    // multiget), and the multiget that reads an item gives its ETag.
+    for (const Resource &r : propfind(client, collection, 1, {QStringLiteral("DAV:|resourcetype")})) {
         const QUrl at = collection.resolved(QUrl(r.href));
         if (directory(at) == collection || hasChild(r, Ns::Dav, "collection"))
             continue;
-        const Property *etag = r.find(Ns::Dav, "getetag");
-        members.append({r.href, etag ? etag->text.trimmed().toUtf8() : QByteArray()});
+        members.append({r.href});
     }
     std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
     return members;

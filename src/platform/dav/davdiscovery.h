@@ -29,12 +29,11 @@ struct Collection
 // collection gives that collection. In path order.
 QList<Collection> discover(Client &client);
 
-// One Depth 1 PROPFIND of a collection: each member resource's href and
-// ETag, in href order (collections inside left out).
+// One Depth 1 PROPFIND of a collection: each member resource's href, in
+// href order (collections inside left out).
 struct Member
 {
     QString href;
-    QByteArray etag;
 };
 QList<Member> listMembers(Client &client, const QUrl &collection);
 

@@ -5,6 +5,8 @@
 #include "pimitem.h"
 #include "quenlockerror.h"
 
+#include <chrono>
+
 namespace Dav {
 
 namespace {
@@ -74,26 +76,34 @@ private:
     std::function<std::shared_ptr<OlFolder>(OlNamespace &)> m_pickFolder;
 };
 
-// A PUT of the new text, only while the server still holds the version read.
-void put(AccountStore &store, const QUrl &url, bool contacts, QByteArray &etag, const QByteArray &text)
+// A PUT of the new text, only while the server still holds the version
+// read. It is sent at once; the answer's finish() waits for the server.
+PimItem::SaveUnderWay startPut(const std::shared_ptr<AccountStore> &store, const QUrl &url, bool contacts,
+                               const std::shared_ptr<QByteArray> &etag, const QByteArray &text)
 {
-    if (etag.isEmpty())
+    if (etag->isEmpty())
         throw QuenlockError(QStringLiteral("\"%1\" cannot be saved safely: the server gave no ETag for it")
                                 .arg(shown(url)));
-    Request request{"PUT", url, text,
-                    {{"Content-Type", contacts ? "text/vcard; charset=utf-8" : "text/calendar; charset=utf-8"},
-                     {"If-Match", etag}}};
-    Response response;
-    try {
-        response = store.client().wait(store.client().send(request), url);
-    } catch (const QuenlockError &e) {
-        throw QuenlockError(QStringLiteral("\"%1\" was not saved: %2").arg(shown(url), e.description()));
-    }
-    if (response.status == 412)
-        throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
-                                           "was read; it was not saved").arg(shown(url)));
-    requireSuccess(QStringLiteral("saving"), url, response.status, response.reason);
-    etag = response.etag;
+    const std::shared_future<Response> answer =
+        store->sendSave({"PUT", url, text,
+                         {{"Content-Type", contacts ? "text/vcard; charset=utf-8" : "text/calendar; charset=utf-8"},
+                          {"If-Match", *etag}}});
+    const auto ended = [answer] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+    const auto failed = [answer, ended] { return ended() && !answer.get().ok(); };
+    const auto finish = [store, answer, url, etag] {
+        Response response;
+        try {
+            response = store->client().wait(answer, url);
+        } catch (const QuenlockError &e) {
+            throw QuenlockError(QStringLiteral("\"%1\" was not saved: %2").arg(shown(url), e.description()));
+        }
+        if (response.status == 412)
+            throw QuenlockError(QStringLiteral("The file \"%1\" was changed by another program after it "
+                                               "was read; it was not saved").arg(shown(url)));
+        requireSuccess(QStringLiteral("saving"), url, response.status, response.reason);
+        *etag = response.etag;
+    };
+    return {ended, failed, finish};
 }
 } // namespace
 
@@ -108,6 +118,24 @@ AccountStore::AccountStore(std::shared_ptr<const Account> account, std::function
 {
     m_pimStore->id = account->name();
     m_pimStore->beforeReplace = std::move(beforeSave);
+}
+
+std::shared_future<Response> AccountStore::sendSave(const Request &request)
+{
+    const auto ended = [](const std::shared_future<Response> &answer) {
+        return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    };
+    std::erase_if(m_saves, ended);
+    if (int(m_saves.size()) >= m_account->settings().connections) {
+        // The save's own finish() reports how it ended.
+        try {
+            m_client.wait(m_saves.front(), request.url);
+        } catch (const QuenlockError &) {
+        }
+        m_saves.pop_front();
+    }
+    m_saves.push_back(m_client.send(request));
+    return m_saves.back();
 }
 
 const QList<Collection> &AccountStore::collections()
@@ -243,7 +271,7 @@ std::shared_ptr<PimItem> CollectionItems::item(const QString &href, const Versio
                                   const auto account = store.lock();
                                   if (!account)
                                       throw QuenlockError(QStringLiteral("The account is closed"));
-                                  put(*account, url, contacts, *etag, text);
+                                  return startPut(account, url, contacts, etag, text);
                               });
 }
 

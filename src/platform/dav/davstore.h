@@ -29,12 +29,16 @@ public:
     // What items of this account are saved under: the host's hook that
     // makes the undo records durable before each save.
     std::shared_ptr<const Pim::Store> pimStore() const { return m_pimStore; }
+    // Sends a save; while the account's connections= saves are under way it
+    // first waits for the oldest, so that no more go to the server at once.
+    std::shared_future<Response> sendSave(const Request &request);
 
 private:
     std::shared_ptr<const Account> m_account;
     Client m_client;
     std::shared_ptr<Pim::Store> m_pimStore;
     std::optional<QList<Collection>> m_collections;
+    std::deque<std::shared_future<Response>> m_saves; // sent, maybe not yet answered
 };
 
 // The account as a store's root folder (entry id "."): its folders are the

@@ -5,12 +5,14 @@
 #include "quenlockerror.h"
 #include "pimfields.h"
 #include "pimsync.h"
+#include "savewriters.h"
 #include "safeitem.h"
 #include "systemtexts.h"
 
 #include <QFile>
 #include <QScopeGuard>
 #include <atomic>
+#include <utility>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -233,6 +235,8 @@ bool PimItem::unchangedSinceRead() const
 {
     if (!m_document)
         return false;
+    if (!m_saveElsewhere)
+        Pim::SaveWriters::instance().waitFor(m_stat.st_dev, m_stat.st_ino);
     std::optional<bool> replaced = replacedSince(m_replacedBefore, m_stat);
     if (replaced)
         return !*replaced;
@@ -256,49 +260,91 @@ QString PimItem::fileName() const { return QFile::decodeName(m_fileName); }
 
 QString PimItem::path() const { return QFile::decodeName(m_folder->path + '/' + m_fileName); }
 
+namespace {
+// An item's save as its caller sees it: the store's write under way, then
+// the item's own bookkeeping on the caller's thread.
+class ItemSave final : public SaveInFlight
+{
+public:
+    ItemSave(PimItem::SaveUnderWay way, std::function<void()> saved)
+        : m_way(std::move(way)), m_saved(std::move(saved))
+    {
+    }
+    // The write must not outlive the item it reads.
+    ~ItemSave() override
+    {
+        try {
+            finish();
+        } catch (...) {
+        }
+    }
+    bool ended() const override { return m_finished || m_way.ended(); }
+    bool failed() const override { return !m_finished && m_way.failed(); }
+    void finish() override
+    {
+        if (std::exchange(m_finished, true))
+            return;
+        m_way.finish();
+        m_saved();
+    }
+
+private:
+    PimItem::SaveUnderWay m_way;
+    std::function<void()> m_saved;
+    bool m_finished = false;
+};
+} // namespace
+
 void PimItem::save()
+{
+    if (const std::unique_ptr<SaveInFlight> saving = startSave())
+        saving->finish();
+}
+
+std::unique_ptr<SaveInFlight> PimItem::startSave()
 {
     if (!document())
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be read").arg(path()));
     if (!m_document->isModified())
-        return;
+        return nullptr;
     m_store->hold();
-    if (m_saveElsewhere)
-        return saveToElsewhere();
-    checkUnchangedOnDisk();
-    std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
     PimFields::touchRevision(*m_document);
-    struct stat written{};
-    const QByteArray temporary = writeTemporary(m_document->pieces(), written);
-    try {
-        // The host makes its undo records durable here, before the change they describe.
+    SaveUnderWay way;
+    if (m_saveElsewhere) {
+        QByteArray text;
+        for (const QByteArrayView &piece : m_document->pieces())
+            text.append(piece);
         if (m_store->beforeReplace)
             m_store->beforeReplace();
-    } catch (...) {
-        ::unlinkat(m_home->fd, temporary.constData(), 0);
-        throw;
+        way = m_saveElsewhere(text);
+    } else {
+        way = writeFile();
     }
-    replaceWith(temporary);
-    noteReplaced(m_stat);
-    m_stat = written;
-    PimSync::noteWrite(m_stat.st_dev, m_store->path);
-    // The document already reads as the file now is: no second copy of the
+    // The document already reads as the item now is: no second copy of the
     // text is kept or parsed.
-    m_document->markSaved();
+    return std::make_unique<ItemSave>(std::move(way), [this] { m_document->markSaved(); });
 }
 
-// The whole new text goes at once to where the item is kept, after the
-// host's hook has made the undo records durable.
-void PimItem::saveToElsewhere()
+// The host makes the undo records durable first, on its own thread; a writer
+// thread then writes the temporary file and puts it in the item's place.
+PimItem::SaveUnderWay PimItem::writeFile()
 {
-    PimFields::touchRevision(*m_document);
-    QByteArray text;
-    for (const QByteArrayView &piece : m_document->pieces())
-        text.append(piece);
     if (m_store->beforeReplace)
         m_store->beforeReplace();
-    m_saveElsewhere(text);
-    m_document->markSaved();
+    auto written = std::make_shared<struct stat>();
+    const std::shared_ptr<Pim::WriteTicket> ticket =
+        Pim::SaveWriters::instance().submit(m_stat.st_dev, m_stat.st_ino, [this, written] {
+            checkUnchangedOnDisk();
+            std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
+            replaceWith(writeTemporary(m_document->pieces(), *written));
+            noteReplaced(m_stat);
+        });
+    return {[ticket] { return ticket->ended(); }, [ticket] { return ticket->failed(); },
+            [this, ticket, written] {
+                ticket->finish();
+                m_stat = *written;
+                PimSync::noteWrite(m_stat.st_dev, m_store->path);
+            }};
 }
 
 // The item is replaced only while it is still the file that was read. The

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "olapplication.h"
+#include "safeitem.h"
 #include "pimstore.h"
 #include "vdocument.h"
 
@@ -30,9 +31,15 @@ public:
     // An item kept elsewhere than in a file (a server's resource), read from
     // bytes: location and name make its path() and fileName(). A non-empty
     // failure makes it unreadable for that reason. Its save hands the new
-    // text to saveElsewhere (which throws when it cannot store it) after the
-    // store's beforeReplace hook, as a file save renames after it.
-    using SaveElsewhere = std::function<void(const QByteArray &text)>;
+    // text to saveElsewhere after the store's beforeReplace hook, as a file
+    // save renames after it; the answer tells when that save has ended and
+    // finishes it, throwing when the text could not be stored.
+    struct SaveUnderWay
+    {
+        std::function<bool()> ended, failed;
+        std::function<void()> finish;
+    };
+    using SaveElsewhere = std::function<SaveUnderWay(const QByteArray &text)>;
     static std::shared_ptr<PimItem> fromBytes(std::shared_ptr<const Pim::Store> store,
                                               const QByteArray &location, const QByteArray &name,
                                               const QByteArray &bytes, const QString &failure,
@@ -40,7 +47,8 @@ public:
     // On the run's thread, when the item is handed out: an unreadable
     // file's host log line.
     void report() const;
-    // No save of this process replaced the file since it was read.
+    // No save of this process replaced the file since it was read; waits
+    // for a save of the same file under way (a link to an item saved just before).
     bool unchangedSinceRead() const;
     qint64 fileSize() const { return m_stat.st_size; }
 
@@ -55,11 +63,14 @@ public:
     // Refuses when the file changed on disk since it was read, up to the
     // rename itself.
     void save();
+    // The same save, under way on a writer thread (or on its way to where
+    // the item is kept) once the hook has run; nullptr when nothing changed.
+    std::unique_ptr<SaveInFlight> startSave();
 
 private:
     PimItem() = default;
     void checkUnchangedOnDisk();
-    void saveToElsewhere();
+    SaveUnderWay writeFile();
     QByteArray writeTemporary(const QList<QByteArrayView> &pieces, struct stat &written);
     void replaceWith(const QByteArray &temporary);
     [[noreturn]] void refuseChanged(const struct stat *now);

@@ -105,6 +105,12 @@ void PimWrapper<Base>::Save()
     item().save();
 }
 
+template <class Base>
+std::unique_ptr<SaveInFlight> PimWrapper<Base>::StartSave()
+{
+    return item().startSave();
+}
+
 template class PimWrapper<SafeContactItem>;
 template class PimWrapper<SafeItem>;
 

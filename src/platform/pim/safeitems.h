@@ -21,6 +21,7 @@ public:
     QString EntryID() override;
     QString Subject() override;
     void Save() override;
+    std::unique_ptr<SaveInFlight> StartSave() override;
 
 protected:
     PimItem &item();

@@ -21,7 +21,7 @@ struct Change
 };
 } // namespace
 
-class tst_PimClients : public QObject
+class TestPimClients : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
@@ -211,5 +211,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_PimClients)
+QTEST_GUILESS_MAIN(TestPimClients)
 #include "tst_pimclients.moc"

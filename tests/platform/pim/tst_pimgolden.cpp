@@ -110,7 +110,7 @@ QStringList propertiesOf(const QString &typeName)
 Q_DECLARE_METATYPE(Writes)
 
 // Expected local times below are those of Central European time.
-class tst_PimGolden : public CentralEuropeanTest
+class TestPimGolden : public CentralEuropeanTest
 {
     Q_OBJECT
 
@@ -134,7 +134,7 @@ private slots:
     void valuesSurviveSaveAndRead();
 };
 
-void tst_PimGolden::readsFields_data()
+void TestPimGolden::readsFields_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("property");
@@ -287,7 +287,7 @@ void tst_PimGolden::readsFields_data()
     QTest::newRow("absent duration") << "task-empty.ics" << "TotalWork" << "";
 }
 
-void tst_PimGolden::readsFields()
+void TestPimGolden::readsFields()
 {
     QFETCH(QString, file);
     QFETCH(QString, property);
@@ -302,7 +302,7 @@ void tst_PimGolden::readsFields()
     QCOMPARE(w->EntryID(), file);
 }
 
-void tst_PimGolden::edits_data()
+void TestPimGolden::edits_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<Writes>("writes");
@@ -421,7 +421,7 @@ void tst_PimGolden::edits_data()
         << "task-empty.create.ics";
 }
 
-void tst_PimGolden::edits()
+void TestPimGolden::edits()
 {
     QFETCH(QString, input);
     QFETCH(Writes, writes);
@@ -444,7 +444,7 @@ void tst_PimGolden::edits()
     QCOMPARE(QDir(s.collectionPath()).entryList(QDir::Files | QDir::Hidden), QStringList{input});
 }
 
-void tst_PimGolden::typeNames_data()
+void TestPimGolden::typeNames_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("typeName");
@@ -461,7 +461,7 @@ void tst_PimGolden::typeNames_data()
     QTest::newRow("journal") << "journal.ics" << "JournalItem";
 }
 
-void tst_PimGolden::typeNames()
+void TestPimGolden::typeNames()
 {
     QFETCH(QString, file);
     QFETCH(QString, typeName);
@@ -470,7 +470,7 @@ void tst_PimGolden::typeNames()
     QVERIFY(env->utility.lines.isEmpty());
 }
 
-void tst_PimGolden::unreadableFiles_data()
+void TestPimGolden::unreadableFiles_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
@@ -481,7 +481,7 @@ void tst_PimGolden::unreadableFiles_data()
     QTest::newRow("prose") << "prose.vcf" << "the file does not start with BEGIN:VCARD or BEGIN:VCALENDAR";
 }
 
-void tst_PimGolden::unreadableFiles()
+void TestPimGolden::unreadableFiles()
 {
     QFETCH(QString, file);
     QFETCH(QString, reason);
@@ -506,7 +506,7 @@ void tst_PimGolden::unreadableFiles()
     QCOMPARE(readFile(s.filePath(file)), before);
 }
 
-void tst_PimGolden::refusedWrites_data()
+void TestPimGolden::refusedWrites_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("property");
@@ -536,7 +536,7 @@ void tst_PimGolden::refusedWrites_data()
         << "…events.two.ics\" holds 2 events, tasks or journal entries with different UIDs; a file of several is left as it is";
 }
 
-void tst_PimGolden::refusedWrites()
+void TestPimGolden::refusedWrites()
 {
     QFETCH(QString, file);
     QFETCH(QString, property);
@@ -567,7 +567,7 @@ void tst_PimGolden::refusedWrites()
     QCOMPARE(readFile(s.filePath(file)), before);
 }
 
-void tst_PimGolden::refusesFileChangedUnderneath()
+void TestPimGolden::refusesFileChangedUnderneath()
 {
     Scratch s({QStringLiteral("golden/contact30-eds.vcf")});
     auto w = s.wrap(QStringLiteral("contact30-eds.vcf"));
@@ -597,7 +597,7 @@ void tst_PimGolden::refusesFileChangedUnderneath()
     QCOMPARE(readFile(s.filePath("contact30-eds.vcf")), theirs);
 }
 
-void tst_PimGolden::byteOrderMarkAndLineEndsStay_data()
+void TestPimGolden::byteOrderMarkAndLineEndsStay_data()
 {
     QTest::addColumn<QByteArray>("bom");
     QTest::addColumn<QByteArray>("eol");
@@ -611,7 +611,7 @@ void tst_PimGolden::byteOrderMarkAndLineEndsStay_data()
 
 // A changed line and a new one take the file's line end; the mark and every
 // other byte stay.
-void tst_PimGolden::byteOrderMarkAndLineEndsStay()
+void TestPimGolden::byteOrderMarkAndLineEndsStay()
 {
     QFETCH(QByteArray, bom);
     QFETCH(QByteArray, eol);
@@ -642,7 +642,7 @@ void tst_PimGolden::byteOrderMarkAndLineEndsStay()
     QCOMPARE(s.wrap(QStringLiteral("a.vcf"))->read(QStringLiteral("MobileTelephoneNumber")), QStringLiteral("2"));
 }
 
-void tst_PimGolden::readAndSaveChangesNoByte_data()
+void TestPimGolden::readAndSaveChangesNoByte_data()
 {
     QTest::addColumn<QString>("file");
     for (const QString &f : goldenInputs())
@@ -651,7 +651,7 @@ void tst_PimGolden::readAndSaveChangesNoByte_data()
 
 // Every field read and written back unchanged, then saved: not one byte moves,
 // and the file is not even rewritten.
-void tst_PimGolden::readAndSaveChangesNoByte()
+void TestPimGolden::readAndSaveChangesNoByte()
 {
     QFETCH(QString, file);
     Scratch s({QStringLiteral("golden/") + file});
@@ -675,7 +675,7 @@ void tst_PimGolden::readAndSaveChangesNoByte()
     QCOMPARE(QFileInfo(s.filePath(file)).lastModified(), mtime);
 }
 
-void tst_PimGolden::valuesSurviveSaveAndRead_data()
+void TestPimGolden::valuesSurviveSaveAndRead_data()
 {
     QTest::addColumn<QString>("file");
     for (const QString &f : goldenInputs())
@@ -684,7 +684,7 @@ void tst_PimGolden::valuesSurviveSaveAndRead_data()
 
 // Awkward values written to every field come back the same after a save and
 // a fresh read; every other field keeps its value.
-void tst_PimGolden::valuesSurviveSaveAndRead()
+void TestPimGolden::valuesSurviveSaveAndRead()
 {
     QFETCH(QString, file);
     Scratch s({QStringLiteral("golden/") + file});
@@ -748,5 +748,5 @@ void tst_PimGolden::valuesSurviveSaveAndRead()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_PimGolden)
+QTEST_GUILESS_MAIN(TestPimGolden)
 #include "tst_pimgolden.moc"

@@ -4,7 +4,7 @@
 #include "testenvironment.h"
 #include "pimtesting.h"
 
-class tst_PimLocale : public CentralEuropeanTest
+class TestPimLocale : public CentralEuropeanTest
 {
     Q_OBJECT
 
@@ -13,7 +13,7 @@ private slots:
     void readsAndWrites();
 };
 
-void tst_PimLocale::readsAndWrites_data()
+void TestPimLocale::readsAndWrites_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("file");
@@ -42,7 +42,7 @@ void tst_PimLocale::readsAndWrites_data()
                                    << "1 Dec 2025 10:00:00" << QByteArray("DTSTART:20251201T090000Z\n");
 }
 
-void tst_PimLocale::readsAndWrites()
+void TestPimLocale::readsAndWrites()
 {
     QFETCH(QString, locale);
     QFETCH(QString, file);
@@ -63,5 +63,5 @@ void tst_PimLocale::readsAndWrites()
     QVERIFY2(readFile(s.filePath(file)).contains(line), readFile(s.filePath(file)).constData());
 }
 
-QTEST_GUILESS_MAIN(tst_PimLocale)
+QTEST_GUILESS_MAIN(TestPimLocale)
 #include "tst_pimlocale.moc"

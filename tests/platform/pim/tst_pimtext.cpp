@@ -5,7 +5,7 @@
 #include "rtftext.h"
 #include "vtext.h"
 
-class tst_PimText : public QObject
+class TestPimText : public QObject
 {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ private slots:
     void windows1252BodyKeepsItsBytes();
 };
 
-void tst_PimText::rtfBodyWritesThePlainBody()
+void TestPimText::rtfBodyWritesThePlainBody()
 {
     TestEnvironment env;
     Scratch s({QStringLiteral("golden/contact30-min.vcf")});
@@ -33,7 +33,7 @@ void tst_PimText::rtfBodyWritesThePlainBody()
     QVERIFY(readFile(s.filePath("contact30-min.vcf")).contains("NOTE:Gr\xc3\xbcn\\; x\\ny\\, z\r\n"));
 }
 
-void tst_PimText::quotedPrintableLines_data()
+void TestPimText::quotedPrintableLines_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("header");
@@ -48,7 +48,7 @@ void tst_PimText::quotedPrintableLines_data()
 
 // Every physical line fits in 76 octets, no continuation starts with a
 // blank, and decoding gives the bytes back (line breaks as CRLF).
-void tst_PimText::quotedPrintableLines()
+void TestPimText::quotedPrintableLines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, header);
@@ -69,7 +69,7 @@ void tst_PimText::quotedPrintableLines()
     QVERIFY(!encoded.endsWith(' '));
 }
 
-void tst_PimText::foldingKeepsCharactersWhole_data()
+void TestPimText::foldingKeepsCharactersWhole_data()
 {
     QTest::addColumn<QString>("line");
     QTest::newRow("ASCII") << QString(200, u'a');
@@ -79,7 +79,7 @@ void tst_PimText::foldingKeepsCharactersWhole_data()
     QTest::newRow("exactly 75") << QString(75, u'b');
 }
 
-void tst_PimText::foldingKeepsCharactersWhole()
+void TestPimText::foldingKeepsCharactersWhole()
 {
     QFETCH(QString, line);
     const QByteArray folded = VText::fold(line.toUtf8(), "\n");
@@ -93,7 +93,7 @@ void tst_PimText::foldingKeepsCharactersWhole()
     QCOMPARE(QString::fromUtf8(unfolded), line);
 }
 
-void tst_PimText::bodiesReadAcrossFolds_data()
+void TestPimText::bodiesReadAcrossFolds_data()
 {
     QTest::addColumn<QByteArray>("version");
     QTest::addColumn<QByteArray>("note"); // the NOTE line as written, CRLF line ends
@@ -116,7 +116,7 @@ void tst_PimText::bodiesReadAcrossFolds_data()
 
 // A value is unfolded (and decoded) only when read; what a read gives does
 // not depend on how the lines were folded.
-void tst_PimText::bodiesReadAcrossFolds()
+void TestPimText::bodiesReadAcrossFolds()
 {
     QFETCH(QByteArray, version);
     QFETCH(QByteArray, note);
@@ -131,7 +131,7 @@ void tst_PimText::bodiesReadAcrossFolds()
 }
 
 // Weeks by the trillion must stop with an error, not wrap around.
-void tst_PimText::hugeDurationOverflows()
+void TestPimText::hugeDurationOverflows()
 {
     TestEnvironment env;
     Scratch s;
@@ -149,7 +149,7 @@ void tst_PimText::hugeDurationOverflows()
 
 // Bytes that Windows-1252 leaves undefined decode as the control characters
 // of the same number and go back as the same bytes when the body changes.
-void tst_PimText::windows1252BodyKeepsItsBytes()
+void TestPimText::windows1252BodyKeepsItsBytes()
 {
     TestEnvironment env;
     Scratch s;
@@ -164,5 +164,5 @@ void tst_PimText::windows1252BodyKeepsItsBytes()
              after.constData());
 }
 
-QTEST_GUILESS_MAIN(tst_PimText)
+QTEST_GUILESS_MAIN(TestPimText)
 #include "tst_pimtext.moc"

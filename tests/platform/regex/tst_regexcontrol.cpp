@@ -20,7 +20,7 @@ struct ReplaceCase
 };
 Q_DECLARE_METATYPE(ReplaceCase)
 
-class tst_RegexControl : public QObject
+class TestRegexControl : public QObject
 {
     Q_OBJECT
 
@@ -39,7 +39,7 @@ private slots:
     void matchesDescribeRewrittenText();
 };
 
-void tst_RegexControl::matching_data()
+void TestRegexControl::matching_data()
 {
     QTest::addColumn<MatchCase>("c");
     QTest::newRow("case-insensitive") << MatchCase{"Alpha Beta", "a", false, 3, 0, 1};
@@ -65,7 +65,7 @@ void tst_RegexControl::matching_data()
     QTest::newRow("catastrophic-shape-on-short-text") << MatchCase{"aaaa", "(a+)+$", true, 1, 0, 4};
 }
 
-void tst_RegexControl::matching()
+void TestRegexControl::matching()
 {
     QFETCH(MatchCase, c);
     Pcre2RegexControl control;
@@ -78,7 +78,7 @@ void tst_RegexControl::matching()
     QCOMPARE(control.text(), c.text);
 }
 
-void tst_RegexControl::replacing_data()
+void TestRegexControl::replacing_data()
 {
     QTest::addColumn<ReplaceCase>("c");
     QTest::newRow("every-match-case-insensitive")
@@ -110,7 +110,7 @@ void tst_RegexControl::replacing_data()
         << ReplaceCase{QString(300, u'a'), "a", "bbbbb", true, QString(1500, u'b')};
 }
 
-void tst_RegexControl::replacing()
+void TestRegexControl::replacing()
 {
     QFETCH(ReplaceCase, c);
     Pcre2RegexControl control;
@@ -121,7 +121,7 @@ void tst_RegexControl::replacing()
     QCOMPARE(control.text(), c.after);
 }
 
-void tst_RegexControl::replacementsOfEachMatch_data()
+void TestRegexControl::replacementsOfEachMatch_data()
 {
     QTest::addColumn<ReplaceCase>("c");
     QTest::addColumn<QStringList>("matches"); // "start+length:replacement text"
@@ -147,7 +147,7 @@ void tst_RegexControl::replacementsOfEachMatch_data()
 
 // The listed matches are the ones setReplacement replaces, with the same
 // replacement text each; the text stays.
-void tst_RegexControl::replacementsOfEachMatch()
+void TestRegexControl::replacementsOfEachMatch()
 {
     QFETCH(ReplaceCase, c);
     QFETCH(QStringList, matches);
@@ -170,7 +170,7 @@ void tst_RegexControl::replacementsOfEachMatch()
     QCOMPARE(control.text(), c.after);
 }
 
-void tst_RegexControl::errors_data()
+void TestRegexControl::errors_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("replacement"); // null: only count matches
@@ -190,7 +190,7 @@ void tst_RegexControl::errors_data()
     QTest::newRow("unclosed-brace") << "(a)" << "${1" << "Invalid replacement at offset ";
 }
 
-void tst_RegexControl::errors()
+void TestRegexControl::errors()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, replacement);
@@ -215,7 +215,7 @@ void tst_RegexControl::errors()
     }
 }
 
-void tst_RegexControl::catastrophicPatternFails_data()
+void TestRegexControl::catastrophicPatternFails_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
@@ -229,7 +229,7 @@ void tst_RegexControl::catastrophicPatternFails_data()
 
 // Unlimited, these searches take longer than the universe has; a limit turns
 // them into an error the processor logs instead of a hang or a false "no match".
-void tst_RegexControl::catastrophicPatternFails()
+void TestRegexControl::catastrophicPatternFails()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, text);
@@ -254,7 +254,7 @@ void tst_RegexControl::catastrophicPatternFails()
 
 // The compiled-pattern cache is keyed by case too: a case change after the
 // pattern was set must not reuse the other compilation.
-void tst_RegexControl::caseChangeAfterPattern()
+void TestRegexControl::caseChangeAfterPattern()
 {
     Pcre2RegexControl control;
     control.setText(QStringLiteral("ACME acme"));
@@ -274,7 +274,7 @@ void tst_RegexControl::caseChangeAfterPattern()
     QCOMPARE(control.matchStart(), 5);
 }
 
-void tst_RegexControl::matchesDescribeRewrittenText()
+void TestRegexControl::matchesDescribeRewrittenText()
 {
     Pcre2RegexControl control;
     control.setText(QStringLiteral("a-a-a"));
@@ -288,5 +288,5 @@ void tst_RegexControl::matchesDescribeRewrittenText()
     QCOMPARE(control.matchStart(), 1);
 }
 
-QTEST_GUILESS_MAIN(tst_RegexControl)
+QTEST_GUILESS_MAIN(TestRegexControl)
 #include "tst_regexcontrol.moc"

@@ -2,6 +2,7 @@
 // Grabs the property window with the settings page, filled with a sample
 // search and two folders and showing the help of the search box.
 // Usage: pagescreenshot OUT.png (run with QT_QPA_PLATFORM=offscreen).
+#include "enginedoubles.h"
 #include "testenvironment.h"
 #include "propertywindow.h"
 #include "iengineapi.h"
@@ -10,14 +11,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-
-namespace {
-struct NoEngine final : IEngineAPI
-{
-    std::shared_ptr<OlApplication> OutlookApp() override { return nullptr; }
-    std::shared_ptr<OlFolder> KTGetFolder(const QString &, const QString &) override { return nullptr; }
-};
-} // namespace
 
 int main(int argc, char **argv)
 {

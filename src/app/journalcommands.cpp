@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The journal's commands: runs, and undo of a run.
+#include "journalcommands.h"
+
 #include "batchcommands.h"
 
 #include "hostsession.h"
@@ -16,6 +18,7 @@
 #include <QSet>
 #include <optional>
 
+using namespace BatchCommands;
 using namespace TerminalIo;
 
 namespace {
@@ -87,14 +90,14 @@ QStringList unserved(HostObject &host, const QList<PlannedChange> &changes)
 }
 } // namespace
 
-int BatchCommands::runs(bool asJson)
+int JournalCommands::runs(bool asJson)
 {
     for (const RunEntry &run : LogDatabase::instance().runs())
         print(runRecord(run), asJson);
     return Done;
 }
 
-int BatchCommands::undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &o)
+int JournalCommands::undo(const QStringList &stores, const QStringList &accounts, const UndoOptions &o)
 {
     const std::optional<RunEntry> run = findRun(LogDatabase::instance().runs(), o.runId);
     if (!run) {

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "savewriters.h"
+
+namespace Pim {
+
+namespace {
+// Device and inode in one key; two files differing in both by the same
+// hash bits only make a hand-out wait for a write it did not need to.
+quint64 fileKey(dev_t device, ino_t inode) { return (quint64(device) << 40) ^ quint64(inode); }
+} // namespace
+
+bool WriteTicket::ended() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_ended;
+}
+
+bool WriteTicket::failed() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_ended && m_failure;
+}
+
+void WriteTicket::finish()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [this] { return m_ended; });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+SaveWriters &SaveWriters::instance()
+{
+    static SaveWriters writers;
+    return writers;
+}
+
+SaveWriters::~SaveWriters()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_work.notify_all();
+    for (std::thread &thread : m_threads)
+        thread.join();
+}
+
+std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, std::function<void()> write)
+{
+    auto ticket = std::make_shared<WriteTicket>();
+    const quint64 file = fileKey(device, inode);
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_threads.empty())
+            for (int n = 0; n < Threads; ++n)
+                m_threads.emplace_back([this] { work(); });
+        m_jobs.push_back({ticket, file, std::move(write)});
+        ++m_underWay[file];
+    }
+    m_work.notify_one();
+    return ticket;
+}
+
+void SaveWriters::waitFor(dev_t device, ino_t inode)
+{
+    const quint64 file = fileKey(device, inode);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_fileDone.wait(lock, [&] { return !m_underWay.contains(file); });
+}
+
+void SaveWriters::work()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_work.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        std::exception_ptr failure;
+        try {
+            job.write();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        ended(job.file);
+        {
+            const std::lock_guard<std::mutex> lock(job.ticket->m_mutex);
+            job.ticket->m_ended = true;
+            job.ticket->m_failure = failure;
+        }
+        job.ticket->m_done.notify_all();
+    }
+}
+
+void SaveWriters::ended(quint64 file)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (--m_underWay[file] == 0)
+            m_underWay.remove(file);
+    }
+    m_fileDone.notify_all();
+}
+
+} // namespace Pim
