@@ -96,7 +96,7 @@ private:
         int checkpoint;
         std::unique_ptr<SaveInFlight> save;
     };
-    static constexpr size_t SavesInFlight = 8;
+    static constexpr size_t SavesInFlight = 32;
 
     RunParts m_parts;
     ChangeTap m_itemLogs{m_parts.logs};

@@ -333,7 +333,7 @@ PimItem::SaveUnderWay PimItem::writeFile()
         m_store->beforeReplace();
     auto written = std::make_shared<struct stat>();
     const std::shared_ptr<Pim::WriteTicket> ticket =
-        Pim::SaveWriters::instance().submit(m_stat.st_dev, m_stat.st_ino, [this, written] {
+        Pim::SaveWriters::instance().submit(m_stat.st_dev, m_stat.st_ino, m_stat.st_size, [this, written] {
             checkUnchangedOnDisk();
             std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
             replaceWith(writeTemporary(m_document->pieces(), *written));

@@ -46,17 +46,20 @@ SaveWriters::~SaveWriters()
         thread.join();
 }
 
-std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, std::function<void()> write)
+std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, qint64 bytes,
+                                                 std::function<void()> write)
 {
     auto ticket = std::make_shared<WriteTicket>();
     const quint64 file = fileKey(device, inode);
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
         if (m_threads.empty())
             for (int n = 0; n < Threads; ++n)
                 m_threads.emplace_back([this] { work(); });
-        m_jobs.push_back({ticket, file, std::move(write)});
+        m_fileDone.wait(lock, [&] { return m_bytesUnderWay == 0 || m_bytesUnderWay + bytes <= MostBytes; });
+        m_jobs.push_back({ticket, file, bytes, std::move(write)});
         ++m_underWay[file];
+        m_bytesUnderWay += bytes;
     }
     m_work.notify_one();
     return ticket;
@@ -87,7 +90,7 @@ void SaveWriters::work()
         } catch (...) {
             failure = std::current_exception();
         }
-        ended(job.file);
+        ended(job);
         {
             const std::lock_guard<std::mutex> lock(job.ticket->m_mutex);
             job.ticket->m_ended = true;
@@ -97,12 +100,13 @@ void SaveWriters::work()
     }
 }
 
-void SaveWriters::ended(quint64 file)
+void SaveWriters::ended(const Job &job)
 {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        if (--m_underWay[file] == 0)
-            m_underWay.remove(file);
+        if (--m_underWay[job.file] == 0)
+            m_underWay.remove(job.file);
+        m_bytesUnderWay -= job.bytes;
     }
     m_fileDone.notify_all();
 }

@@ -43,26 +43,31 @@ public:
     static SaveWriters &instance();
     ~SaveWriters();
 
-    std::shared_ptr<WriteTicket> submit(dev_t device, ino_t inode, std::function<void()> write);
+    // Waits first while the writes given and not ended hold more than
+    // MostBytes of item text, so that memory stays bounded whatever the items' sizes.
+    std::shared_ptr<WriteTicket> submit(dev_t device, ino_t inode, qint64 bytes, std::function<void()> write);
     // Returns once no write of that file is under way.
     void waitFor(dev_t device, ino_t inode);
 
     static constexpr int Threads = 1;
+    static constexpr qint64 MostBytes = 16 * 1024 * 1024;
 
 private:
     struct Job
     {
         std::shared_ptr<WriteTicket> ticket;
         quint64 file;
+        qint64 bytes;
         std::function<void()> write;
     };
     void work();
-    void ended(quint64 file);
+    void ended(const Job &job);
 
     std::mutex m_mutex;
     std::condition_variable m_work, m_fileDone;
     std::deque<Job> m_jobs;
     QHash<quint64, int> m_underWay; // writes given and not ended, by file
+    qint64 m_bytesUnderWay = 0;
     std::vector<std::thread> m_threads;
     bool m_stopping = false;
 };
