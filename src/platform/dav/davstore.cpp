@@ -107,6 +107,12 @@ bool holdsWhatWasSent(AccountStore &store, const QUrl &url, const QByteArray &te
     }
 }
 
+// Without waiting: the answer has come (or failed to).
+bool answered(const std::shared_future<Response> &answer)
+{
+    return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
 // A PUT of the new text, only while the server still holds the version
 // read. It is sent at once; the answer's finish() waits for the server.
 PimItem::SaveUnderWay startPut(const std::shared_ptr<AccountStore> &store, const QUrl &url, bool contacts,
@@ -119,8 +125,8 @@ PimItem::SaveUnderWay startPut(const std::shared_ptr<AccountStore> &store, const
         store->sendSave({"PUT", url, text,
                          {{"Content-Type", contacts ? "text/vcard; charset=utf-8" : "text/calendar; charset=utf-8"},
                           {"If-Match", *etag}}});
-    const auto ended = [answer] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
-    const auto failed = [answer, ended] { return ended() && !answer.get().ok(); };
+    const auto ended = [answer] { return answered(answer); };
+    const auto failed = [answer] { return answered(answer) && !answer.get().ok(); };
     const auto finish = [store, answer, url, etag, text] {
         Response response;
         try {
@@ -155,10 +161,7 @@ AccountStore::AccountStore(std::shared_ptr<const Account> account, std::function
 
 std::shared_future<Response> AccountStore::sendSave(const Request &request)
 {
-    const auto ended = [](const std::shared_future<Response> &answer) {
-        return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    };
-    std::erase_if(m_saves, ended);
+    std::erase_if(m_saves, answered);
     if (int(m_saves.size()) >= m_account->settings().connections) {
         // The save's own finish() reports how it ended.
         try {
