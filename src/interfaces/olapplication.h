@@ -35,6 +35,10 @@ public:
     virtual std::shared_ptr<OlFolder> PickFolder() = 0;
     // The stores, each as its root folder, in the host's order.
     virtual QList<std::shared_ptr<OlFolder>> Folders() = 0;
+    // The folder with the entry id in the store with the store id, nullptr
+    // when there is none. Looks through the store's folders; a store that
+    // can reach one folder without listing the others (a server's) says so.
+    virtual std::shared_ptr<OlFolder> GetFolderFromID(const QString &entryId, const QString &storeId);
 };
 
 class OlFolder : public FolderObject
@@ -44,6 +48,26 @@ public:
     // Sub-folders in name order (a store's collections).
     virtual QList<std::shared_ptr<OlFolder>> Folders() = 0;
 };
+
+inline std::shared_ptr<OlFolder> findFolder(const QList<std::shared_ptr<OlFolder>> &folders,
+                                            const QString &entryId, const QString &storeId)
+{
+    for (const auto &folder : folders) {
+        // Another store's folders are not asked for (a server's would be fetched).
+        if (folder->StoreID() != storeId)
+            continue;
+        if (folder->EntryID() == entryId)
+            return folder;
+        if (auto inner = findFolder(folder->Folders(), entryId, storeId))
+            return inner;
+    }
+    return nullptr;
+}
+
+inline std::shared_ptr<OlFolder> OlNamespace::GetFolderFromID(const QString &entryId, const QString &storeId)
+{
+    return findFolder(Folders(), entryId, storeId);
+}
 
 class OlItems
 {

@@ -64,8 +64,21 @@ public:
                 texts << e.errorString();
             *sslProblems = texts.join(QStringLiteral("; "));
         });
-        connect(reply, &QNetworkReply::finished, reply, [this, reply, promise, sslProblems] {
-            promise->set_value(answer(*reply, *sslProblems, m_account->settings().timeoutSeconds));
+        // An answer is not let grow past its limit in memory: it is dropped
+        // as soon as it says or shows that it is longer.
+        auto tooLarge = std::make_shared<bool>(false);
+        if (request.answerLimit > 0)
+            connect(reply, &QNetworkReply::downloadProgress, reply,
+                    [reply, tooLarge, limit = request.answerLimit](qint64 received, qint64 total) {
+                        if (!*tooLarge && qMax(received, total) > limit) {
+                            *tooLarge = true;
+                            reply->abort();
+                        }
+                    });
+        connect(reply, &QNetworkReply::finished, reply, [this, reply, promise, sslProblems, tooLarge] {
+            Response r = *tooLarge ? Response{} : answer(*reply, *sslProblems, m_account->settings().timeoutSeconds);
+            r.tooLarge = *tooLarge;
+            promise->set_value(std::move(r));
             reply->deleteLater();
         });
     }
@@ -180,7 +193,7 @@ Response Client::wait(const std::shared_future<Response> &answer, const QUrl &ur
         QGuiApplication::restoreOverrideCursor();
     }
     Response response = answer.get();
-    if (response.status == 0)
+    if (response.status == 0 && !response.tooLarge)
         throw QuenlockError(QStringLiteral("The server %1 cannot be reached: %2")
                                 .arg(shownOrigin(url), response.reason));
     return response;

@@ -22,6 +22,7 @@ struct Request
     QUrl url;
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    qint64 answerLimit = 0; // bytes; a longer answer is cut off (tooLarge), 0 for none
 };
 
 struct Response
@@ -31,6 +32,7 @@ struct Response
     QByteArray body;
     QByteArray etag;           // the ETag header, as sent
     QUrl location;             // a redirect's target, resolved
+    bool tooLarge = false;     // cut off at the request's answerLimit: no status, no body
     bool ok() const { return status >= 200 && status < 300; }
 };
 
@@ -67,7 +69,8 @@ public:
     // busy cursor), following up to five redirects. Throws QuenlockError
     // when no answer came, naming the server and why.
     Response call(Request request);
-    // Waits for an answer sent earlier, as call() does; throws as it does.
+    // Waits for an answer sent earlier, as call() does; throws as it does,
+    // but answers one cut off at its limit.
     Response wait(const std::shared_future<Response> &answer, const QUrl &url);
 
 private:

@@ -63,11 +63,34 @@ std::optional<Collection> collectionOf(const Resource &r, const QUrl &base)
     return c;
 }
 
-// The principal's url: the account's own url answers current-user-principal,
-// else the well-known context of the service does. Empty when none does.
-QUrl principalOf(Client &client, const QUrl &url, QList<Collection> &itself)
+const QStringList homeSetProperties = {QStringLiteral("urn:ietf:params:xml:ns:carddav|addressbook-home-set"),
+                                      QStringLiteral("urn:ietf:params:xml:ns:caldav|calendar-home-set")};
+
+// The homes a resource names, each once.
+void addHomes(const Resource &r, const QUrl &at, QList<QUrl> &homes)
 {
-    const QStringList asked = QStringList{QStringLiteral("DAV:|current-user-principal")} + collectionProperties;
+    for (const Property *p : {r.find(Ns::CardDav, "addressbook-home-set"), r.find(Ns::CalDav, "calendar-home-set")})
+        for (const QString &href : p ? p->hrefs : QStringList())
+            if (const QUrl home = directory(at.resolved(QUrl(href))); !homes.contains(home))
+                homes << home;
+}
+
+// Where discovery starts, from one request: the account's url may be a
+// collection itself, a principal naming its home sets, or name its
+// principal; a server's root that answers none of it hands over to the
+// well-known context of each service.
+struct Start
+{
+    QUrl at;                  // the url that answered
+    QUrl principal;           // named by it, when it names no homes
+    QList<QUrl> homes;        // named by it
+    QList<Collection> itself; // it is a collection
+};
+
+Start startOf(Client &client, const QUrl &url)
+{
+    const QStringList asked =
+        QStringList{QStringLiteral("DAV:|current-user-principal")} + homeSetProperties + collectionProperties;
     QList<QUrl> tries{url};
     if (url.path().isEmpty() || url.path() == u"/")
         for (const char *service : {"/.well-known/carddav", "/.well-known/caldav"})
@@ -83,16 +106,20 @@ QUrl principalOf(Client &client, const QUrl &url, QList<Collection> &itself)
                 throw;
             continue; // a server without the well-known names
         }
+        Start start{at, {}, {}, {}};
         for (const Resource &r : found) {
             if (const auto c = collectionOf(r, at)) {
-                itself << *c;
-                return {};
+                start.itself << *c;
+                return start;
             }
+            addHomes(r, at, start.homes);
             if (const Property *p = r.find(Ns::Dav, "current-user-principal"); p && !p->hrefs.isEmpty())
-                return at.resolved(QUrl(p->hrefs.first()));
+                start.principal = at.resolved(QUrl(p->hrefs.first()));
         }
+        if (!start.homes.isEmpty() || start.principal.isValid())
+            return start;
     }
-    return {};
+    return {url, {}, {}, {}};
 }
 } // namespace
 
@@ -106,22 +133,16 @@ void requireSuccess(const QString &what, const QUrl &url, int status, const QStr
 
 QList<Collection> discover(Client &client)
 {
-    const QUrl url = client.account().settings().url;
+    const Start start = startOf(client, client.account().settings().url);
+    if (!start.itself.isEmpty())
+        return start.itself;
+    QList<QUrl> homes = start.homes;
+    if (homes.isEmpty() && start.principal.isValid())
+        for (const Resource &r : propfind(client, start.principal, 0, homeSetProperties))
+            addHomes(r, start.principal, homes);
+    if (homes.isEmpty()) // a server without home sets: its collections sit below the url
+        homes << directory(start.principal.isValid() ? start.principal : start.at);
     QList<Collection> collections;
-    const QUrl principal = principalOf(client, url, collections);
-    if (!collections.isEmpty())
-        return collections;
-    QList<QUrl> homes;
-    const QUrl at = principal.isValid() ? principal : url;
-    for (const Resource &r : propfind(client, at, 0,
-                                      {QStringLiteral("urn:ietf:params:xml:ns:carddav|addressbook-home-set"),
-                                       QStringLiteral("urn:ietf:params:xml:ns:caldav|calendar-home-set")}))
-        for (const Property *p : {r.find(Ns::CardDav, "addressbook-home-set"), r.find(Ns::CalDav, "calendar-home-set")})
-            for (const QString &href : p ? p->hrefs : QStringList())
-                if (const QUrl home = directory(at.resolved(QUrl(href))); !homes.contains(home))
-                    homes << home;
-    if (homes.isEmpty())
-        homes << directory(at); // a server without home sets: its collections sit below the url
     for (const QUrl &home : std::as_const(homes))
         for (const Resource &r : propfind(client, home, 1, collectionProperties))
             if (const auto c = collectionOf(r, home); c && c->url != home)
@@ -133,20 +154,34 @@ QList<Collection> discover(Client &client)
     return collections;
 }
 
-QList<Member> listMembers(Client &client, const QUrl &collection)
+Listing listCollection(Client &client, const QUrl &collection)
 {
-    QList<Member> members;
+    Listing listing;
     // No ETags: a server may work them out for every item (Radicale took
     // 24 s for 10,000 contacts, against 1.9 s for reading them all by
     // multiget), and the multiget that reads an item gives its ETag.
-    for (const Resource &r : propfind(client, collection, 1, {QStringLiteral("DAV:|resourcetype")})) {
-        const QUrl at = collection.resolved(QUrl(r.href));
-        if (directory(at) == collection || hasChild(r, Ns::Dav, "collection"))
-            continue;
-        members.append({r.href});
+    Request request{"PROPFIND", collection, propfindBody(collectionProperties),
+                    {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
+    const Response response = client.call(request);
+    if (response.status == 404)
+        return listing;
+    requireSuccess(QStringLiteral("listing"), collection, response.status, response.reason);
+    QList<Resource> found;
+    try {
+        found = parseMultistatus(response.body);
+    } catch (const QuenlockError &e) {
+        throw QuenlockError(QStringLiteral("The server cannot be read at %1: %2").arg(shown(collection), e.description()));
     }
-    std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
-    return members;
+    for (const Resource &r : std::as_const(found)) {
+        if (directory(collection.resolved(QUrl(r.href))) == collection)
+            listing.collection = collectionOf(r, collection);
+        else if (!hasChild(r, Ns::Dav, "collection"))
+            listing.members.append({r.href});
+    }
+    std::sort(listing.members.begin(), listing.members.end(),
+              [](const Member &a, const Member &b) { return a.href < b.href; });
+    return listing;
 }
+
 
 } // namespace Dav

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace Dav {
 
@@ -23,19 +24,29 @@ struct Collection
     bool tasks = false;
 };
 
-// From the account's url: the well-known redirects when it names only the
-// server, then current-user-principal, the address book and calendar home
-// sets, and a Depth 1 PROPFIND of each home. A url that is itself a
-// collection gives that collection. In path order.
+// From the account's url: one PROPFIND asking it for everything at once
+// (whether it is a collection, its home sets, its principal), then the
+// principal's home sets when it named only the principal, and a Depth 1
+// PROPFIND of each home. A url that names only the server starts from the
+// well-known context of each service when the server's root names no
+// principal. A url that is itself a collection gives that collection. In
+// path order.
 QList<Collection> discover(Client &client);
 
-// One Depth 1 PROPFIND of a collection: each member resource's href, in
-// href order (collections inside left out).
+// One Depth 1 PROPFIND of a collection (url ending in "/"): the collection
+// itself, nullopt when there is none (404) or it is no address book or
+// calendar, and each member resource's href, in href order (collections
+// inside left out).
 struct Member
 {
     QString href;
 };
-QList<Member> listMembers(Client &client, const QUrl &collection);
+struct Listing
+{
+    std::optional<Collection> collection;
+    QList<Member> members;
+};
+Listing listCollection(Client &client, const QUrl &collection);
 
 // "Name the server gave": throws QuenlockError for a failed answer to what.
 void requireSuccess(const QString &what, const QUrl &url, int status, const QString &reason);

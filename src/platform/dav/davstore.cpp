@@ -44,6 +44,20 @@ public:
         }
     }
     std::shared_ptr<OlFolder> PickFolder() override { return m_pickFolder ? m_pickFolder(*this) : nullptr; }
+    // An account's folder is looked up on its own, its other collections untouched.
+    std::shared_ptr<OlFolder> GetFolderFromID(const QString &entryId, const QString &storeId) override
+    {
+        for (const auto &account : m_accounts) {
+            if (account->name() != storeId)
+                continue;
+            if (entryId == QLatin1String("."))
+                return std::make_shared<AccountFolder>(account);
+            if (const auto c = account->collection(entryId))
+                return std::make_shared<CollectionFolder>(account, *c);
+            return nullptr;
+        }
+        return m_files->GetFolderFromID(entryId, storeId);
+    }
     QList<std::shared_ptr<OlFolder>> Folders() override
     {
         QList<std::shared_ptr<OlFolder>> roots = m_files->Folders();
@@ -176,9 +190,36 @@ std::shared_future<Response> AccountStore::sendSave(const Request &request)
 
 const QList<Collection> &AccountStore::collections()
 {
-    if (!m_collections)
+    if (!m_collections) {
         m_collections = discover(m_client);
+        for (const Collection &c : std::as_const(*m_collections))
+            m_lookedUp.insert(c.path, c);
+    }
     return *m_collections;
+}
+
+std::optional<Collection> AccountStore::collection(const QString &path)
+{
+    if (const auto known = m_lookedUp.constFind(path); known != m_lookedUp.constEnd())
+        return *known;
+    if (m_collections || !path.startsWith(u'/') || !path.endsWith(u'/'))
+        return std::nullopt; // discovered, and not among them; or no collection's path
+    QUrl url = m_account->settings().url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    url.setPath(path);
+    Listing listing = listCollection(m_client, url);
+    if (listing.collection && listing.collection->path == path)
+        m_listings.insert(path, std::move(listing.members));
+    else
+        listing.collection.reset(); // no address book or calendar, or another spelling of its path
+    m_lookedUp.insert(path, listing.collection);
+    return listing.collection;
+}
+
+std::optional<QList<Member>> AccountStore::takeListing(const QString &path)
+{
+    if (!m_listings.contains(path))
+        return std::nullopt;
+    return m_listings.take(path);
 }
 
 std::shared_ptr<OlItems> AccountFolder::Items()
@@ -196,43 +237,93 @@ QList<std::shared_ptr<OlFolder>> AccountFolder::Folders()
 
 std::shared_ptr<OlItems> CollectionFolder::Items()
 {
-    return std::make_shared<CollectionItems>(m_store, m_collection);
+    return std::make_shared<CollectionItems>(m_store, m_collection, m_store->takeListing(m_collection.path));
 }
 
-CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection collection)
+CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection collection,
+                                 std::optional<QList<Member>> listed)
     : m_store(std::move(store)), m_collection(std::move(collection))
 {
-    if (m_collection.url.isValid()) // an account's root holds no items
-        m_members = listMembers(m_store->client(), m_collection.url);
-}
-
-void CollectionItems::askAhead(int batch)
-{
-    const int batches = (Count() + Batch - 1) / Batch;
-    int next = m_pending.empty() ? batch : m_pending.back().batch + 1;
-    for (; next <= batch + Ahead && next < batches; ++next) {
-        QStringList hrefs;
-        for (int i = next * Batch; i < qMin(Count(), (next + 1) * Batch); ++i)
-            hrefs << m_members.at(i).href;
-        Request request{"REPORT", m_collection.url, multigetBody(m_collection.contacts, hrefs),
-                        {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
-        m_pending.push_back({next, m_store->client().send(request)});
+    if (listed) {
+        m_members = std::move(*listed);
+    } else if (m_collection.url.isValid()) { // an account's root holds no items
+        Listing listing = listCollection(m_store->client(), m_collection.url);
+        if (!listing.collection)
+            throw QuenlockError(QStringLiteral("The server has no address book or calendar at %1 any more")
+                                    .arg(shown(m_collection.url)));
+        m_members = std::move(listing.members);
     }
 }
 
-QHash<QString, CollectionItems::Version> CollectionItems::read(const Fetched &fetched)
+qsizetype CollectionItems::nextBatchSize() const
 {
-    const Response response = m_store->client().wait(fetched.answer, m_collection.url);
+    if (m_itemsRead == 0)
+        return qMin<qsizetype>(FirstBatch, m_mostInBatch);
+    const qint64 average = qMax<qint64>(1, m_bytesRead / m_itemsRead);
+    return qBound<qsizetype>(1, BatchBytes / average, m_mostInBatch);
+}
+
+// Before the first answer only the first batch is asked for: its items
+// size the next ones.
+void CollectionItems::askAhead()
+{
+    const qsizetype most = m_itemsRead == 0 ? 1 : Ahead;
+    while (qsizetype(m_pending.size()) < most && m_asked < m_members.size()) {
+        const qsizetype end = qMin(m_members.size(), m_asked + nextBatchSize());
+        QStringList hrefs;
+        for (qsizetype i = m_asked; i < end; ++i)
+            hrefs << m_members.at(i).href;
+        Request request{"REPORT", m_collection.url, multigetBody(m_collection.contacts, hrefs),
+                        {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
+        if (end - m_asked > 1)
+            request.answerLimit = AnswerLimit;
+        m_pending.push_back({m_asked, end, m_store->client().send(request)});
+        m_asked = end;
+    }
+}
+
+// Makes the batch holding member index the one handed out.
+void CollectionItems::hold(qsizetype index)
+{
+    while (!m_pending.empty() && m_pending.front().end <= index)
+        m_pending.pop_front(); // asked out of order: what was asked ahead is dropped
+    if (!m_pending.empty() && m_pending.front().first > index)
+        m_pending.clear();
+    if (m_pending.empty())
+        m_asked = index;
+    m_held.clear();
+    for (;;) {
+        askAhead();
+        Fetched fetched = std::move(m_pending.front());
+        m_pending.pop_front();
+        Response response = m_store->client().wait(fetched.answer, m_collection.url);
+        fetched.answer = {}; // the answer is held once, here
+        if (!response.tooLarge) {
+            m_held = read(std::move(response));
+            m_heldFirst = fetched.first;
+            m_heldEnd = fetched.end;
+            break;
+        }
+        // Smaller batches from this one on; what was asked after it goes too.
+        m_mostInBatch = qMax<qsizetype>(1, (fetched.end - fetched.first) / 4);
+        m_pending.clear();
+        m_asked = fetched.first;
+    }
+    askAhead(); // the next batch travels while this one is worked on
+}
+
+QHash<QString, CollectionItems::Version> CollectionItems::read(Response response)
+{
     requireSuccess(QStringLiteral("reading the items of"), m_collection.url, response.status, response.reason);
     QHash<QString, Version> versions;
     QList<Resource> resources;
     try {
-        resources = parseMultistatus(response.body);
+        resources = parseMultistatus(std::move(response.body));
     } catch (const QuenlockError &e) {
         throw QuenlockError(QStringLiteral("The items of %1 cannot be read: %2")
                                 .arg(shown(m_collection.url), e.description()));
     }
-    for (const Resource &r : std::as_const(resources)) {
+    for (Resource &r : resources) {
         Version v;
         const Property *data = m_collection.contacts ? r.find(Ns::CardDav, "address-data")
                                                      : r.find(Ns::CalDav, "calendar-data");
@@ -245,6 +336,9 @@ QHash<QString, CollectionItems::Version> CollectionItems::read(const Fetched &fe
             v.failure = QStringLiteral("the server answered %1 for it").arg(r.status);
         else if (!data)
             v.failure = QStringLiteral("the server sent no data for it");
+        r.properties.clear(); // the text is held once
+        m_bytesRead += v.data.size();
+        ++m_itemsRead;
         versions.insert(pathKey(m_collection.url, r.href), v);
     }
     return versions;
@@ -254,18 +348,8 @@ std::shared_ptr<OlItem> CollectionItems::Item(int index)
 {
     if (index < 1 || index > Count())
         throw QuenlockError(QStringLiteral("Array index out of bounds"));
-    const int batch = (index - 1) / Batch;
-    if (batch != m_heldBatch) {
-        while (!m_pending.empty() && m_pending.front().batch != batch)
-            m_pending.pop_front(); // asked out of order: what was asked ahead is dropped
-        askAhead(batch);
-        const Fetched fetched = m_pending.front();
-        m_pending.pop_front();
-        m_held.clear();
-        m_held = read(fetched);
-        m_heldBatch = batch;
-        askAhead(batch); // the next ones travel while this one is worked on
-    }
+    if (index - 1 < m_heldFirst || index - 1 >= m_heldEnd)
+        hold(index - 1);
     const QString href = m_members.at(index - 1).href;
     Version version = m_held.value(pathKey(m_collection.url, href));
     if (version.data.isEmpty() && version.failure.isEmpty())

@@ -26,6 +26,14 @@ public:
     Client &client() { return m_client; }
     // Discovered on first use, then kept.
     const QList<Collection> &collections();
+    // The collection at the path (a folder's entry id), nullopt when the
+    // server has none there. Known once discovered or looked up; else one
+    // Depth 1 PROPFIND finds it and lists its members, which the folder's
+    // first Items() takes: a run on one folder neither discovers the
+    // account nor touches its other collections.
+    std::optional<Collection> collection(const QString &path);
+    // The members listed when the collection was looked up, once.
+    std::optional<QList<Member>> takeListing(const QString &path);
     // What items of this account are saved under: the host's hook that
     // makes the undo records durable before each save.
     std::shared_ptr<const Pim::Store> pimStore() const { return m_pimStore; }
@@ -38,6 +46,8 @@ private:
     Client m_client;
     std::shared_ptr<Pim::Store> m_pimStore;
     std::optional<QList<Collection>> m_collections;
+    QHash<QString, std::optional<Collection>> m_lookedUp; // by path, discovered or not
+    QHash<QString, QList<Member>> m_listings;             // listed when looked up, until taken
     std::deque<std::shared_future<Response>> m_saves; // sent, maybe not yet answered
 };
 
@@ -78,25 +88,36 @@ private:
 };
 
 // A collection's resources, listed once by one PROPFIND (href order). Item(i)
-// hands out resource i read by a multiget; the batches after it are asked
-// for meanwhile, at most Ahead batches of Batch resources, so memory stays
-// bounded whatever the collection holds. An item keeps the ETag of the
-// version read; its save is a PUT with If-Match.
+// hands out resource i read by a multiget; the batch after it is asked for
+// meanwhile. Batches are sized by bytes, so memory stays bounded whatever
+// the collection holds: the first holds FirstBatch resources, the next as
+// many as fit BatchBytes of item data at the average size read so far (at
+// most MostInBatch), and an answer longer than AnswerLimit is dropped and
+// asked for again in smaller batches (a single resource is always taken,
+// the store's own limit bounding it). An item keeps the ETag of the version
+// read; its save is a PUT with If-Match.
 class CollectionItems final : public OlItems
 {
 public:
-    CollectionItems(std::shared_ptr<AccountStore> store, Collection collection);
+    CollectionItems(std::shared_ptr<AccountStore> store, Collection collection,
+                    std::optional<QList<Member>> listed = std::nullopt);
     int Count() override { return int(m_members.size()); }
     std::shared_ptr<OlItem> Item(int index) override;
     std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override;
 
-    static constexpr int Batch = 50;
-    static constexpr int Ahead = 2;
+    // A first batch that comes quickly and measures the items, then batches
+    // of a few hundred KiB to MiB: on Radicale, reading 2,000 contacts took
+    // 41 multigets of 50 and now takes 2.
+    static constexpr int FirstBatch = 50;
+    static constexpr qint64 BatchBytes = 2 << 20;
+    static constexpr int MostInBatch = 5000;
+    static constexpr qint64 AnswerLimit = 8 << 20;
+    static constexpr int Ahead = 1; // batches asked for beyond the one handed out
 
 private:
     struct Fetched
     {
-        int batch;
+        qsizetype first, end; // the members asked for
         std::shared_future<Response> answer;
     };
     struct Version // one resource as a multiget gave it
@@ -104,17 +125,22 @@ private:
         QByteArray data, etag;
         QString failure; // why it cannot be read
     };
-    void askAhead(int batch);
-    QHash<QString, Version> read(const Fetched &fetched);
+    qsizetype nextBatchSize() const;
+    void askAhead();
+    void hold(qsizetype index);
+    QHash<QString, Version> read(Response response);
     std::shared_ptr<PimItem> item(const QString &href, const Version &version);
 
     std::shared_ptr<AccountStore> m_store;
     Collection m_collection;
     QList<Member> m_members;
-    QHash<QString, qsizetype> m_byName;                   // resource name → member, made by ItemByEntryId
-    std::deque<Fetched> m_pending;                        // batches asked for, in order
-    int m_heldBatch = -1;
-    QHash<QString, Version> m_held;                       // the batch being handed out, by path
+    QHash<QString, qsizetype> m_byName; // resource name → member, made by ItemByEntryId
+    std::deque<Fetched> m_pending;      // batches asked for, in order
+    qsizetype m_asked = 0;              // the members before it are asked for
+    qsizetype m_heldFirst = 0, m_heldEnd = 0;
+    QHash<QString, Version> m_held;     // the batch being handed out, by path
+    qint64 m_bytesRead = 0, m_itemsRead = 0; // the item data read so far, for the batches' size
+    qsizetype m_mostInBatch = MostInBatch;   // lowered when an answer was too long
 };
 
 // The host's namespace over files and accounts: the file stores' roots,

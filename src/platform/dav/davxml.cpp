@@ -84,7 +84,7 @@ Resource readResponse(QXmlStreamReader &xml)
 // into LF: an item's data keeps the line breaks the server sent, so a save
 // changes only the lines it rewrote. Markup and what lies outside the root
 // element are copied as they are.
-QByteArray keepCarriageReturns(const QByteArray &body)
+QByteArray keepCarriageReturns(QByteArray body)
 {
     if (!body.contains('\r'))
         return body;
@@ -158,9 +158,9 @@ int statusCode(const QString &statusLine)
     return words.size() >= 2 ? words.at(1).toInt() : 0;
 }
 
-QList<Resource> parseMultistatus(const QByteArray &body)
+QList<Resource> parseMultistatus(QByteArray body)
 {
-    QXmlStreamReader xml(keepCarriageReturns(body));
+    QXmlStreamReader xml(keepCarriageReturns(std::move(body)));
     QList<Resource> resources;
     if (!xml.readNextStartElement() || !is(xml, Ns::Dav, "multistatus"))
         throw QuenlockError(QStringLiteral("the server's answer is no WebDAV multistatus"));

@@ -37,7 +37,7 @@ struct Resource
 // Throws QuenlockError naming what is wrong when body is no multistatus.
 // Character data keeps the carriage returns the server sent (an item's CRLF
 // line breaks, a CR sent as "&#13;"), which XML would make into LF.
-QList<Resource> parseMultistatus(const QByteArray &body);
+QList<Resource> parseMultistatus(QByteArray body);
 
 // A PROPFIND body asking for the properties, each "namespace|name".
 QByteArray propfindBody(const QStringList &properties);

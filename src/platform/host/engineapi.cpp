@@ -4,23 +4,6 @@
 #include "engineutility.h"
 #include "olapplication.h"
 
-namespace {
-std::shared_ptr<OlFolder> find(const QList<std::shared_ptr<OlFolder>> &folders,
-                               const QString &entryId, const QString &storeId)
-{
-    for (const auto &folder : folders) {
-        // Another store's folders are not asked for (a server's would be fetched).
-        if (folder->StoreID() != storeId)
-            continue;
-        if (folder->EntryID() == entryId)
-            return folder;
-        if (auto inner = find(folder->Folders(), entryId, storeId))
-            return inner;
-    }
-    return nullptr;
-}
-} // namespace
-
 EngineApi::EngineApi(std::shared_ptr<OlApplication> application)
     : m_application(std::move(application))
 {
@@ -35,8 +18,7 @@ std::shared_ptr<OlFolder> EngineApi::KTGetFolder(const QString &folderEntryId,
 {
     std::shared_ptr<OlFolder> folder;
     if (m_application)
-        folder = find(m_application->GetNamespace(QStringLiteral("MAPI"))->Folders(),
-                      folderEntryId, folderStoreId);
+        folder = m_application->GetNamespace(QStringLiteral("MAPI"))->GetFolderFromID(folderEntryId, folderStoreId);
     if (!folder)
         engineUtility().LogMessage(QStringLiteral("No folder has the entry id \"%1\" in the store \"%2\"")
                                        .arg(folderEntryId, folderStoreId),
