@@ -4,6 +4,7 @@ and against a floor, on Radicale and Xandikos on loopback.
 
 usage: bench_dav.py QUENLOCK [--count N | --large] [--servers radicale,xandikos]
                              [--connections K] [--count-pass N] [--contenders direct,vdirsyncer,floor]
+                             [--requests]
 
 N generated contacts (default 2,000; --large: 10,000), about 2 in 3 with a
 "(503)" number, are loaded into one address book (Radicale: one PUT of the
@@ -21,8 +22,8 @@ Printed per contender: seconds, items/s, the server's CPU seconds (utime +
 stime from /proc), the client's CPU seconds and peak memory (of its processes),
 and requests per item by method, counted by a loopback proxy in a second
 pass on another fresh copy (of --count-pass contacts, default N), so the
-proxy's cost is not in the times. Then the ratios direct/floor and
-direct/vdirsyncer.
+proxy's cost is not in the times (--requests lists them, PUTs aside, by
+method, path and Depth). Then the ratios direct/floor and direct/vdirsyncer.
 """
 
 import argparse
@@ -140,8 +141,10 @@ def seed(kind, root, count, quenlock):
 # ---- the contenders: each answers (seconds, server CPU seconds, client CPU seconds, peak MB) ----
 
 def direct(copy, port, names):
-    copy.account(port)
+    # The folders are chosen once, as a setting: not counted as the run's requests.
+    copy.account(copy.port)
     copy.host.choose_folders("--account", "main")
+    copy.account(port)
     cpu, started = server_cpu(copy.proc.pid), time.monotonic()
     _, peak, client = measured([copy.host.quenlock, "run", "--yes", "--quiet", "--account", "main"], copy.host.env)
     return time.monotonic() - started, server_cpu(copy.proc.pid) - cpu, client, peak
@@ -233,6 +236,8 @@ class Counting(ds.ProxyHandler):
     def handle_one(self):
         with self.server.lock:
             self.server.counts[self.command] += 1
+            if self.command != "PUT":  # one per changed item, and nothing to learn from their paths
+                self.server.seen[f"{self.command} {self.path} Depth {self.headers.get('Depth', '-')}"] += 1
         super().handle_one()
 
     do_GET = do_PUT = do_PROPFIND = do_REPORT = do_OPTIONS = do_DELETE = handle_one
@@ -243,7 +248,7 @@ class Counter(http.server.ThreadingHTTPServer):
 
     def __init__(self, upstream_port):
         self.upstream_port, self.dav, self.trick, self.path, self.puts = upstream_port, None, None, None, 0
-        self.counts, self.lock = collections.Counter(), threading.Lock()
+        self.counts, self.seen, self.lock = collections.Counter(), collections.Counter(), threading.Lock()
         super().__init__(("127.0.0.1", 0), Counting)
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -257,6 +262,9 @@ def contend(name, kind, seeded, args, names, work, count=False):
     counter = Counter(copy.port) if count else None
     try:
         figures = CONTENDERS[name](copy, counter.server_address[1] if count else copy.port, names)
+        if count and args.requests:
+            for request, n in sorted(counter.seen.items()):
+                print(f"  {'':10} {n:5} x {request}")
         return counter.counts if count else figures
     finally:
         if counter:
@@ -306,6 +314,7 @@ def main():
     parser.add_argument("--connections", type=int, default=4)
     parser.add_argument("--count-pass", type=int, default=None)
     parser.add_argument("--contenders", default=",".join(CONTENDERS))
+    parser.add_argument("--requests", action="store_true", help="list the counting pass's requests but PUTs")
     args = parser.parse_args()
     args.count_pass = args.count_pass or args.count
     with tempfile.TemporaryDirectory(prefix="quenlock-bench-dav-") as tmp:
