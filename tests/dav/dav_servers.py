@@ -272,10 +272,13 @@ class Proxy(http.server.ThreadingHTTPServer):
     "edit": on the first PUT it first saves an edit of that item itself, as
     another client would between the run's read and its write;
     "fail": it answers the first PUT with 503 Busy for Maintenance;
-    "garble": the first item of each multiget answer comes back unreadable."""
+    "garble": the first item of each multiget answer comes back unreadable;
+    "bloat": the first multiget answer says it is longer than a client may
+    hold at once (items with large photos would be), and reports are counted."""
 
     def __init__(self, upstream_port, dav, trick):
         self.upstream_port, self.dav, self.trick, self.path, self.puts = upstream_port, dav, trick, None, 0
+        self.reports = 0
         super().__init__(("127.0.0.1", 0), ProxyHandler)
 
     def handle_error(self, request, client_address):
@@ -322,6 +325,10 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
             if at >= 0:
                 data = data[:at] + b"BEGIN:XGARBLED" + data[at + len(b"BEGIN:VCARD"):]
                 server.path = re.findall(rb"<[^>]*href>([^<]*)<", data[:at])[-1].decode()
+        if self.command == "REPORT" and server.trick == "bloat":
+            server.reports += 1
+            if server.reports == 1:  # a comment after the first tag: still a well-formed answer
+                data = data.replace(b">", b"><!--" + b" " * (9 << 20) + b"-->", 1)
         self.answer(reply.status, reply.reason, reply.getheaders(), data)
         conn.close()
 
@@ -387,7 +394,7 @@ def with_proxy(host, port, kind, secret, dav, trick, *args, status):
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
     try:
         host.configure(account("main", proxy.server_address[1], kind, secret))
-        return host(*args, status=status), proxy.path, proxy.puts
+        return host(*args, status=status), proxy
     finally:
         proxy.shutdown()
         proxy.server_close()
@@ -395,9 +402,18 @@ def with_proxy(host, port, kind, secret, dav, trick, *args, status):
 
 def check_failures(host, port, kind, secret, dav):
     """Another client's edit, a server failing a save, an item that cannot be
-    read, a server that is down, plain http to another machine."""
-    r, path, _ = with_proxy(host, port, kind, secret, dav, "edit", "run", "--yes", "--quiet", "--account", "main",
+    read, a multiget answer too long to hold, a server that is down, plain
+    http to another machine."""
+    host.configure(account("main", port, kind, secret))
+    preview = host("run", "--dry-run", "--quiet", "--account", "main").stdout
+    r, proxy = with_proxy(host, port, kind, secret, dav, "bloat", "run", "--dry-run", "--quiet",
+                          "--account", "main", status=0)
+    if r.stdout != preview or proxy.reports < 5:  # 3 collections: 3 multigets if none were asked again
+        raise Failure(f"with a multiget answer too long to hold, {proxy.reports} multigets gave:\n{r.stdout}")
+
+    r, proxy = with_proxy(host, port, kind, secret, dav, "edit", "run", "--yes", "--quiet", "--account", "main",
                          status=1)
+    path = proxy.path
     if not path or "was changed by another program after it was read; it was not saved" not in r.stderr \
             or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
         raise Failure(f"the edit of {path} by another client was not reported:\n{r.stderr}")
@@ -405,13 +421,15 @@ def check_failures(host, port, kind, secret, dav):
     if b"edited by another client" not in now or b"(458)" in now:
         raise Failure(f"{path} lost the other client's edit:\n{now.decode()}")
 
-    r, path, _ = with_proxy(host, port, kind, secret, dav, "fail", "run", "--yes", "--quiet", "--account", "main",
-                         status=1)
+    r, proxy = with_proxy(host, port, kind, secret, dav, "fail", "run", "--yes", "--quiet", "--account", "main",
+                          status=1)
+    path = proxy.path
     if "503 Busy for Maintenance" not in r.stderr or urllib.parse.unquote(path.rsplit("/", 1)[-1]) not in r.stderr:
         raise Failure(f"a save the server refused was not reported with its item and status:\n{r.stderr}")
 
-    r, path, puts = with_proxy(host, port, kind, secret, dav, "garble", "run", "--dry-run", "--quiet",
-                               "--account", "main", status=None)
+    r, proxy = with_proxy(host, port, kind, secret, dav, "garble", "run", "--dry-run", "--quiet",
+                          "--account", "main", status=None)
+    path, puts = proxy.path, proxy.puts
     if puts:
         raise Failure(f"run --dry-run sent {puts} PUT requests")
     name = urllib.parse.unquote(path.rsplit("/", 1)[-1]) if path else "?"

@@ -162,21 +162,23 @@ Listing listCollection(Client &client, const QUrl &collection)
     // multiget), and the multiget that reads an item gives its ETag.
     Request request{"PROPFIND", collection, propfindBody(collectionProperties),
                     {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
-    const Response response = client.call(request);
+    Response response = client.call(request);
     if (response.status == 404)
         return listing;
     requireSuccess(QStringLiteral("listing"), collection, response.status, response.reason);
-    QList<Resource> found;
-    try {
-        found = parseMultistatus(response.body);
-    } catch (const QuenlockError &e) {
-        throw QuenlockError(QStringLiteral("The server cannot be read at %1: %2").arg(shown(collection), e.description()));
-    }
-    for (const Resource &r : std::as_const(found)) {
+    // Each member is kept as its href alone as soon as it is read: parsed
+    // whole, the answer held a hash table of properties per member, 5.7 KB
+    // each (11.5 MB of the run's 14.3 MB of heap at 2,000 contacts).
+    const auto keep = [&](Resource &&r) {
         if (directory(collection.resolved(QUrl(r.href))) == collection)
             listing.collection = collectionOf(r, collection);
         else if (!hasChild(r, Ns::Dav, "collection"))
-            listing.members.append({r.href});
+            listing.members.append({std::move(r.href)});
+    };
+    try {
+        readMultistatus(std::move(response.body), keep);
+    } catch (const QuenlockError &e) {
+        throw QuenlockError(QStringLiteral("The server cannot be read at %1: %2").arg(shown(collection), e.description()));
     }
     std::sort(listing.members.begin(), listing.members.end(),
               [](const Member &a, const Member &b) { return a.href < b.href; });

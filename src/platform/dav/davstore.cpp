@@ -316,14 +316,7 @@ QHash<QString, CollectionItems::Version> CollectionItems::read(Response response
 {
     requireSuccess(QStringLiteral("reading the items of"), m_collection.url, response.status, response.reason);
     QHash<QString, Version> versions;
-    QList<Resource> resources;
-    try {
-        resources = parseMultistatus(std::move(response.body));
-    } catch (const QuenlockError &e) {
-        throw QuenlockError(QStringLiteral("The items of %1 cannot be read: %2")
-                                .arg(shown(m_collection.url), e.description()));
-    }
-    for (Resource &r : resources) {
+    const auto keep = [&](Resource &&r) {
         Version v;
         const Property *data = m_collection.contacts ? r.find(Ns::CardDav, "address-data")
                                                      : r.find(Ns::CalDav, "calendar-data");
@@ -336,10 +329,15 @@ QHash<QString, CollectionItems::Version> CollectionItems::read(Response response
             v.failure = QStringLiteral("the server answered %1 for it").arg(r.status);
         else if (!data)
             v.failure = QStringLiteral("the server sent no data for it");
-        r.properties.clear(); // the text is held once
         m_bytesRead += v.data.size();
         ++m_itemsRead;
-        versions.insert(pathKey(m_collection.url, r.href), v);
+        versions.insert(pathKey(m_collection.url, r.href), std::move(v));
+    };
+    try {
+        readMultistatus(std::move(response.body), keep);
+    } catch (const QuenlockError &e) {
+        throw QuenlockError(QStringLiteral("The items of %1 cannot be read: %2")
+                                .arg(shown(m_collection.url), e.description()));
     }
     return versions;
 }

@@ -158,20 +158,25 @@ int statusCode(const QString &statusLine)
     return words.size() >= 2 ? words.at(1).toInt() : 0;
 }
 
-QList<Resource> parseMultistatus(QByteArray body)
+void readMultistatus(QByteArray body, const std::function<void(Resource &&)> &each)
 {
     QXmlStreamReader xml(keepCarriageReturns(std::move(body)));
-    QList<Resource> resources;
     if (!xml.readNextStartElement() || !is(xml, Ns::Dav, "multistatus"))
         throw QuenlockError(QStringLiteral("the server's answer is no WebDAV multistatus"));
     while (xml.readNextStartElement()) {
         if (is(xml, Ns::Dav, "response"))
-            resources << readResponse(xml);
+            each(readResponse(xml));
         else
             xml.skipCurrentElement();
     }
     if (xml.hasError())
         throw QuenlockError(QStringLiteral("the server's answer is not well-formed XML: ") + xml.errorString());
+}
+
+QList<Resource> parseMultistatus(QByteArray body)
+{
+    QList<Resource> resources;
+    readMultistatus(std::move(body), [&](Resource &&r) { resources << std::move(r); });
     return resources;
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace Dav {
 
@@ -38,6 +39,9 @@ struct Resource
 // Character data keeps the carriage returns the server sent (an item's CRLF
 // line breaks, a CR sent as "&#13;"), which XML would make into LF.
 QList<Resource> parseMultistatus(QByteArray body);
+// The same, each response handed over as it is read: a long answer is
+// never held twice. Throws, as above, after the responses read before the fault.
+void readMultistatus(QByteArray body, const std::function<void(Resource &&)> &each);
 
 // A PROPFIND body asking for the properties, each "namespace|name".
 QByteArray propfindBody(const QStringList &properties);
