@@ -292,6 +292,7 @@ void CollectionItems::hold(qsizetype index)
     if (m_pending.empty())
         m_asked = index;
     m_held.clear();
+    m_heldFirst = m_heldEnd = 0;
     for (;;) {
         askAhead();
         Fetched fetched = std::move(m_pending.front());
@@ -325,6 +326,9 @@ QHash<QString, CollectionItems::Version> CollectionItems::read(Response response
             v.data = data->text.toUtf8();
         if (etag)
             v.etag = etag->text.trimmed().toUtf8();
+        // Converted, the bytes had room for three times their number.
+        v.data.squeeze();
+        v.etag.squeeze();
         if (r.status && (r.status < 200 || r.status >= 300))
             v.failure = QStringLiteral("the server answered %1 for it").arg(r.status);
         else if (!data)

@@ -3,6 +3,7 @@
 
 #include "quenlockerror.h"
 
+#include <QBuffer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -160,7 +161,12 @@ int statusCode(const QString &statusLine)
 
 void readMultistatus(QByteArray body, const std::function<void(Resource &&)> &each)
 {
-    QXmlStreamReader xml(keepCarriageReturns(std::move(body)));
+    // Read through a device, the reader decodes a block at a time; given
+    // the bytes, it decodes them all at once, twice their size in memory.
+    QByteArray kept = keepCarriageReturns(std::move(body));
+    QBuffer device(&kept);
+    device.open(QIODevice::ReadOnly);
+    QXmlStreamReader xml(&device);
     if (!xml.readNextStartElement() || !is(xml, Ns::Dav, "multistatus"))
         throw QuenlockError(QStringLiteral("the server's answer is no WebDAV multistatus"));
     while (xml.readNextStartElement()) {
