@@ -15,9 +15,9 @@ Each contender starts from a fresh copy of the loaded server:
   - vdirsyncer: `vdirsyncer sync` into an empty folder, `quenlock run` over
     that folder as a store, `vdirsyncer sync` back;
   - floor: this script's own client, making only the reads and the
-    conditional PUTs the direct run needs: one listing, multigets of 50 and
-    a PUT with If-Match for each item the run's dry run lists, over K
-    connections.
+    conditional PUTs the direct run needs: one listing, multigets in the
+    run's batches (50, then about 2 MiB of items each) and a PUT with
+    If-Match for each item the run's dry run lists, over K connections.
 Printed per contender: seconds, items/s, the server's CPU seconds (utime +
 stime from /proc), the client's CPU seconds and peak memory (of its processes),
 and requests per item by method, counted by a loopback proxy in a second
@@ -46,7 +46,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import dav_servers as ds  # noqa: E402
 
 BOOK = {"radicale": f"/{ds.USER}/contacts/", "xandikos": "/user/contacts/addressbook/"}
-BATCH = 50
+FIRST_BATCH, BATCH_BYTES, MOST_IN_BATCH = 50, 2 << 20, 5000  # the run's multiget batches
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -201,6 +201,8 @@ def floor_client(url, kind, listed, connections):
                          b'</propfind>', {"Depth": "1", **xml})
     hrefs = sorted(h.text for h in ET.fromstring(data).iter("{DAV:}href") if not h.text.endswith("/"))
 
+    sizes = []  # bytes of the items read so far, to size the batches as the run does
+
     def multiget(batch):
         body = (f'<?xml version="1.0"?><C:addressbook-multiget xmlns="DAV:" xmlns:C="{ds.CARD}"><prop><getetag/>'
                 f'<C:address-data/></prop>' + "".join(f"<href>{h}</href>" for h in batch)
@@ -210,6 +212,7 @@ def floor_client(url, kind, listed, connections):
         found = []
         for response in ET.fromstring(data).iter("{DAV:}response"):
             href = response.find("{DAV:}href").text
+            sizes.append(len((response.find(f".//{{{ds.CARD}}}address-data").text or "").encode()))
             if href.rsplit("/", 1)[-1] in names:
                 text = response.find(f".//{{{ds.CARD}}}address-data").text
                 found.append((href, response.find(".//{DAV:}getetag").text, text.replace("\n", "\r\n")))
@@ -221,8 +224,11 @@ def floor_client(url, kind, listed, connections):
         assert status in (200, 201, 204), (href, status)
 
     with concurrent.futures.ThreadPoolExecutor(connections) as pool:
-        reads = [pool.submit(multiget, hrefs[i:i + BATCH]) for i in range(0, len(hrefs), BATCH)]
-        puts = [pool.submit(put, *item) for read in reads for item in read.result()]
+        first = multiget(hrefs[:FIRST_BATCH])
+        size = max(1, min(MOST_IN_BATCH, BATCH_BYTES // max(1, sum(sizes) // max(1, len(sizes)))))
+        reads = [pool.submit(multiget, hrefs[i:i + size]) for i in range(FIRST_BATCH, len(hrefs), size)]
+        puts = [pool.submit(put, *item) for item in first]
+        puts += [pool.submit(put, *item) for read in reads for item in read.result()]
         for p in puts:
             p.result()
     if len(puts) != len(names):
