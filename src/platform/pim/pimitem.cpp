@@ -325,15 +325,14 @@ std::unique_ptr<SaveInFlight> PimItem::startSave()
     return std::make_unique<ItemSave>(std::move(way), [this] { m_document->markSaved(); });
 }
 
-// The host makes the undo records durable first, on its own thread; a writer
-// thread then writes the temporary file and puts it in the item's place.
+// The host's hook makes the undo records durable on this thread, for a
+// group of saves; a writer thread then writes the temporary file and puts
+// it in the item's place.
 PimItem::SaveUnderWay PimItem::writeFile()
 {
-    if (m_store->beforeReplace)
-        m_store->beforeReplace();
     auto written = std::make_shared<struct stat>();
-    const std::shared_ptr<Pim::WriteTicket> ticket =
-        Pim::SaveWriters::instance().submit(m_stat.st_dev, m_stat.st_ino, m_stat.st_size, [this, written] {
+    const std::shared_ptr<Pim::WriteTicket> ticket = Pim::SaveWriters::instance().submit(
+        m_stat.st_dev, m_stat.st_ino, m_stat.st_size, m_store->beforeReplace, [this, written] {
             checkUnchangedOnDisk();
             std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
             replaceWith(writeTemporary(m_document->pieces(), *written));
