@@ -25,7 +25,9 @@ bool WriteTicket::failed() const
 
 void WriteTicket::finish()
 {
-    if (!ended())
+    // The oldest of the saves under way is most often covered already: a
+    // hook run for it here would commit one save at a time.
+    if (!ended() && !m_group->covered)
         m_writers->runHook();
     std::unique_lock<std::mutex> lock(m_mutex);
     m_done.wait(lock, [this] { return m_ended; });
@@ -71,7 +73,10 @@ std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, qint
             m_fileDone.wait(lock, roomFor);
         }
         if (!m_open)
-            m_open = std::make_shared<Group>(Group{std::move(hook), false, nullptr});
+            m_open = std::make_shared<CommitGroup>();
+        if (!m_open->hook)
+            m_open->hook = std::move(hook);
+        ticket->m_group = m_open;
         m_jobs.push_back({ticket, m_open, file, bytes, std::move(write)});
         ++m_underWay[file];
         m_bytesUnderWay += bytes;
@@ -97,7 +102,7 @@ void SaveWriters::waitFor(dev_t device, ino_t inode)
 
 void SaveWriters::runHook()
 {
-    std::shared_ptr<Group> group;
+    std::shared_ptr<CommitGroup> group;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         group = std::exchange(m_open, nullptr);
@@ -114,8 +119,8 @@ void SaveWriters::runHook()
     }
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        group->covered = true;
         group->failure = failure;
+        group->covered = true;
     }
     m_covered.notify_all();
 }

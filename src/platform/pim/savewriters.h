@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QHash>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -17,6 +18,14 @@ namespace Pim {
 
 class SaveWriters;
 
+// The writes handed over between two runs of the host's hook.
+struct CommitGroup
+{
+    std::function<void()> hook;
+    std::atomic<bool> covered = false; // the hook has run, and failed when failure is set
+    std::exception_ptr failure;
+};
+
 // One file's write handed to the writers.
 class WriteTicket
 {
@@ -24,12 +33,13 @@ public:
     bool ended() const;
     bool failed() const;
     // Waits for the write's end, then rethrows its failure (the hook's
-    // failure included). Runs the hook first for the saves not yet covered.
+    // failure included). Runs the hook first when the write needs it.
     void finish();
 
 private:
     friend class SaveWriters;
     SaveWriters *m_writers = nullptr;
+    std::shared_ptr<const struct CommitGroup> m_group;
     mutable std::mutex m_mutex;
     std::condition_variable m_done;
     bool m_ended = false;
@@ -70,17 +80,10 @@ public:
     static constexpr qint64 MostBytes = 16 * 1024 * 1024;
 
 private:
-    // The writes handed over between two calls of the hook.
-    struct Group
-    {
-        std::function<void()> hook;
-        bool covered = false;
-        std::exception_ptr failure;
-    };
     struct Job
     {
         std::shared_ptr<WriteTicket> ticket;
-        std::shared_ptr<Group> group;
+        std::shared_ptr<CommitGroup> group;
         quint64 file;
         qint64 bytes;
         std::function<void()> write;
@@ -93,7 +96,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_work, m_fileDone, m_covered;
     std::deque<Job> m_jobs;
-    std::shared_ptr<Group> m_open; // the writes handed over since the hook last ran
+    std::shared_ptr<CommitGroup> m_open; // the writes handed over since the hook last ran
     int m_openWrites = 0;
     QHash<quint64, int> m_underWay; // writes given and not ended, by file
     qint64 m_bytesUnderWay = 0;
