@@ -80,7 +80,7 @@ std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, qint
         m_jobs.push_back({ticket, m_open, file, bytes, std::move(write)});
         ++m_underWay[file];
         m_bytesUnderWay += bytes;
-        groupFull = ++m_openWrites >= GroupSaves;
+        groupFull = ++m_openWrites >= GroupSaves || m_hookWanted;
     }
     m_work.notify_one();
     if (groupFull)
@@ -107,6 +107,7 @@ void SaveWriters::runHook()
         const std::lock_guard<std::mutex> lock(m_mutex);
         group = std::exchange(m_open, nullptr);
         m_openWrites = 0;
+        m_hookWanted = false;
     }
     if (!group)
         return;
@@ -152,6 +153,8 @@ std::exception_ptr SaveWriters::run(const Job &job)
 {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
+        if (!job.group->covered)
+            m_hookWanted = true;
         m_covered.wait(lock, [&] { return job.group->covered || m_stopping; });
         if (!job.group->covered)
             return std::make_exception_ptr(QuenlockError(QStringLiteral("The program ended before the file was saved")));
