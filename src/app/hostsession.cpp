@@ -36,12 +36,13 @@ HostSession::HostSession(const QStringList &stores, bool startModule, const QStr
     LogDatabase::instance().setAccountStores(accountNames);
     Pim::HostHooks hooks = pimHooks();
     // For the test of an interrupted run: the process kills itself at its Nth
-    // save, the undo records committed and the item file not yet replaced.
-    if (const int n = qEnvironmentVariableIntValue("QUENLOCK_TEST_KILL_AT_SAVE"); n > 0)
-        hooks.beforeReplace = [commit = hooks.beforeReplace, n, saves = 0]() mutable {
-            commit();
-            if (++saves == n)
+    // commit of undo records before saves, the last moment before they are
+    // durable; a file replaced before then would have none.
+    if (const int n = qEnvironmentVariableIntValue("QUENLOCK_TEST_KILL_AT_COMMIT"); n > 0)
+        hooks.beforeReplace = [commit = hooks.beforeReplace, n, commits = std::make_shared<int>(0)] {
+            if (++*commits == n)
                 ::raise(SIGKILL);
+            commit();
         };
     std::shared_ptr<OlApplication> application =
         Pim::createApplication(config.stores, config.defaultContacts, hooks);

@@ -15,10 +15,10 @@ namespace Pim {
 // What the layer asks of the host that opens it; either may be left empty.
 struct HostHooks
 {
-    // Runs before each item file is replaced: after the new text is in a
-    // temporary file beside the item, before that file is renamed over it.
-    // Throwing stops the save and leaves the item as it was. Without a hook
-    // a save just renames.
+    // Runs on the saving thread before anything of an item file's save is
+    // written; one call may serve several saves handed to the writers since
+    // the last (see SaveWriters). Throwing stops those saves and leaves their
+    // items as they were. Without a hook a save just writes and renames.
     std::function<void()> beforeReplace;
     // PickFolder's answer; without a picker PickFolder answers nullptr, as a
     // cancelled dialog would.

@@ -325,16 +325,14 @@ std::unique_ptr<SaveInFlight> PimItem::startSave()
     return std::make_unique<ItemSave>(std::move(way), [this] { m_document->markSaved(); });
 }
 
-// The host makes the undo records durable first, on its own thread; a writer
-// thread then writes the temporary file and puts it in the item's place.
+// The host's hook makes the undo records durable on this thread, for a
+// group of saves; a writer thread then writes the temporary file and puts
+// it in the item's place.
 PimItem::SaveUnderWay PimItem::writeFile()
 {
-    if (m_store->beforeReplace)
-        m_store->beforeReplace();
     auto written = std::make_shared<struct stat>();
-    const std::shared_ptr<Pim::WriteTicket> ticket =
-        Pim::SaveWriters::instance().submit(m_stat.st_dev, m_stat.st_ino, m_stat.st_size, [this, written] {
-            checkUnchangedOnDisk();
+    const std::shared_ptr<Pim::WriteTicket> ticket = Pim::SaveWriters::instance().submit(
+        m_stat.st_dev, m_stat.st_ino, m_stat.st_size, m_store->beforeReplace, [this, written] {
             std::call_once(m_home->swept, [this] { Pim::removeStaleTemporaries(*m_home); });
             replaceWith(writeTemporary(m_document->pieces(), *written));
             noteReplaced(m_stat);
@@ -423,16 +421,19 @@ QByteArray PimItem::writeTemporary(const QList<QByteArrayView> &pieces, struct s
     static std::atomic<unsigned> counter = 0;
     static const QByteArray pid = QByteArray::number(::getpid());
     const QByteArray temporary = "." + m_homeName + '.' + pid + '.' + QByteArray::number(++counter) + ".tmp";
+    const mode_t mode = m_stat.st_mode & 07777;
     const int fd = ::openat(m_home->fd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            0600);
+                            mode);
     if (fd < 0)
         throw QuenlockError(QStringLiteral("The file \"%1\" cannot be saved: %2").arg(path(), systemError()));
     bool open = true;
     try {
         writeAll(fd, pieces);
-        if (::fchmod(fd, m_stat.st_mode & 07777) != 0)
-            throw QuenlockError(systemError());
         if (::fstat(fd, &written) != 0)
+            throw QuenlockError(systemError());
+        // Only where the umask took bits away: a change of mode is a write
+        // of the inode, one per item.
+        if ((written.st_mode & 07777) != mode && (::fchmod(fd, mode) != 0 || ::fstat(fd, &written) != 0))
             throw QuenlockError(systemError());
         open = false;
         if (::close(fd) != 0)

@@ -58,8 +58,8 @@ public:
     QString fileName() const;
     QString path() const;
 
-    // Writes the changed lines back: a temporary file beside the item,
-    // renamed over it once the store's beforeReplace hook has run.
+    // Writes the changed lines back once the store's beforeReplace hook has
+    // run: a temporary file beside the item, renamed over it.
     // Refuses when the file changed on disk since it was read, up to the
     // rename itself.
     void save();

@@ -7,6 +7,7 @@
 #include "pimitem.h"
 #include "pimsync.h"
 #include "readahead.h"
+#include "savewriters.h"
 #include "systemtexts.h"
 
 #include <QDir>
@@ -301,6 +302,7 @@ std::shared_ptr<OlItem> PimItems::Item(int index)
         return PimItem::open(m_store, m_directory, m_files.front());
     if (!m_readAhead)
         m_readAhead = std::make_unique<ReadAhead>(m_store, m_directory, m_files);
+    Pim::SaveWriters::instance().runHookIfWanted();
     std::shared_ptr<PimItem> item = m_readAhead->take(size_t(index - 1));
     item->report();
     return item;

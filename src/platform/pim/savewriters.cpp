@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "savewriters.h"
 
+#include "quenlockerror.h"
+
 namespace Pim {
 
 namespace {
@@ -23,6 +25,10 @@ bool WriteTicket::failed() const
 
 void WriteTicket::finish()
 {
+    // The oldest of the saves under way is most often covered already: a
+    // hook run for it here would commit one save at a time.
+    if (!ended() && !m_group->covered)
+        m_writers->runHook();
     std::unique_lock<std::mutex> lock(m_mutex);
     m_done.wait(lock, [this] { return m_ended; });
     if (m_failure)
@@ -42,26 +48,43 @@ SaveWriters::~SaveWriters()
         m_stopping = true;
     }
     m_work.notify_all();
+    m_covered.notify_all();
     for (std::thread &thread : m_threads)
         thread.join();
 }
 
 std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, qint64 bytes,
-                                                 std::function<void()> write)
+                                                 std::function<void()> hook, std::function<void()> write)
 {
     auto ticket = std::make_shared<WriteTicket>();
+    ticket->m_writers = this;
     const quint64 file = fileKey(device, inode);
+    const auto roomFor = [&] { return m_bytesUnderWay == 0 || m_bytesUnderWay + bytes <= MostBytes; };
+    bool groupFull = false;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_threads.empty())
             for (int n = 0; n < Threads; ++n)
                 m_threads.emplace_back([this] { work(); });
-        m_fileDone.wait(lock, [&] { return m_bytesUnderWay == 0 || m_bytesUnderWay + bytes <= MostBytes; });
-        m_jobs.push_back({ticket, file, bytes, std::move(write)});
+        if (!roomFor()) {
+            lock.unlock();
+            runHook(); // the writes waited for may be waiting for it
+            lock.lock();
+            m_fileDone.wait(lock, roomFor);
+        }
+        if (!m_open)
+            m_open = std::make_shared<CommitGroup>();
+        if (!m_open->hook)
+            m_open->hook = std::move(hook);
+        ticket->m_group = m_open;
+        m_jobs.push_back({ticket, m_open, file, bytes, std::move(write)});
         ++m_underWay[file];
         m_bytesUnderWay += bytes;
+        groupFull = ++m_openWrites >= GroupSaves || m_hookWanted;
     }
     m_work.notify_one();
+    if (groupFull)
+        runHook();
     return ticket;
 }
 
@@ -69,7 +92,38 @@ void SaveWriters::waitFor(dev_t device, ino_t inode)
 {
     const quint64 file = fileKey(device, inode);
     std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_underWay.contains(file))
+        return;
+    lock.unlock();
+    runHook();
+    lock.lock();
     m_fileDone.wait(lock, [&] { return !m_underWay.contains(file); });
+}
+
+void SaveWriters::runHook()
+{
+    std::shared_ptr<CommitGroup> group;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        group = std::exchange(m_open, nullptr);
+        m_openWrites = 0;
+        m_hookWanted = false;
+    }
+    if (!group)
+        return;
+    std::exception_ptr failure;
+    try {
+        if (group->hook)
+            group->hook();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        group->failure = failure;
+        group->covered = true;
+    }
+    m_covered.notify_all();
 }
 
 void SaveWriters::work()
@@ -84,12 +138,7 @@ void SaveWriters::work()
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        std::exception_ptr failure;
-        try {
-            job.write();
-        } catch (...) {
-            failure = std::current_exception();
-        }
+        const std::exception_ptr failure = run(job);
         ended(job);
         {
             const std::lock_guard<std::mutex> lock(job.ticket->m_mutex);
@@ -98,6 +147,26 @@ void SaveWriters::work()
         }
         job.ticket->m_done.notify_all();
     }
+}
+
+std::exception_ptr SaveWriters::run(const Job &job)
+{
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!job.group->covered)
+            m_hookWanted = true;
+        m_covered.wait(lock, [&] { return job.group->covered || m_stopping; });
+        if (!job.group->covered)
+            return std::make_exception_ptr(QuenlockError(QStringLiteral("The program ended before the file was saved")));
+        if (job.group->failure)
+            return job.group->failure;
+    }
+    try {
+        job.write();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
 }
 
 void SaveWriters::ended(const Job &job)
