@@ -106,8 +106,12 @@ public:
     std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override;
 
     // A first batch that comes quickly and measures the items, then batches
-    // of a few hundred KiB to MiB: on Radicale, reading 2,000 contacts took
-    // 41 multigets of 50 and now takes 2.
+    // of about 2 MiB. Measured on Radicale over 2,000 contacts: 2 multigets
+    // in place of 41 of 50 (with the lookup, a run makes 3 requests besides
+    // its PUTs instead of 45), in the same time on loopback (a dry run
+    // 3.5 s against 3.3 s: the server's work is the bound); over a network
+    // each request saved is a round trip. 2 MiB keeps a run at 10,000
+    // contacts to 3 multigets while the answers held stay a few MiB.
     static constexpr int FirstBatch = 50;
     static constexpr qint64 BatchBytes = 2 << 20;
     static constexpr int MostInBatch = 5000;
