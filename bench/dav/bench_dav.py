@@ -86,7 +86,7 @@ class Copy:
 
     def __init__(self, kind, seed, work, quenlock, connections):
         shutil.copytree(seed, work, symlinks=True)
-        self.kind, self.work, self.connections = kind, work, connections
+        self.kind, self.work, self.connections, self.counter = kind, work, connections, None
         self.proc, self.port = ds.start(kind, work)
         self.host = ds.Host(quenlock, os.path.join(work, "client"))
         self.secret = os.path.join(work, "secret")
@@ -157,19 +157,17 @@ def vdirsyncer(copy, port, names):
     config = os.path.join(copy.work, "vdirsyncer.conf")
     password = f'password = "{ds.PASSWORD}"\nusername = "{ds.USER}"\n' if copy.kind == "radicale" else ""
 
-    def configure(through):
-        with open(config, "w") as f:
-            f.write(f'[general]\nstatus_path = "{copy.work}/vdirsyncer-status/"\n'
-                    f'[pair book]\na = "files"\nb = "server"\ncollections = null\nconflict_resolution = "a wins"\n'
-                    f'[storage files]\ntype = "filesystem"\npath = "{store}/contacts/"\nfileext = ".vcf"\n'
-                    f'[storage server]\ntype = "carddav"\nurl = "{copy.url(through)}"\n{password}')
+    with open(config, "w") as f:
+        f.write(f'[general]\nstatus_path = "{copy.work}/vdirsyncer-status/"\n'
+                f'[pair book]\na = "files"\nb = "server"\ncollections = null\nconflict_resolution = "a wins"\n'
+                f'[storage files]\ntype = "filesystem"\npath = "{store}/contacts/"\nfileext = ".vcf"\n'
+                f'[storage server]\ntype = "carddav"\nurl = "{copy.url(port)}"\n{password}')
     env = {**copy.host.env, "VDIRSYNCER_CONFIG": config}
     copy.account(port)
     copy.host.choose_folders("--store", store)
-    # Set up once, as the direct run's folder choice: not counted as the path's requests.
-    configure(copy.port)
     subprocess.run(["vdirsyncer", "discover"], env=env, check=True, capture_output=True, input=b"")
-    configure(port)
+    if copy.counter:  # set up once, as the direct run's folder choice: not the path's requests
+        copy.counter.forget()
     cpu, started, peak, client = server_cpu(copy.proc.pid), time.monotonic(), 0, 0
     for argv in (["vdirsyncer", "sync"], [copy.host.quenlock, "run", "--yes", "--quiet", "--store", store],
                  ["vdirsyncer", "sync"]):
@@ -261,6 +259,7 @@ class Counter(http.server.ThreadingHTTPServer):
     def __init__(self, upstream_port):
         self.upstream_port, self.dav, self.trick, self.path, self.puts = upstream_port, None, None, None, 0
         self.counts, self.seen, self.lock = collections.Counter(), collections.Counter(), threading.Lock()
+        self.forget = lambda: (self.counts.clear(), self.seen.clear())
         super().__init__(("127.0.0.1", 0), Counting)
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -271,7 +270,7 @@ CONTENDERS = {"direct": direct, "vdirsyncer": vdirsyncer, "floor": floor}
 def contend(name, kind, seeded, args, names, work, count=False):
     """The contender on a fresh copy; with count, through the counting proxy: the requests by method."""
     copy = Copy(kind, seeded, work, args.quenlock, args.connections)
-    counter = Counter(copy.port) if count else None
+    counter = copy.counter = Counter(copy.port) if count else None
     try:
         figures = CONTENDERS[name](copy, counter.server_address[1] if count else copy.port, names)
         if count and args.requests:
