@@ -77,7 +77,7 @@ std::shared_ptr<WriteTicket> SaveWriters::submit(dev_t device, ino_t inode, qint
         if (!m_open->hook)
             m_open->hook = std::move(hook);
         ticket->m_group = m_open;
-        m_jobs.push_back({ticket, m_open, file, bytes, std::move(write)});
+        m_jobs.push_back({ticket, file, bytes, std::move(write)});
         ++m_underWay[file];
         m_bytesUnderWay += bytes;
         groupFull = ++m_openWrites >= GroupSaves || m_hookWanted;
@@ -153,13 +153,14 @@ std::exception_ptr SaveWriters::run(const Job &job)
 {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (!job.group->covered)
+        const CommitGroup &group = *job.ticket->m_group;
+        if (!group.covered)
             m_hookWanted = true;
-        m_covered.wait(lock, [&] { return job.group->covered || m_stopping; });
-        if (!job.group->covered)
+        m_covered.wait(lock, [&] { return group.covered || m_stopping; });
+        if (!group.covered)
             return std::make_exception_ptr(QuenlockError(QStringLiteral("The program ended before the file was saved")));
-        if (job.group->failure)
-            return job.group->failure;
+        if (group.failure)
+            return group.failure;
     }
     try {
         job.write();

@@ -90,8 +90,7 @@ public:
 private:
     struct Job
     {
-        std::shared_ptr<WriteTicket> ticket;
-        std::shared_ptr<CommitGroup> group;
+        std::shared_ptr<WriteTicket> ticket; // its group, the hook's run it waits for
         quint64 file;
         qint64 bytes;
         std::function<void()> write;
