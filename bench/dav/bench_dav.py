@@ -15,9 +15,10 @@ Each contender starts from a fresh copy of the loaded server:
   - vdirsyncer: `vdirsyncer sync` into an empty folder, `quenlock run` over
     that folder as a store, `vdirsyncer sync` back;
   - floor: this script's own client, making only the reads and the
-    conditional PUTs the direct run needs: one listing, multigets in the
-    run's batches (50, then about 2 MiB of items each) and a PUT with
-    If-Match for each item the run's dry run lists, over K connections.
+    conditional PUTs the direct run needs: the book's lookup, then one query
+    of the whole book when it holds at most 3 MiB, else a listing query and
+    multigets of about 3 MiB of items each, and a PUT with If-Match for each
+    item the run's dry run lists, over K connections.
 Printed per contender, the faster of R rounds (default 2): seconds, items/s, the server's CPU seconds (utime +
 stime from /proc), the client's CPU seconds and peak memory (of its processes),
 and requests per item by method, counted by a loopback proxy in a second
@@ -47,7 +48,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import dav_servers as ds  # noqa: E402
 
 BOOK = {"radicale": f"/{ds.USER}/contacts/", "xandikos": "/user/contacts/addressbook/"}
-FIRST_BATCH, BATCH_BYTES, MOST_IN_BATCH = 50, 2 << 20, 5000  # the run's multiget batches
+BATCH_BYTES, MOST_IN_BATCH = 3 << 20, 12500  # the run's reads: a whole small book, else batches
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -144,7 +145,9 @@ def seed(kind, root, count, quenlock):
 def direct(copy, port, names):
     # The folders are chosen once, as a setting: not counted as the run's requests.
     copy.account(copy.port)
-    copy.host.choose_folders("--account", "main")
+    name, entry, store, _ = next(row for row in copy.host.choose_folders("--account", "main") if row[1] == BOOK[copy.kind])
+    copy.host("set", *ds.SETTINGS, "FolderCount=1", f"FolderName1={name}", f"FolderEntryId1={entry}",
+              f"FolderStoreId1={store}")  # the address book alone, as vdirsyncer syncs it
     copy.account(port)
     cpu, started = server_cpu(copy.proc.pid), time.monotonic()
     _, peak, client = measured([copy.host.quenlock, "run", "--yes", "--quiet", "--account", "main"], copy.host.env)
@@ -201,26 +204,30 @@ def floor_client(url, kind, listed, connections):
         return reply.status, reply.read(), reply
 
     xml = {"Content-Type": "application/xml; charset=utf-8"}
-    _, data, _ = request("PROPFIND", path, b'<?xml version="1.0"?><propfind xmlns="DAV:"><prop><getetag/></prop>'
-                         b'</propfind>', {"Depth": "1", **xml})
-    hrefs = sorted(h.text for h in ET.fromstring(data).iter("{DAV:}href") if not h.text.endswith("/"))
+    card = f'xmlns="DAV:" xmlns:C="{ds.CARD}"'
+    _, data, _ = request("PROPFIND", path, f'<?xml version="1.0"?><propfind {card}><prop><resourcetype/><displayname/>'
+                         f'<getcontentlength/></prop></propfind>'.encode(), {"Depth": "0", **xml})
+    total = int(next((e.text for e in ET.fromstring(data).iter("{DAV:}getcontentlength") if e.text), "-1"))
 
-    sizes = []  # bytes of the items read so far, to size the batches as the run does
-
-    def multiget(batch):
-        body = (f'<?xml version="1.0"?><C:addressbook-multiget xmlns="DAV:" xmlns:C="{ds.CARD}"><prop><getetag/>'
-                f'<C:address-data/></prop>' + "".join(f"<href>{h}</href>" for h in batch)
-                + "</C:addressbook-multiget>").encode()
-        status, data, _ = request("REPORT", path, body, {"Depth": "1", **xml})
+    def report(body):
+        status, data, _ = request("REPORT", path, f'<?xml version="1.0"?>{body}'.encode(), {"Depth": "1", **xml})
         assert status == 207, status
+        return ET.fromstring(data).iter("{DAV:}response")
+
+    def changed(responses):
         found = []
-        for response in ET.fromstring(data).iter("{DAV:}response"):
+        for response in responses:
             href = response.find("{DAV:}href").text
-            sizes.append(len((response.find(f".//{{{ds.CARD}}}address-data").text or "").encode()))
             if href.rsplit("/", 1)[-1] in names:
                 text = response.find(f".//{{{ds.CARD}}}address-data").text
                 found.append((href, response.find(".//{DAV:}getetag").text, text.replace("\n", "\r\n")))
         return found
+
+    data_prop = "<prop><getetag/><C:address-data/></prop>"
+
+    def multiget(batch):
+        return changed(report(f'<C:addressbook-multiget {card}>{data_prop}'
+                              + "".join(f"<href>{h}</href>" for h, _ in batch) + "</C:addressbook-multiget>"))
 
     def put(href, etag, text):
         new = re.sub(r"(?m)^(TEL[^:]*:.*)\(503\)", r"\1(458)", text).encode()
@@ -228,11 +235,24 @@ def floor_client(url, kind, listed, connections):
         assert status in (200, 201, 204), (href, status)
 
     with concurrent.futures.ThreadPoolExecutor(connections) as pool:
-        first = multiget(hrefs[:FIRST_BATCH])
-        size = max(1, min(MOST_IN_BATCH, BATCH_BYTES // max(1, sum(sizes) // max(1, len(sizes)))))
-        reads = [pool.submit(multiget, hrefs[i:i + size]) for i in range(FIRST_BATCH, len(hrefs), size)]
-        puts = [pool.submit(put, *item) for item in first]
-        puts += [pool.submit(put, *item) for read in reads for item in read.result()]
+        if 0 < total <= BATCH_BYTES:  # the whole book in one query, as the run reads a small one
+            reads = [pool.submit(changed, report(f'<C:addressbook-query {card}>{data_prop}<C:filter/>'
+                                                 '</C:addressbook-query>'))]
+        else:
+            members = sorted((r.find("{DAV:}href").text, int(next((e.text for e in r.iter("{DAV:}getcontentlength")
+                                                                    if e.text), "-1")))
+                             for r in report(f'<C:addressbook-query {card}><prop><getcontentlength/></prop>'
+                                             '<C:filter/></C:addressbook-query>')
+                             if not r.find("{DAV:}href").text.endswith("/"))
+            average = total // max(1, len(members)) if total > 0 else 1
+            batches, batch, size = [], [], 0
+            for href, length in members:  # by bytes, as the run's batches
+                length = length if length > 0 else average
+                if batch and (size + length > BATCH_BYTES or len(batch) == MOST_IN_BATCH):
+                    batches, batch, size = batches + [batch], [], 0
+                batch, size = batch + [(href, length)], size + length
+            reads = [pool.submit(multiget, b) for b in batches + [batch] if b]
+        puts = [pool.submit(put, *item) for read in reads for item in read.result()]
         for p in puts:
             p.result()
     if len(puts) != len(names):

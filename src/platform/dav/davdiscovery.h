@@ -22,6 +22,7 @@ struct Collection
     bool contacts = false;
     bool events = false;
     bool tasks = false;
+    qint64 bytes = -1; // its items' data in all, when the server told it on lookup
 };
 
 // From the account's url: one PROPFIND asking it for everything at once
@@ -33,20 +34,21 @@ struct Collection
 // path order.
 QList<Collection> discover(Client &client);
 
-// One Depth 1 PROPFIND of a collection (url ending in "/"): the collection
-// itself, nullopt when there is none (404) or it is no address book or
-// calendar, and each member resource's href, in href order (collections
-// inside left out).
+// One Depth 0 PROPFIND of a collection (url ending in "/"): nullopt when
+// there is none (404) or it is no address book or calendar; its bytes when
+// the server gives the collection's getcontentlength.
+std::optional<Collection> lookUpCollection(Client &client, const QUrl &url);
+
+// A collection's member resources, in href order (collections inside left
+// out), each with its length when the server gives it: a query REPORT
+// matching every item, else a Depth 1 PROPFIND for a server that refuses the
+// query. Throws QuenlockError when the collection is gone.
 struct Member
 {
     QString href;
+    qint64 length = -1;
 };
-struct Listing
-{
-    std::optional<Collection> collection;
-    QList<Member> members;
-};
-Listing listCollection(Client &client, const QUrl &collection);
+QList<Member> listMembers(Client &client, const Collection &collection);
 
 // "Name the server gave": throws QuenlockError for a failed answer to what.
 void requireSuccess(const QString &what, const QUrl &url, int status, const QString &reason);

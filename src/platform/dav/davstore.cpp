@@ -206,20 +206,11 @@ std::optional<Collection> AccountStore::collection(const QString &path)
         return std::nullopt; // discovered, and not among them; or no collection's path
     QUrl url = m_account->settings().url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
     url.setPath(path);
-    Listing listing = listCollection(m_client, url);
-    if (listing.collection && listing.collection->path == path)
-        m_listings.insert(path, std::move(listing.members));
-    else
-        listing.collection.reset(); // no address book or calendar, or another spelling of its path
-    m_lookedUp.insert(path, listing.collection);
-    return listing.collection;
-}
-
-std::optional<QList<Member>> AccountStore::takeListing(const QString &path)
-{
-    if (!m_listings.contains(path))
-        return std::nullopt;
-    return m_listings.take(path);
+    std::optional<Collection> found = lookUpCollection(m_client, url);
+    if (found && found->path != path)
+        found.reset(); // another spelling of its path
+    m_lookedUp.insert(path, found);
+    return found;
 }
 
 std::shared_ptr<OlItems> AccountFolder::Items()
@@ -237,30 +228,58 @@ QList<std::shared_ptr<OlFolder>> AccountFolder::Folders()
 
 std::shared_ptr<OlItems> CollectionFolder::Items()
 {
-    return std::make_shared<CollectionItems>(m_store, m_collection, m_store->takeListing(m_collection.path));
+    return std::make_shared<CollectionItems>(m_store, m_collection);
 }
 
-CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection collection,
-                                 std::optional<QList<Member>> listed)
+CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection collection)
     : m_store(std::move(store)), m_collection(std::move(collection))
 {
-    if (listed) {
-        m_members = std::move(*listed);
-    } else if (m_collection.url.isValid()) { // an account's root holds no items
-        Listing listing = listCollection(m_store->client(), m_collection.url);
-        if (!listing.collection)
-            throw QuenlockError(QStringLiteral("The server has no address book or calendar at %1 any more")
-                                    .arg(shown(m_collection.url)));
-        m_members = std::move(listing.members);
-    }
+    if (!m_collection.url.isValid()) // an account's root holds no items
+        return;
+    if (m_collection.bytes > 0 && m_collection.bytes <= BatchBytes && readWhole())
+        return;
+    m_members = listMembers(m_store->client(), m_collection);
 }
 
-qsizetype CollectionItems::nextBatchSize() const
+// A collection the server said is small is read by one query: its members,
+// their data and ETags in one answer. False when the server refused it or
+// the collection grew past the answer's limit meanwhile.
+bool CollectionItems::readWhole()
 {
-    if (m_itemsRead == 0)
-        return qMin<qsizetype>(FirstBatch, m_mostInBatch);
-    const qint64 average = qMax<qint64>(1, m_bytesRead / m_itemsRead);
-    return qBound<qsizetype>(1, BatchBytes / average, m_mostInBatch);
+    Request request{"REPORT", m_collection.url, queryBody(m_collection.contacts, true),
+                    {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}}};
+    request.answerLimit = AnswerLimit;
+    Response response = m_store->client().call(request);
+    if (!response.ok() || response.tooLarge)
+        return false;
+    m_held = read(std::move(response), &m_members);
+    std::sort(m_members.begin(), m_members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
+    m_heldEnd = m_members.size();
+    return true;
+}
+
+// Where the batch starting at first ends: as many members as hold
+// BatchBytes of item data, by the lengths listed, else at the average size
+// known (read so far, or the collection's bytes); FirstBatch members when
+// nothing tells the size yet.
+qsizetype CollectionItems::batchEnd(qsizetype first) const
+{
+    qint64 average = -1;
+    if (m_itemsRead > 0)
+        average = qMax<qint64>(1, m_bytesRead / m_itemsRead);
+    else if (m_collection.bytes > 0 && !m_members.isEmpty())
+        average = qMax<qint64>(1, m_collection.bytes / m_members.size());
+    const qsizetype most = qMin(m_members.size(), first + m_mostInBatch);
+    if (average < 0 && m_members.at(first).length < 0)
+        return qMin(most, first + FirstBatch);
+    qsizetype end = first;
+    for (qint64 bytes = 0; end < most; ++end) {
+        const qint64 length = m_members.at(end).length > 0 ? m_members.at(end).length : average;
+        if (end > first && bytes + length > BatchBytes)
+            break;
+        bytes += qMax<qint64>(1, length);
+    }
+    return end;
 }
 
 // Before the first answer only the first batch is asked for: its items
@@ -269,7 +288,7 @@ void CollectionItems::askAhead()
 {
     const qsizetype most = m_itemsRead == 0 ? 1 : Ahead;
     while (qsizetype(m_pending.size()) < most && m_asked < m_members.size()) {
-        const qsizetype end = qMin(m_members.size(), m_asked + nextBatchSize());
+        const qsizetype end = batchEnd(m_asked);
         QStringList hrefs;
         for (qsizetype i = m_asked; i < end; ++i)
             hrefs << m_members.at(i).href;
@@ -313,11 +332,13 @@ void CollectionItems::hold(qsizetype index)
     askAhead(); // the next batch travels while this one is worked on
 }
 
-QHash<QString, CollectionItems::Version> CollectionItems::read(Response response)
+QHash<QString, CollectionItems::Version> CollectionItems::read(Response response, QList<Member> *members)
 {
     requireSuccess(QStringLiteral("reading the items of"), m_collection.url, response.status, response.reason);
     QHash<QString, Version> versions;
     const auto keep = [&](Resource &&r) {
+        if (r.href.endsWith(u'/'))
+            return; // the collection itself, which a query's answer may name
         Version v;
         const Property *data = m_collection.contacts ? r.find(Ns::CardDav, "address-data")
                                                      : r.find(Ns::CalDav, "calendar-data");
@@ -336,6 +357,8 @@ QHash<QString, CollectionItems::Version> CollectionItems::read(Response response
         m_bytesRead += v.data.size();
         ++m_itemsRead;
         versions.insert(pathKey(m_collection.url, r.href), std::move(v));
+        if (members)
+            members->append({std::move(r.href), -1});
     };
     try {
         readMultistatus(std::move(response.body), keep);

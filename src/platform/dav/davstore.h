@@ -28,12 +28,9 @@ public:
     const QList<Collection> &collections();
     // The collection at the path (a folder's entry id), nullopt when the
     // server has none there. Known once discovered or looked up; else one
-    // Depth 1 PROPFIND finds it and lists its members, which the folder's
-    // first Items() takes: a run on one folder neither discovers the
+    // Depth 0 PROPFIND finds it: a run on one folder neither discovers the
     // account nor touches its other collections.
     std::optional<Collection> collection(const QString &path);
-    // The members listed when the collection was looked up, once.
-    std::optional<QList<Member>> takeListing(const QString &path);
     // What items of this account are saved under: the host's hook that
     // makes the undo records durable before each save.
     std::shared_ptr<const Pim::Store> pimStore() const { return m_pimStore; }
@@ -47,7 +44,6 @@ private:
     std::shared_ptr<Pim::Store> m_pimStore;
     std::optional<QList<Collection>> m_collections;
     QHash<QString, std::optional<Collection>> m_lookedUp; // by path, discovered or not
-    QHash<QString, QList<Member>> m_listings;             // listed when looked up, until taken
     std::deque<std::shared_future<Response>> m_saves; // sent, maybe not yet answered
 };
 
@@ -87,34 +83,34 @@ private:
     Collection m_collection;
 };
 
-// A collection's resources, listed once by one PROPFIND (href order). Item(i)
-// hands out resource i read by a multiget; the batch after it is asked for
-// meanwhile. Batches are sized by bytes, so memory stays bounded whatever
-// the collection holds: the first holds FirstBatch resources, the next as
-// many as fit BatchBytes of item data at the average size read so far (at
-// most MostInBatch), and an answer longer than AnswerLimit is dropped and
-// asked for again in smaller batches (a single resource is always taken,
-// the store's own limit bounding it). An item keeps the ETag of the version
+// A collection's resources, in href order. One the server said holds at
+// most BatchBytes of item data is read whole by one query. Else the
+// members are listed, and Item(i) hands out resource i read by a multiget,
+// the batch after it asked for meanwhile. Batches are sized by bytes, so
+// memory stays bounded whatever the collection holds: each holds about
+// BatchBytes of item data by the lengths listed or the average size known
+// (the first FirstBatch resources when nothing tells it), at most
+// MostInBatch, and an answer longer than AnswerLimit is dropped and asked
+// for again in smaller batches (a single resource is always taken, the
+// store's own limit bounding it). An item keeps the ETag of the version
 // read; its save is a PUT with If-Match.
 class CollectionItems final : public OlItems
 {
 public:
-    CollectionItems(std::shared_ptr<AccountStore> store, Collection collection,
-                    std::optional<QList<Member>> listed = std::nullopt);
+    CollectionItems(std::shared_ptr<AccountStore> store, Collection collection);
     int Count() override { return int(m_members.size()); }
     std::shared_ptr<OlItem> Item(int index) override;
     std::shared_ptr<OlItem> ItemByEntryId(const QString &entryId) override;
 
-    // A first batch that comes quickly and measures the items, then batches
-    // of about 2 MiB. Measured on Radicale over 2,000 contacts: 2 multigets
-    // in place of 41 of 50 (with the lookup, a run makes 3 requests besides
-    // its PUTs instead of 45), in the same time on loopback (a dry run
-    // 3.5 s against 3.3 s: the server's work is the bound); over a network
-    // each request saved is a round trip. 2 MiB keeps a run at 10,000
-    // contacts to 3 multigets while the answers held stay a few MiB.
+    // Measured on Radicale over 2,000 contacts: the whole book in 1 query
+    // (with the lookup, 2 requests besides the PUTs) where 41 multigets of
+    // 50 took as long on loopback (the server's work is the bound); over a
+    // network each request saved is a round trip. With the answer's own
+    // markup, about 250 bytes an item, 3 MiB of 250-byte contacts (12,500)
+    // make a 6 MB answer, under AnswerLimit.
     static constexpr int FirstBatch = 50;
-    static constexpr qint64 BatchBytes = 2 << 20;
-    static constexpr int MostInBatch = 5000;
+    static constexpr qint64 BatchBytes = 3 << 20;
+    static constexpr int MostInBatch = 12500;
     static constexpr qint64 AnswerLimit = 8 << 20;
     static constexpr int Ahead = 1; // batches asked for beyond the one handed out
 
@@ -129,10 +125,11 @@ private:
         QByteArray data, etag;
         QString failure; // why it cannot be read
     };
-    qsizetype nextBatchSize() const;
+    bool readWhole();
+    qsizetype batchEnd(qsizetype first) const;
     void askAhead();
     void hold(qsizetype index);
-    QHash<QString, Version> read(Response response);
+    QHash<QString, Version> read(Response response, QList<Member> *members = nullptr);
     std::shared_ptr<PimItem> item(const QString &href, const Version &version);
 
     std::shared_ptr<AccountStore> m_store;

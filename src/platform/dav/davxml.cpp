@@ -204,24 +204,58 @@ QByteArray propfindBody(const QStringList &properties)
     return body;
 }
 
-QByteArray multigetBody(bool contacts, const QStringList &hrefs)
+namespace {
+// A REPORT body: the element, the properties asked for (getetag and the
+// item's data, else getcontentlength alone) and what body() adds.
+QByteArray reportBody(bool contacts, const char *element, bool withData,
+                      const std::function<void(QXmlStreamWriter &, const QString &ns)> &body)
 {
     const QString ns = QLatin1String(contacts ? Ns::CardDav : Ns::CalDav);
-    QByteArray body;
-    QXmlStreamWriter xml(&body);
+    QByteArray text;
+    QXmlStreamWriter xml(&text);
     xml.writeStartDocument();
     xml.writeNamespace(QLatin1String(Ns::Dav), QStringLiteral("d"));
     xml.writeNamespace(ns, contacts ? QStringLiteral("card") : QStringLiteral("cal"));
-    xml.writeStartElement(ns, contacts ? QStringLiteral("addressbook-multiget") : QStringLiteral("calendar-multiget"));
+    xml.writeStartElement(ns, QLatin1String(element));
     xml.writeStartElement(QLatin1String(Ns::Dav), QStringLiteral("prop"));
-    xml.writeEmptyElement(QLatin1String(Ns::Dav), QStringLiteral("getetag"));
-    xml.writeEmptyElement(ns, contacts ? QStringLiteral("address-data") : QStringLiteral("calendar-data"));
+    if (withData) {
+        xml.writeEmptyElement(QLatin1String(Ns::Dav), QStringLiteral("getetag"));
+        xml.writeEmptyElement(ns, contacts ? QStringLiteral("address-data") : QStringLiteral("calendar-data"));
+    } else {
+        xml.writeEmptyElement(QLatin1String(Ns::Dav), QStringLiteral("getcontentlength"));
+    }
     xml.writeEndElement();
-    for (const QString &href : hrefs)
-        xml.writeTextElement(QLatin1String(Ns::Dav), QStringLiteral("href"), href);
+    body(xml, ns);
     xml.writeEndElement();
     xml.writeEndDocument();
-    return body;
+    return text;
+}
+} // namespace
+
+QByteArray multigetBody(bool contacts, const QStringList &hrefs)
+{
+    return reportBody(contacts, contacts ? "addressbook-multiget" : "calendar-multiget", true,
+                      [&](QXmlStreamWriter &xml, const QString &) {
+                          for (const QString &href : hrefs)
+                              xml.writeTextElement(QLatin1String(Ns::Dav), QStringLiteral("href"), href);
+                      });
+}
+
+QByteArray queryBody(bool contacts, bool withData)
+{
+    // Every item matches: an empty address book filter, a calendar filter
+    // on the calendar object itself.
+    return reportBody(contacts, contacts ? "addressbook-query" : "calendar-query", withData,
+                      [&](QXmlStreamWriter &xml, const QString &ns) {
+                          if (contacts) {
+                              xml.writeEmptyElement(ns, QStringLiteral("filter"));
+                              return;
+                          }
+                          xml.writeStartElement(ns, QStringLiteral("filter"));
+                          xml.writeEmptyElement(ns, QStringLiteral("comp-filter"));
+                          xml.writeAttribute(QStringLiteral("name"), QStringLiteral("VCALENDAR"));
+                          xml.writeEndElement();
+                      });
 }
 
 } // namespace Dav

@@ -48,6 +48,9 @@ QByteArray propfindBody(const QStringList &properties);
 // An addressbook-multiget (contacts) or calendar-multiget of the hrefs,
 // asking for getetag and the item's data.
 QByteArray multigetBody(bool contacts, const QStringList &hrefs);
+// An addressbook-query or calendar-query matching every item, asking for
+// getetag and the data (withData), else for getcontentlength alone.
+QByteArray queryBody(bool contacts, bool withData);
 
 // "HTTP/1.1 404 Not Found" → 404, 0 when it is no status line.
 int statusCode(const QString &statusLine);
