@@ -16,8 +16,9 @@ Each contender starts from a fresh copy of the loaded server:
     that folder as a store, `vdirsyncer sync` back;
   - floor: this script's own client, making only the reads and the
     conditional PUTs the direct run needs: the book's lookup, then one query
-    of the whole book when it holds at most 3 MiB, else a listing query and
-    multigets of about 3 MiB of items each, and a PUT with If-Match for each
+    of the whole book when the lookup (or the listing query after it) tells
+    it holds at most 3 MiB, else multigets of about 3 MiB of items each (at
+    most 1,000), and a PUT with If-Match for each
     item the run's dry run lists, over K connections.
 Printed per contender, the faster of R rounds (default 2): seconds, items/s, the server's CPU seconds (utime +
 stime from /proc), the client's CPU seconds and peak memory (of its processes),
@@ -48,7 +49,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import dav_servers as ds  # noqa: E402
 
 BOOK = {"radicale": f"/{ds.USER}/contacts/", "xandikos": "/user/contacts/addressbook/"}
-BATCH_BYTES, MOST_IN_BATCH = 3 << 20, 12500  # the run's reads: a whole small book, else batches
+BATCH_BYTES, MOST_IN_BATCH = 3 << 20, 1000  # the run's reads: a whole small book, else batches
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -234,24 +235,31 @@ def floor_client(url, kind, listed, connections):
         status, _, _ = request("PUT", href, new, {"If-Match": etag, "Content-Type": "text/vcard; charset=utf-8"})
         assert status in (200, 201, 204), (href, status)
 
+    def whole():
+        return changed(report(f'<C:addressbook-query {card}>{data_prop}<C:filter/></C:addressbook-query>'))
+
     with concurrent.futures.ThreadPoolExecutor(connections) as pool:
-        if 0 < total <= BATCH_BYTES:  # the whole book in one query, as the run reads a small one
-            reads = [pool.submit(changed, report(f'<C:addressbook-query {card}>{data_prop}<C:filter/>'
-                                                 '</C:addressbook-query>'))]
-        else:
+        members = []
+        if not 0 < total <= BATCH_BYTES:
             members = sorted((r.find("{DAV:}href").text, int(next((e.text for e in r.iter("{DAV:}getcontentlength")
                                                                     if e.text), "-1")))
                              for r in report(f'<C:addressbook-query {card}><prop><getcontentlength/></prop>'
                                              '<C:filter/></C:addressbook-query>')
                              if not r.find("{DAV:}href").text.endswith("/"))
+        lengths = [length for _, length in members]
+        if 0 < total <= BATCH_BYTES or (total < 0 and min(lengths, default=0) > 0 and sum(lengths) <= BATCH_BYTES):
+            reads = [pool.submit(whole)]  # a small book in one query, as the run reads it
+        else:
             average = total // max(1, len(members)) if total > 0 else 1
-            batches, batch, size = [], [], 0
+            batches, size = [[]], 0
             for href, length in members:  # by bytes, as the run's batches
                 length = length if length > 0 else average
-                if batch and (size + length > BATCH_BYTES or len(batch) == MOST_IN_BATCH):
-                    batches, batch, size = batches + [batch], [], 0
-                batch, size = batch + [(href, length)], size + length
-            reads = [pool.submit(multiget, b) for b in batches + [batch] if b]
+                if batches[-1] and (size + length > BATCH_BYTES or len(batches[-1]) == MOST_IN_BATCH):
+                    batches.append([])
+                    size = 0
+                batches[-1].append((href, length))
+                size += length
+            reads = [pool.submit(multiget, b) for b in batches if b]
         puts = [pool.submit(put, *item) for read in reads for item in read.result()]
         for p in puts:
             p.result()

@@ -239,11 +239,21 @@ CollectionItems::CollectionItems(std::shared_ptr<AccountStore> store, Collection
     if (m_collection.bytes > 0 && m_collection.bytes <= BatchBytes && readWhole())
         return;
     m_members = listMembers(m_store->client(), m_collection);
+    if (m_collection.bytes > 0)
+        return; // too large to be read whole
+    // Lengths listed that add up to a small collection: one query reads it
+    // whole, where Xandikos took 46 ms an item to answer a multiget (92 s
+    // for 2,000 contacts, the query 0.24 s).
+    qint64 bytes = 0;
+    for (const Member &m : std::as_const(m_members))
+        bytes = m.length > 0 && bytes >= 0 ? bytes + m.length : -1;
+    if (bytes > 0 && bytes <= BatchBytes)
+        readWhole();
 }
 
-// A collection the server said is small is read by one query: its members,
-// their data and ETags in one answer. False when the server refused it or
-// the collection grew past the answer's limit meanwhile.
+// A collection known to be small is read by one query: its members, their
+// data and ETags in one answer. False, the members left as they were, when
+// the server refused it or the collection grew past the answer's limit.
 bool CollectionItems::readWhole()
 {
     Request request{"REPORT", m_collection.url, queryBody(m_collection.contacts, true),
@@ -252,8 +262,10 @@ bool CollectionItems::readWhole()
     Response response = m_store->client().call(request);
     if (!response.ok() || response.tooLarge)
         return false;
-    m_held = read(std::move(response), &m_members);
-    std::sort(m_members.begin(), m_members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
+    QList<Member> members;
+    m_held = read(std::move(response), &members);
+    std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
+    m_members = std::move(members);
     m_heldEnd = m_members.size();
     return true;
 }
