@@ -155,6 +155,16 @@ QList<Collection> discover(Client &client)
     return collections;
 }
 
+namespace {
+// The resource's getcontentlength, -1 when it gave none.
+qint64 lengthOf(const Resource &r)
+{
+    const Property *length = r.find(Ns::Dav, "getcontentlength");
+    const qint64 bytes = length ? length->text.trimmed().toLongLong() : 0;
+    return bytes > 0 ? bytes : -1;
+}
+} // namespace
+
 std::optional<Collection> lookUpCollection(Client &client, const QUrl &url)
 {
     Request request{"PROPFIND", url, propfindBody(collectionProperties + QStringList{lengthProperty}),
@@ -168,9 +178,7 @@ std::optional<Collection> lookUpCollection(Client &client, const QUrl &url)
         for (const Resource &r : parseMultistatus(response.body)) {
             if (directory(url.resolved(QUrl(r.href))) != url || !(found = collectionOf(r, url)))
                 continue;
-            if (const Property *length = r.find(Ns::Dav, "getcontentlength"))
-                found->bytes = length->text.trimmed().toLongLong(nullptr);
-            found->bytes = found->bytes > 0 ? found->bytes : -1;
+            found->bytes = lengthOf(r);
         }
     } catch (const QuenlockError &e) {
         throw QuenlockError(QStringLiteral("The server cannot be read at %1: %2").arg(shown(url), e.description()));
@@ -198,9 +206,8 @@ std::optional<QList<Member>> members(Client &client, const Collection &c, const 
         if (directory(c.url.resolved(QUrl(r.href))) == c.url || hasChild(r, Ns::Dav, "collection")
             || r.href.endsWith(u'/'))
             return;
-        const Property *length = r.find(Ns::Dav, "getcontentlength");
-        const qint64 bytes = length ? length->text.trimmed().toLongLong() : 0;
-        found.append({std::move(r.href), bytes > 0 ? bytes : -1});
+        const qint64 length = lengthOf(r);
+        found.append({std::move(r.href), length});
     };
     try {
         readMultistatus(std::move(response.body), keep);
@@ -225,8 +232,13 @@ QList<Member> listMembers(Client &client, const Collection &c)
                         {"PROPFIND", c.url, propfindBody({QStringLiteral("DAV:|resourcetype"), lengthProperty}),
                          headers},
                         true);
-    std::sort(found->begin(), found->end(), [](const Member &a, const Member &b) { return a.href < b.href; });
+    sortByHref(*found);
     return *found;
+}
+
+void sortByHref(QList<Member> &members)
+{
+    std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
 }
 
 } // namespace Dav

@@ -49,6 +49,7 @@ struct Member
     qint64 length = -1;
 };
 QList<Member> listMembers(Client &client, const Collection &collection);
+void sortByHref(QList<Member> &members);
 
 // "Name the server gave": throws QuenlockError for a failed answer to what.
 void requireSuccess(const QString &what, const QUrl &url, int status, const QString &reason);

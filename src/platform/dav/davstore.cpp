@@ -264,7 +264,7 @@ bool CollectionItems::readWhole()
         return false;
     QList<Member> members;
     m_held = read(std::move(response), &members);
-    std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
+    sortByHref(members);
     m_members = std::move(members);
     m_heldEnd = m_members.size();
     return true;
