@@ -16,11 +16,12 @@ Each contender starts from a fresh copy of the loaded server:
     that folder as a store, `vdirsyncer sync` back;
   - floor: this script's own client, making only the reads and the
     conditional PUTs the direct run needs: the book's lookup, then one query
-    of the whole book when the lookup (or the listing query after it) tells
-    it holds at most 3 MiB, else multigets of about 3 MiB of items each (at
-    most 1,000), and a PUT with If-Match for each
+    of the whole book unless the lookup tells it holds over 3 MiB (or its
+    answer passes 8 MiB), else a listing query and multigets of about 3 MiB
+    of items each (at most 1,000), and a PUT with If-Match for each
     item the run's dry run lists, over K connections.
-Printed per contender, the faster of R rounds (default 2): seconds, items/s, the server's CPU seconds (utime +
+Printed per contender, the faster of R rounds (default 2; the rounds
+alternate the contenders): seconds, items/s, the server's CPU seconds (utime +
 stime from /proc), the client's CPU seconds and peak memory (of its processes),
 and requests per item by method, counted by a loopback proxy in a second
 pass on another fresh copy (of --count-pass contacts, default N), so the
@@ -49,7 +50,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import dav_servers as ds  # noqa: E402
 
 BOOK = {"radicale": f"/{ds.USER}/contacts/", "xandikos": "/user/contacts/addressbook/"}
-BATCH_BYTES, MOST_IN_BATCH = 3 << 20, 1000  # the run's reads: a whole small book, else batches
+BATCH_BYTES, MOST_IN_BATCH, ANSWER_LIMIT = 3 << 20, 1000, 8 << 20  # the run's reads: a whole book, else batches
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -235,21 +236,22 @@ def floor_client(url, kind, listed, connections):
         status, _, _ = request("PUT", href, new, {"If-Match": etag, "Content-Type": "text/vcard; charset=utf-8"})
         assert status in (200, 201, 204), (href, status)
 
-    def whole():
-        return changed(report(f'<C:addressbook-query {card}>{data_prop}<C:filter/></C:addressbook-query>'))
+    def whole():  # None when the answer is longer than the run holds
+        status, data, _ = request("REPORT", path, f'<?xml version="1.0"?><C:addressbook-query {card}>{data_prop}'
+                                  '<C:filter/></C:addressbook-query>'.encode(), {"Depth": "1", **xml})
+        assert status == 207, status
+        return changed(ET.fromstring(data).iter("{DAV:}response")) if len(data) <= ANSWER_LIMIT else None
 
     with concurrent.futures.ThreadPoolExecutor(connections) as pool:
-        members = []
-        if not 0 < total <= BATCH_BYTES:
+        held = whole() if total <= BATCH_BYTES else None  # a small book, or one of untold size, in one query
+        if held is not None:
+            reads = [pool.submit(lambda: held)]
+        else:
             members = sorted((r.find("{DAV:}href").text, int(next((e.text for e in r.iter("{DAV:}getcontentlength")
                                                                     if e.text), "-1")))
                              for r in report(f'<C:addressbook-query {card}><prop><getcontentlength/></prop>'
                                              '<C:filter/></C:addressbook-query>')
                              if not r.find("{DAV:}href").text.endswith("/"))
-        lengths = [length for _, length in members]
-        if 0 < total <= BATCH_BYTES or (total < 0 and min(lengths, default=0) > 0 and sum(lengths) <= BATCH_BYTES):
-            reads = [pool.submit(whole)]  # a small book in one query, as the run reads it
-        else:
             average = total // max(1, len(members)) if total > 0 else 1
             batches, size = [[]], 0
             for href, length in members:  # by bytes, as the run's batches
@@ -323,17 +325,29 @@ def bench(kind, args, tmp):
     else:
         counting_seed = seeded
     print(f"{kind}: {args.count} contacts, {len(names)} to change, {args.connections} connections")
+    # The rounds alternate the contenders, each on a fresh copy: the server's
+    # speed drifts by 15% over minutes, which back-to-back rounds of one
+    # contender would charge to it alone.
+    rounds, failed = collections.defaultdict(list), {}
+    for _ in range(args.rounds):
+        for name in args.contenders.split(","):
+            if name not in failed:
+                try:
+                    rounds[name].append(contend(name, kind, seeded, args, names, os.path.join(tmp, name)))
+                except SystemExit as e:  # a contender that fails is named, and the others still run
+                    failed[name] = e
     times = {}
     for name in args.contenders.split(","):
         try:
-            # The faster of the rounds, each on a fresh copy; the peak is the highest seen.
-            rounds = [contend(name, kind, seeded, args, names, os.path.join(tmp, name)) for _ in range(args.rounds)]
-            seconds, cpu, client, _ = min(rounds)
-            peak = max(r[3] for r in rounds)
+            if name in failed:
+                raise failed[name]
+            seconds, cpu, client, _ = min(rounds[name])  # the faster round; the peak is the highest seen
+            peak = max(r[3] for r in rounds[name])
             print(f"  {name:10} {seconds:7.1f} s {args.count / seconds:7.1f} items/s  server CPU {cpu:6.1f} s  "
-                  f"client CPU {client:6.1f} s  client peak {peak:6.1f} MB", flush=True)
+                  f"client CPU {client:6.1f} s  client peak {peak:6.1f} MB  (rounds: "
+                  + ", ".join(f"{r[0]:.1f}" for r in rounds[name]) + " s)", flush=True)
             counts = contend(name, kind, counting_seed, args, counting_names, os.path.join(tmp, name), count=True)
-        except SystemExit as e:  # a contender that fails is named, and the others still run
+        except SystemExit as e:
             print(f"  {name:10} failed: {e}", flush=True)
             continue
         times[name] = seconds

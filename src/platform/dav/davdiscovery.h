@@ -41,14 +41,14 @@ std::optional<Collection> lookUpCollection(Client &client, const QUrl &url);
 
 // A collection's member resources, in href order (collections inside left
 // out), each with its length when the server gives it: a query REPORT
-// matching every item, else a Depth 1 PROPFIND for a server that refuses the
-// query. Throws QuenlockError when the collection is gone.
+// matching every item, else (or when !byQuery) a Depth 1 PROPFIND for a
+// server that refuses the query. Throws QuenlockError when the collection is gone.
 struct Member
 {
     QString href;
     qint64 length = -1;
 };
-QList<Member> listMembers(Client &client, const Collection &collection);
+QList<Member> listMembers(Client &client, const Collection &collection, bool byQuery = true);
 void sortByHref(QList<Member> &members);
 
 // "Name the server gave": throws QuenlockError for a failed answer to what.

@@ -84,9 +84,10 @@ private:
 };
 
 // A collection's resources, in href order. One the server said holds at
-// most BatchBytes of item data, or whose listed lengths add up to no more,
-// is read whole by one query. Else the members are listed, and Item(i) hands out resource i read by a multiget,
-// the batch after it asked for meanwhile. Batches are sized by bytes, so
+// most BatchBytes of item data, or whose size it did not tell, is read whole
+// by one query. Else (or when that answer grew past AnswerLimit) the members
+// are listed, and Item(i) hands out resource i read by a multiget, the batch
+// after it asked for meanwhile. Batches are sized by bytes, so
 // memory stays bounded whatever the collection holds: each holds about
 // BatchBytes of item data by the lengths listed or the average size known
 // (the first FirstBatch resources when nothing tells it), at most
@@ -127,7 +128,7 @@ private:
         QByteArray data, etag;
         QString failure; // why it cannot be read
     };
-    bool readWhole();
+    bool readWhole(bool *refused);
     qsizetype batchEnd(qsizetype first) const;
     void askAhead();
     void hold(qsizetype index);
