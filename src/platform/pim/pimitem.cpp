@@ -309,6 +309,12 @@ std::unique_ptr<SaveInFlight> PimItem::startSave()
         return nullptr;
     m_store->hold();
     PimFields::touchRevision(*m_document);
+    // What grew past the limit could not be read back, nor its change undone.
+    qint64 size = 0;
+    for (const QByteArrayView &piece : m_document->pieces())
+        size += piece.size();
+    if (size > maximumSize)
+        throw QuenlockError(QStringLiteral("The file \"%1\" was not saved: it would be larger than 64 MiB").arg(path()));
     SaveUnderWay way;
     if (m_saveElsewhere) {
         QByteArray text;

@@ -108,6 +108,7 @@ private slots:
     void saveKeepsModeAndLeavesNoTemporaryFile();
     void saveWritesThroughALink();
     void aSavedItemStillNoticesLaterChanges();
+    void anItemTooLargeToReadBackIsNotSaved();
     void hookRunsBeforeTheItemIsWritten_data();
     void hookRunsBeforeTheItemIsWritten();
     void outsideChangesAreNeverOverwritten_data();
@@ -428,6 +429,20 @@ void TestPimStore::aSavedItemStillNoticesLaterChanges()
     w->write(QStringLiteral("Subject"), QStringLiteral("Z"));
     QVERIFY_THROWS_EXCEPTION(QuenlockError, w->Save());
     QCOMPARE(readFile(path), theirs);
+}
+
+// A change that would make the item larger than a store reads is not saved:
+// it could not be read back, nor undone.
+void TestPimStore::anItemTooLargeToReadBackIsNotSaved()
+{
+    const QString path = store + "/contacts/b.vcf";
+    auto ns = Pim::createApplication({store}, {})->GetNamespace(QStringLiteral("MAPI"));
+    auto w = ClassFactory::create<SafeContactItem>(QLatin1String(ProgId::SafeContactItem));
+    w->setItem(ns->Folders()[0]->Folders()[1]->Items()->Item(1));
+    w->write(QStringLiteral("Subject"), QString(MaximumItemBytes / 3 + 1, QChar(0x20AC))); // 3 bytes in UTF-8
+    QVERIFY_THROWS_EXCEPTION(QuenlockError, w->Save());
+    QCOMPARE(readFile(path), card);
+    QCOMPARE(QDir(store + "/contacts").entryList(QDir::Files | QDir::Hidden), (QStringList{"b.vcf", "displayname"}));
 }
 
 // The host's hook (the undo records made durable) runs before anything of
