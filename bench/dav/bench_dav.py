@@ -248,11 +248,11 @@ def floor_client(url, kind, listed, connections):
         if held is not None:
             reads = [pool.submit(lambda: held)]
         else:
-            members = sorted((r.find("{DAV:}href").text, int(next((e.text for e in r.iter("{DAV:}getcontentlength")
-                                                                    if e.text), "-1")))
-                             for r in report(f'<C:addressbook-query {card}><prop><getcontentlength/></prop>'
-                                             '<C:filter/></C:addressbook-query>')
-                             if not r.find("{DAV:}href").text.endswith("/"))
+            members = [(r.find("{DAV:}href").text, int(next((e.text for e in r.iter("{DAV:}getcontentlength")
+                                                              if e.text), "-1")))
+                       for r in report(f'<C:addressbook-query {card}><prop><getcontentlength/></prop>'
+                                       '<C:filter/></C:addressbook-query>')
+                       if not r.find("{DAV:}href").text.endswith("/")]  # in the server's order, as the run
             average = total // max(1, len(members)) if total > 0 else 1
             batches, size = [[]], 0
             for href, length in members:  # by bytes, as the run's batches

@@ -233,13 +233,7 @@ QList<Member> listMembers(Client &client, const Collection &c, bool byQuery)
                         {"PROPFIND", c.url, propfindBody({QStringLiteral("DAV:|resourcetype"), lengthProperty}),
                          headers},
                         true);
-    sortByHref(*found);
     return *found;
-}
-
-void sortByHref(QList<Member> &members)
-{
-    std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) { return a.href < b.href; });
 }
 
 } // namespace Dav

@@ -39,17 +39,19 @@ QList<Collection> discover(Client &client);
 // the server gives the collection's getcontentlength.
 std::optional<Collection> lookUpCollection(Client &client, const QUrl &url);
 
-// A collection's member resources, in href order (collections inside left
-// out), each with its length when the server gives it: a query REPORT
-// matching every item, else (or when !byQuery) a Depth 1 PROPFIND for a
-// server that refuses the query. Throws QuenlockError when the collection is gone.
+// A collection's member resources, in the order the server answered
+// (collections inside left out), each with its length when the server gives
+// it: a query REPORT matching every item, else (or when !byQuery) a Depth 1
+// PROPFIND for a server that refuses the query. Items are read and saved in
+// that order: Radicale took 12 to 42% longer over 1,000 PUTs into a book of
+// 10,000 contacts in href order. Throws QuenlockError when the collection
+// is gone.
 struct Member
 {
     QString href;
     qint64 length = -1;
 };
 QList<Member> listMembers(Client &client, const Collection &collection, bool byQuery = true);
-void sortByHref(QList<Member> &members);
 
 // "Name the server gave": throws QuenlockError for a failed answer to what.
 void requireSuccess(const QString &what, const QUrl &url, int status, const QString &reason);

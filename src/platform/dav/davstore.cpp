@@ -261,7 +261,6 @@ bool CollectionItems::readWhole(bool *refused)
         return false;
     QList<Member> members;
     m_held = read(std::move(response), &members);
-    sortByHref(members);
     m_members = std::move(members);
     m_heldEnd = m_members.size();
     return true;
