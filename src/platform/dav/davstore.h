@@ -83,7 +83,7 @@ private:
     Collection m_collection;
 };
 
-// A collection's resources, in href order. One the server said holds at
+// A collection's resources, in the order the server lists them. One the server said holds at
 // most BatchBytes of item data, or whose size it did not tell, is read whole
 // by one query. Else (or when that answer grew past AnswerLimit) the members
 // are listed, and Item(i) hands out resource i read by a multiget, the batch
