@@ -259,9 +259,7 @@ bool CollectionItems::readWhole(bool *refused)
     *refused = !response.ok() && !response.tooLarge;
     if (!response.ok() || response.tooLarge)
         return false;
-    QList<Member> members;
-    m_held = read(std::move(response), &members);
-    m_members = std::move(members);
+    m_held = read(std::move(response), &m_members); // in the answer's order
     m_heldEnd = m_members.size();
     return true;
 }

@@ -83,9 +83,9 @@ private:
     Collection m_collection;
 };
 
-// A collection's resources, in the order the server lists them. One the server said holds at
-// most BatchBytes of item data, or whose size it did not tell, is read whole
-// by one query. Else (or when that answer grew past AnswerLimit) the members
+// A collection's resources, in the order the server lists them. One the
+// server said holds at most BatchBytes of item data, or whose size it did
+// not tell, is read whole by one query. Else (or when that answer grew past AnswerLimit) the members
 // are listed, and Item(i) hands out resource i read by a multiget, the batch
 // after it asked for meanwhile. Batches are sized by bytes, so
 // memory stays bounded whatever the collection holds: each holds about
